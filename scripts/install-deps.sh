@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, everything the builds and tests need.
+# Idempotent: when every package is present it returns at once without apt.
+set -euo pipefail
+
+packages=(cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
+          g++-mingw-w64-i686 binutils-mingw-w64-i686
+          clang libclang-rt-14-dev valgrind python3
+          wine wine32:i386 xvfb xauth x11-utils imagemagick)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+[ "$(id -u)" -eq 0 ] || { echo "install-deps: run as root to install: ${missing[*]}" >&2; exit 1; }
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

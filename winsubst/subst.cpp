@@ -1,0 +1,600 @@
+/*
+ * The native build's model of the window operations the program calls.
+ *
+ * Windows are plain records: class, identifier, text, visibility, rectangle,
+ * children, and for a dialog its procedure. The tree-view control keeps its
+ * items as the real one does, a sibling chain under each parent, with the
+ * text copied on insert, TVI_LAST appending and TVI_SORT placing an item
+ * after the last sibling whose text does not compare greater (case-blind),
+ * so equal texts keep their order of insertion. Everything the program does
+ * to a window besides the tree messages is appended to a record for tests.
+ */
+#include "subst.h"
+#include "../res/resource.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+struct _TREEITEM {
+    std::string text;
+    LPARAM lParam;
+    _TREEITEM *parent;
+    _TREEITEM *firstChild;
+    _TREEITEM *lastChild;
+    _TREEITEM *prev;
+    _TREEITEM *next;
+};
+
+struct SubstWindow {
+    std::string className;
+    int id;
+    std::string text;
+    bool visible;
+    RECT rect;  // top-level: screen pixels; child: parent's client pixels
+    SubstWindow *parent;
+    std::vector<SubstWindow *> children;
+    DLGPROC proc;
+    _TREEITEM root;  // tree-view only: its children are the top-level items
+    HTREEITEM selected;
+};
+
+static std::vector<SubstCall> s_calls;
+static std::vector<SubstShellCall> s_shellCalls;
+static int s_baseX = 4, s_baseY = 8;
+static int s_nonClientX = 8, s_nonClientY = 31;
+static long s_insertsLeft = -1;
+
+static void Record(const char *op, HWND hwnd, long long a0 = 0, long long a1 = 0,
+                   long long a2 = 0, long long a3 = 0, long long a4 = 0,
+                   const char *text = NULL)
+{
+    SubstCall call;
+    call.op = op;
+    call.hwnd = hwnd;
+    call.id = hwnd && hwnd->parent ? hwnd->id : 0;
+    call.arg[0] = a0;
+    call.arg[1] = a1;
+    call.arg[2] = a2;
+    call.arg[3] = a3;
+    call.arg[4] = a4;
+    if (text) call.text = text;
+    s_calls.push_back(call);
+}
+
+const std::vector<SubstCall> &SubstCalls() { return s_calls; }
+const std::vector<SubstShellCall> &SubstShellCalls() { return s_shellCalls; }
+
+void SubstClearRecords()
+{
+    s_calls.clear();
+    s_shellCalls.clear();
+}
+
+void SubstSetDialogBaseUnits(int baseX, int baseY)
+{
+    s_baseX = baseX;
+    s_baseY = baseY;
+}
+
+void SubstSetNonClientSize(int cx, int cy)
+{
+    s_nonClientX = cx;
+    s_nonClientY = cy;
+}
+
+void SubstFailTreeInsertsAfter(long count) { s_insertsLeft = count; }
+
+const char *SubstClassName(HWND hwnd) { return hwnd ? hwnd->className.c_str() : ""; }
+
+/* ---- windows ---- */
+
+HWND SubstCreateWindow(HWND parent, const char *className, int id, const char *text,
+                       int x, int y, int width, int height)
+{
+    SubstWindow *w = new SubstWindow();
+    w->className = className;
+    w->id = id;
+    w->text = text ? text : "";
+    w->visible = true;
+    w->rect = {x, y, x + width, y + height};
+    w->parent = parent;
+    w->proc = NULL;
+    w->root = _TREEITEM();
+    w->selected = NULL;
+    if (parent) parent->children.push_back(w);
+    return w;
+}
+
+static void FreeTreeItems(_TREEITEM *first)
+{
+    while (first) {
+        _TREEITEM *next = first->next;
+        FreeTreeItems(first->firstChild);
+        delete first;
+        first = next;
+    }
+}
+
+void SubstDestroyWindow(HWND hwnd)
+{
+    if (!hwnd) return;
+    for (SubstWindow *child : std::vector<SubstWindow *>(hwnd->children)) SubstDestroyWindow(child);
+    if (hwnd->parent) {
+        std::vector<SubstWindow *> &siblings = hwnd->parent->children;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
+    }
+    FreeTreeItems(hwnd->root.firstChild);
+    delete hwnd;
+}
+
+static int MulDivRound(int value, int numerator, int denominator)
+{
+    long long product = (long long)value * numerator;
+    long long half = denominator / 2;
+    return (int)(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect)
+{
+    if (!hDlg || !lpRect) return FALSE;
+    lpRect->left = MulDivRound(lpRect->left, s_baseX, 4);
+    lpRect->right = MulDivRound(lpRect->right, s_baseX, 4);
+    lpRect->top = MulDivRound(lpRect->top, s_baseY, 8);
+    lpRect->bottom = MulDivRound(lpRect->bottom, s_baseY, 8);
+    return TRUE;
+}
+
+static HWND CreateControl(HWND dlg, const char *className, int id, const char *text,
+                          int x, int y, int cx, int cy)
+{
+    RECT r = {x, y, x + cx, y + cy};
+    MapDialogRect(dlg, &r);
+    return SubstCreateWindow(dlg, className, id, text, r.left, r.top, r.right - r.left,
+                             r.bottom - r.top);
+}
+
+HWND SubstCreateMainDialog(DLGPROC proc)
+{
+    HWND dlg = SubstCreateWindow(NULL, "#32770", 0, "Program List", 0, 0, 0, 0);
+    RECT client = {0, 0, 299, 159};
+    MapDialogRect(dlg, &client);
+    int width = client.right + s_nonClientX, height = client.bottom + s_nonClientY;
+    dlg->rect = {100, 100, 100 + width, 100 + height};
+    CreateControl(dlg, "SysTreeView32", IDC_TREE, "Tree1", 4, 4, 144, 132);
+    CreateControl(dlg, "Button", IDC_FRAME, "", 152, 0, 144, 136);
+    CreateControl(dlg, "Edit", IDC_DESCRIPTION, "", 156, 12, 136, 120);
+    CreateControl(dlg, "Edit", IDC_COMMAND, "", 4, 140, 180, 16);
+    CreateControl(dlg, "Button", IDOK, "&Run", 188, 140, 52, 16);
+    CreateControl(dlg, "Button", IDCANCEL, "&Close", 244, 140, 52, 16);
+    dlg->proc = proc;
+    return dlg;
+}
+
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem)
+{
+    if (!hDlg) return NULL;
+    for (SubstWindow *child : hDlg->children)
+        if (child->id == nIDDlgItem) return child;
+    return NULL;
+}
+
+int WINAPI GetDlgCtrlID(HWND hWnd) { return hWnd ? hWnd->id : 0; }
+
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
+{
+    if (!hWnd) return FALSE;
+    Record("ShowWindow", hWnd, nCmdShow);
+    BOOL wasVisible = hWnd->visible;
+    hWnd->visible = nCmdShow != SW_HIDE;
+    return wasVisible;
+}
+
+BOOL WINAPI IsWindowVisible(HWND hWnd) { return hWnd && hWnd->visible; }
+
+BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString)
+{
+    if (!hWnd) return FALSE;
+    Record("SetWindowTextA", hWnd, 0, 0, 0, 0, 0, lpString ? lpString : "");
+    hWnd->text = lpString ? lpString : "";
+    return TRUE;
+}
+
+// Copies at most size - 1 bytes of the text and a NUL, as the platform does.
+static int CopyText(HWND hWnd, LPSTR buffer, int size)
+{
+    if (!buffer || size <= 0) return 0;
+    size_t n = std::min(hWnd->text.size(), (size_t)size - 1);
+    memcpy(buffer, hWnd->text.data(), n);
+    buffer[n] = '\0';
+    return (int)n;
+}
+
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
+{
+    if (!hWnd) {
+        if (lpString && nMaxCount > 0) lpString[0] = '\0';
+        return 0;
+    }
+    return CopyText(hWnd, lpString, nMaxCount);
+}
+
+BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString)
+{
+    HWND item = GetDlgItem(hDlg, nIDDlgItem);
+    if (!item) return FALSE;
+    Record("SetDlgItemTextA", item, 0, 0, 0, 0, 0, lpString ? lpString : "");
+    item->text = lpString ? lpString : "";
+    return TRUE;
+}
+
+UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax)
+{
+    HWND item = GetDlgItem(hDlg, nIDDlgItem);
+    if (!item) {
+        if (lpString && cchMax > 0) lpString[0] = '\0';
+        return 0;
+    }
+    return (UINT)CopyText(item, lpString, cchMax);
+}
+
+BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect)
+{
+    if (!hWnd || !lpRect) return FALSE;
+    Record("GetWindowRect", hWnd);
+    *lpRect = hWnd->rect;
+    return TRUE;
+}
+
+static void ClientSize(HWND hWnd, int *width, int *height)
+{
+    int cx = hWnd->rect.right - hWnd->rect.left, cy = hWnd->rect.bottom - hWnd->rect.top;
+    if (!hWnd->parent) {
+        cx -= s_nonClientX;
+        cy -= s_nonClientY;
+    }
+    *width = std::max(cx, 0);
+    *height = std::max(cy, 0);
+}
+
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect)
+{
+    if (!hWnd || !lpRect) return FALSE;
+    int cx, cy;
+    ClientSize(hWnd, &cx, &cy);
+    *lpRect = {0, 0, cx, cy};
+    return TRUE;
+}
+
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                         UINT uFlags)
+{
+    if (!hWnd) return FALSE;
+    Record("SetWindowPos", hWnd, X, Y, cx, cy, uFlags);
+    (void)hWndInsertAfter;
+    RECT &r = hWnd->rect;
+    int width = (uFlags & SWP_NOSIZE) ? r.right - r.left : std::max(cx, 0);
+    int height = (uFlags & SWP_NOSIZE) ? r.bottom - r.top : std::max(cy, 0);
+    if (!(uFlags & SWP_NOMOVE)) {
+        r.left = X;
+        r.top = Y;
+    }
+    r.right = (LONG)((long long)r.left + width);
+    r.bottom = (LONG)((long long)r.top + height);
+    if (!(uFlags & SWP_NOSIZE) && hWnd->proc) {
+        int clientX, clientY;
+        ClientSize(hWnd, &clientX, &clientY);
+        SendMessageA(hWnd, WM_SIZE, 0, MAKELPARAM(std::min(clientX, 0xFFFF), std::min(clientY, 0xFFFF)));
+    }
+    return TRUE;
+}
+
+BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint)
+{
+    if (!hWnd) return FALSE;
+    Record("MoveWindow", hWnd, X, Y, nWidth, nHeight, bRepaint);
+    hWnd->rect = {X, Y, (LONG)((long long)X + std::max(nWidth, 0)),
+                  (LONG)((long long)Y + std::max(nHeight, 0))};
+    return TRUE;
+}
+
+BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase)
+{
+    Record("InvalidateRect", hWnd, lpRect != NULL, bErase);
+    return hWnd != NULL;
+}
+
+/* ---- tree view ---- */
+
+static int CompareTextNoCase(const std::string &a, const std::string &b)
+{
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; i++) {
+        int ca = (unsigned char)a[i], cb = (unsigned char)b[i];
+        if (ca >= 'A' && ca <= 'Z') ca += 'a' - 'A';
+        if (cb >= 'A' && cb <= 'Z') cb += 'a' - 'A';
+        if (ca != cb) return ca - cb;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+static void LinkAfter(_TREEITEM *parent, _TREEITEM *after, _TREEITEM *item)
+{
+    item->parent = parent;
+    item->prev = after;
+    item->next = after ? after->next : parent->firstChild;
+    if (item->next)
+        item->next->prev = item;
+    else
+        parent->lastChild = item;
+    if (after)
+        after->next = item;
+    else
+        parent->firstChild = item;
+}
+
+static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
+{
+    if (!insert) return 0;
+    if (s_insertsLeft == 0) return 0;
+    if (s_insertsLeft > 0) s_insertsLeft--;
+    _TREEITEM *parent = insert->hParent == TVI_ROOT || !insert->hParent ? &tree->root : insert->hParent;
+    _TREEITEM *item = new _TREEITEM();
+    if ((insert->item.mask & TVIF_TEXT) && insert->item.pszText) item->text = insert->item.pszText;
+    item->lParam = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
+    HTREEITEM where = insert->hInsertAfter;
+    _TREEITEM *after;
+    if (where == TVI_FIRST) {
+        after = NULL;
+    } else if (where == TVI_SORT) {
+        // From the end: usually the file is already in order, so this is short.
+        after = parent->lastChild;
+        while (after && CompareTextNoCase(after->text, item->text) > 0) after = after->prev;
+    } else if (where == TVI_LAST || !where || where == TVI_ROOT || where->parent != parent) {
+        after = parent->lastChild;
+    } else {
+        after = where;
+    }
+    LinkAfter(parent, after, item);
+    return (LRESULT)item;
+}
+
+static LRESULT GetNextItem(HWND tree, WPARAM flag, HTREEITEM item)
+{
+    switch (flag) {
+    case TVGN_ROOT: return (LRESULT)tree->root.firstChild;
+    case TVGN_CARET: return (LRESULT)tree->selected;
+    }
+    if (!item || item == TVI_ROOT) return 0;
+    switch (flag) {
+    case TVGN_NEXT: return (LRESULT)item->next;
+    case TVGN_PREVIOUS: return (LRESULT)item->prev;
+    case TVGN_CHILD: return (LRESULT)item->firstChild;
+    case TVGN_PARENT: return (LRESULT)(item->parent == &tree->root ? NULL : item->parent);
+    }
+    return 0;
+}
+
+static LRESULT GetItem(TVITEMA *tvi)
+{
+    if (!tvi || !tvi->hItem) return FALSE;
+    if (tvi->mask & TVIF_PARAM) tvi->lParam = tvi->hItem->lParam;
+    if ((tvi->mask & TVIF_TEXT) && tvi->pszText && tvi->cchTextMax > 0) {
+        size_t n = std::min(tvi->hItem->text.size(), (size_t)tvi->cchTextMax - 1);
+        memcpy(tvi->pszText, tvi->hItem->text.data(), n);
+        tvi->pszText[n] = '\0';
+    }
+    return TRUE;
+}
+
+static LRESULT SetItem(const TVITEMA *tvi)
+{
+    if (!tvi || !tvi->hItem) return FALSE;
+    if (tvi->mask & TVIF_PARAM) tvi->hItem->lParam = tvi->lParam;
+    if ((tvi->mask & TVIF_TEXT) && tvi->pszText) tvi->hItem->text = tvi->pszText;
+    return TRUE;
+}
+
+// Selecting an item tells the parent, as the control does, with the new
+// item's data in itemNew.
+static LRESULT SelectItem(HWND tree, WPARAM flag, HTREEITEM item)
+{
+    if (flag != TVGN_CARET) return FALSE;
+    if (item == tree->selected) return TRUE;
+    NMTREEVIEWA nm = {};
+    nm.hdr.hwndFrom = tree;
+    nm.hdr.idFrom = (UINT_PTR)tree->id;
+    nm.hdr.code = TVN_SELCHANGEDA;
+    nm.itemOld.mask = nm.itemNew.mask = TVIF_HANDLE | TVIF_PARAM;
+    nm.itemOld.hItem = tree->selected;
+    nm.itemOld.lParam = tree->selected ? tree->selected->lParam : 0;
+    nm.itemNew.hItem = item;
+    nm.itemNew.lParam = item ? item->lParam : 0;
+    tree->selected = item;
+    if (tree->parent) SendMessageA(tree->parent, WM_NOTIFY, (WPARAM)tree->id, (LPARAM)&nm);
+    return TRUE;
+}
+
+static LRESULT CountItems(const _TREEITEM *first)
+{
+    LRESULT count = 0;
+    for (; first; first = first->next) count += 1 + CountItems(first->firstChild);
+    return count;
+}
+
+static bool TreeMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT *result)
+{
+    switch (Msg) {
+    case TVM_INSERTITEMA: *result = InsertItem(hWnd, (const TVINSERTSTRUCTA *)lParam); return true;
+    case TVM_GETNEXTITEM: *result = GetNextItem(hWnd, wParam, (HTREEITEM)lParam); return true;
+    case TVM_GETITEMA: *result = GetItem((TVITEMA *)lParam); return true;
+    case TVM_SETITEMA: *result = SetItem((const TVITEMA *)lParam); return true;
+    case TVM_SELECTITEM: *result = SelectItem(hWnd, wParam, (HTREEITEM)lParam); return true;
+    case TVM_GETCOUNT: *result = CountItems(hWnd->root.firstChild); return true;
+    }
+    return false;
+}
+
+/* ---- messages ---- */
+
+LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!hWnd) return 0;
+    LRESULT result = 0;
+    if (hWnd->className == "SysTreeView32" && TreeMessage(hWnd, Msg, wParam, lParam, &result))
+        return result;
+    // A dialog's procedure sees the message first; what it leaves (FALSE)
+    // gets the default handling below.
+    if (hWnd->proc && hWnd->proc(hWnd, Msg, wParam, lParam)) return 0;
+    switch (Msg) {
+    case WM_SETTEXT:
+        Record("WM_SETTEXT", hWnd, 0, 0, 0, 0, 0, lParam ? (const char *)lParam : "");
+        hWnd->text = lParam ? (const char *)lParam : "";
+        return TRUE;
+    case WM_GETTEXT: return CopyText(hWnd, (LPSTR)lParam, (int)wParam);
+    case WM_GETTEXTLENGTH: return (LRESULT)hWnd->text.size();
+    case WM_SETICON: Record("WM_SETICON", hWnd, (long long)wParam, lParam != 0); return 0;
+    }
+    return 0;
+}
+
+/* ---- shell ---- */
+
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA *pExecInfo)
+{
+    if (!pExecInfo) return FALSE;
+    SubstShellCall call;
+    call.info = *pExecInfo;
+    call.hasVerb = pExecInfo->lpVerb != NULL;
+    call.hasFile = pExecInfo->lpFile != NULL;
+    call.hasParameters = pExecInfo->lpParameters != NULL;
+    call.hasDirectory = pExecInfo->lpDirectory != NULL;
+    if (call.hasVerb) call.verb = pExecInfo->lpVerb;
+    if (call.hasFile) call.file = pExecInfo->lpFile;
+    if (call.hasParameters) call.parameters = pExecInfo->lpParameters;
+    if (call.hasDirectory) call.directory = pExecInfo->lpDirectory;
+    s_shellCalls.push_back(call);
+    return TRUE;
+}
+
+/* ---- dialog manager and message queue ---- */
+
+static std::vector<SubstStep> s_script;
+static bool s_failNextDialog;
+static bool s_dialogEnded;
+static INT_PTR s_dialogResult;
+static std::vector<MSG> s_posted;
+static std::string s_currentDirectory;
+static bool s_hasCurrentDirectory;
+
+void SubstSetDialogScript(const std::vector<SubstStep> &steps) { s_script = steps; }
+void SubstFailNextDialog() { s_failNextDialog = true; }
+
+void SubstSetCurrentDirectory(const char *path)
+{
+    s_hasCurrentDirectory = path != NULL;
+    s_currentDirectory = path ? path : "";
+}
+
+void SubstDoubleClickTree(HWND hDlg)
+{
+    HWND tree = GetDlgItem(hDlg, IDC_TREE);
+    NMHDR nm = {tree, (UINT_PTR)IDC_TREE, NM_DBLCLK};
+    SendMessageA(hDlg, WM_NOTIFY, IDC_TREE, (LPARAM)&nm);
+}
+
+void SubstSelectTreeItem(HWND hDlg, HTREEITEM hItem)
+{
+    SendMessageA(GetDlgItem(hDlg, IDC_TREE), TVM_SELECTITEM, TVGN_CARET, (LPARAM)hItem);
+}
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                               DLGPROC lpDialogFunc, LPARAM dwInitParam)
+{
+    (void)hInstance;
+    (void)hWndParent;
+    std::vector<SubstStep> steps;
+    steps.swap(s_script);
+    if (s_failNextDialog || lpTemplateName != MAKEINTRESOURCEA(IDD_MAIN)) {
+        s_failNextDialog = false;
+        return -1;
+    }
+    HWND dlg = SubstCreateMainDialog(lpDialogFunc);
+    s_dialogEnded = false;
+    s_dialogResult = 0;
+    lpDialogFunc(dlg, WM_INITDIALOG, 0, dwInitParam);
+    for (size_t i = 0; i < steps.size() && !s_dialogEnded; i++) steps[i](dlg);
+    SubstDestroyWindow(dlg);
+    return s_dialogEnded ? s_dialogResult : 0;
+}
+
+BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult)
+{
+    if (!hDlg) return FALSE;
+    Record("EndDialog", hDlg, nResult);
+    if (!s_dialogEnded) s_dialogResult = nResult;
+    s_dialogEnded = true;
+    return TRUE;
+}
+
+void WINAPI PostQuitMessage(int nExitCode)
+{
+    Record("PostQuitMessage", NULL, nExitCode);
+    MSG msg = {};
+    msg.message = WM_QUIT;
+    msg.wParam = (WPARAM)nExitCode;
+    s_posted.push_back(msg);
+}
+
+// Where the real call would wait for ever on an empty queue, this one fails.
+BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
+{
+    (void)hWnd;
+    (void)wMsgFilterMin;
+    (void)wMsgFilterMax;
+    if (!lpMsg || s_posted.empty()) return -1;
+    *lpMsg = s_posted.front();
+    s_posted.erase(s_posted.begin());
+    return lpMsg->message != WM_QUIT;
+}
+
+BOOL WINAPI TranslateMessage(const MSG *lpMsg) { return lpMsg != NULL && FALSE; }
+
+LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
+{
+    return lpMsg && lpMsg->hwnd ? SendMessageA(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam) : 0;
+}
+
+static int s_iconResource;
+
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName)
+{
+    (void)hInstance;
+    return lpIconName == MAKEINTRESOURCEA(IDI_MAIN) ? (HICON)&s_iconResource : NULL;
+}
+
+HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad)
+{
+    (void)hInst;
+    (void)cx;
+    (void)cy;
+    (void)fuLoad;
+    return type == IMAGE_ICON && name == MAKEINTRESOURCEA(IDI_MAIN) ? (HANDLE)&s_iconResource : NULL;
+}
+
+void WINAPI InitCommonControls(void) {}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
+{
+    std::string path = s_currentDirectory;
+    if (!s_hasCurrentDirectory) {
+        char cwd[4096];
+        path = getcwd(cwd, sizeof(cwd)) ? cwd : "";
+    }
+    // As the platform: the length copied, or the size needed when too small.
+    if (!lpBuffer || path.size() + 1 > nBufferLength) return (DWORD)path.size() + 1;
+    memcpy(lpBuffer, path.c_str(), path.size() + 1);
+    return (DWORD)path.size();
+}
