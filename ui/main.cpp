@@ -26,6 +26,7 @@ static void ShowSelectedEntry(HWND hDlg, const NMTREEVIEWA *pnmtv)
 
 static void OnInitDialog(HWND hDlg)
 {
+    s_bReleased = FALSE;
     SendMessageA(hDlg, WM_SETICON, ICON_BIG, (LPARAM)LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_MAIN)));
     SendMessageA(hDlg, WM_SETICON, ICON_SMALL,
                  (LPARAM)LoadImageA(g_hInstance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, 16, 16,
@@ -86,10 +87,11 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     InitCommonControls();
     g_hInstance = hInstance;
     GetCurrentDirectoryA(sizeof(g_szStartDir), g_szStartDir);
-    DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), NULL, MainDlgProc, 0);
-    // Only the close handling posts the quit message. A dialog that could not
-    // be created, or ended some other way, leaves nothing to wait for.
-    if (!s_bReleased) return 0;
+    // Only the close handling posts the quit message, and it ends the dialog
+    // with IDCANCEL. A dialog that could not be created (-1) leaves nothing
+    // to wait for.
+    if (DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_MAIN), NULL, MainDlgProc, 0) != IDCANCEL)
+        return 0;
     MSG msg;
     while (GetMessageA(&msg, NULL, 0, 0) > 0) { // -1 (failure) ends it too
         TranslateMessage(&msg);

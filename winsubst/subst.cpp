@@ -554,6 +554,7 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     (void)hWnd;
     (void)wMsgFilterMin;
     (void)wMsgFilterMax;
+    Record("GetMessageA", NULL);
     if (!lpMsg || s_posted.empty()) return -1;
     *lpMsg = s_posted.front();
     s_posted.erase(s_posted.begin());

@@ -1,0 +1,551 @@
+/*
+ * End-to-end test driver: runs the real quorlan.exe on a test menu and
+ * drives its window from outside, as a user and the system would, then
+ * checks what the window shows and what the shell started.
+ *
+ *   driver.exe QUORLAN_EXE CASE_FILE PROBE_EXE
+ *
+ * Run in an empty working folder. The case file holds commands, one a line,
+ * then "=== Quorlan.ini" and the menu's bytes (or "=== generate KIND N",
+ * or "=== none"). In the menu and in expected texts, @DRIVE@ stands for the
+ * working folder's drive letter and @DIR@ for its path after the drive;
+ * \r \n \t \\ \s (space) and \xHH are escapes in expected and typed texts.
+ *
+ *   expect caption TEXT | expect size W H | expect tree (then "| " lines)
+ *   expect frame|command|description TEXT | expect hidden|visible command
+ *   expect button TEXT | expect started ARGS | expect folder DIR
+ *   expect nothing-started | expect alive | expect layout | expect exit CODE
+ *   select PATH | click PATH | dblclick PATH (PATH: 1-based indices, 2/1)
+ *   type TEXT | typefill N TEXT | resize W H | sleep MS
+ *   press run|enter|escape|close|closebox|dblclick | hammer N
+ *
+ * The tree is read across processes with TVM_GETNEXTITEM and TVM_GETITEMA
+ * on memory allocated in the menu program's process.
+ */
+#include <windows.h>
+#include <commctrl.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "../../res/resource.h"
+
+static HANDLE g_hProcess;
+static DWORD g_dwProcessId;
+static HWND g_hDlg;
+static int g_nFailures;
+static int g_nLine; // the case file's line being run
+static std::string g_strDrive, g_strDir, g_strProbeOut;
+static std::string g_strStarted, g_strStartedIn; // what the probe reported last
+
+static void Fail(const char *format, const char *expected, const char *actual)
+{
+    printf("FAIL line %d: %s\n  expected: [%s]\n  actual:   [%s]\n", g_nLine, format, expected,
+           actual);
+    g_nFailures++;
+}
+
+static void Check(const char *what, const std::string &expected, const std::string &actual)
+{
+    if (expected != actual) Fail(what, expected.c_str(), actual.c_str());
+}
+
+static std::string Substitute(std::string text)
+{
+    const struct { const char *name; const std::string *value; } names[] = {
+        {"@DRIVE@", &g_strDrive}, {"@DIR@", &g_strDir}};
+    for (const auto &n : names) {
+        size_t at;
+        while ((at = text.find(n.name)) != std::string::npos) text.replace(at, strlen(n.name), *n.value);
+    }
+    return text;
+}
+
+// Expands the escapes of expected and typed texts, then the placeholders.
+static std::string Unescape(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        char c = text[++i];
+        switch (c) {
+        case 'r': out += '\r'; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 's': out += ' '; break;
+        case 'x':
+            if (i + 2 < text.size()) {
+                out += (char)strtol(text.substr(i + 1, 2).c_str(), NULL, 16);
+                i += 2;
+            }
+            break;
+        default: out += c;
+        }
+    }
+    return Substitute(out);
+}
+
+/* ---- the window, from outside ---- */
+
+static BOOL CALLBACK FindDialog(HWND hwnd, LPARAM found)
+{
+    DWORD pid = 0;
+    char cls[64];
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == g_dwProcessId && GetClassNameA(hwnd, cls, sizeof(cls)) && strcmp(cls, "#32770") == 0 &&
+        IsWindowVisible(hwnd)) {
+        *(HWND *)found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result)) return 0;
+    return (LRESULT)result;
+}
+
+static std::string ControlText(int id)
+{
+    HWND hwnd = id ? GetDlgItem(g_hDlg, id) : g_hDlg;
+    std::vector<char> text(65536);
+    Send(hwnd, WM_GETTEXT, text.size(), (LPARAM)text.data());
+    return text.data();
+}
+
+// A block of memory in the menu program's process, for the tree messages
+// that take pointers.
+struct RemoteBlock {
+    char *address;
+    size_t size;
+};
+
+static RemoteBlock AllocRemote(size_t size)
+{
+    RemoteBlock block = {(char *)VirtualAllocEx(g_hProcess, NULL, size, MEM_COMMIT, PAGE_READWRITE), size};
+    return block;
+}
+
+static void FreeRemote(RemoteBlock block) { VirtualFreeEx(g_hProcess, block.address, 0, MEM_RELEASE); }
+
+static HWND Tree() { return GetDlgItem(g_hDlg, IDC_TREE); }
+
+static HTREEITEM NextItem(UINT relation, HTREEITEM item)
+{
+    return (HTREEITEM)Send(Tree(), TVM_GETNEXTITEM, relation, (LPARAM)item);
+}
+
+static std::string ItemText(HTREEITEM item)
+{
+    const int textSize = 4096;
+    RemoteBlock block = AllocRemote(sizeof(TVITEMA) + textSize);
+    TVITEMA tvi = {};
+    tvi.mask = TVIF_TEXT | TVIF_HANDLE;
+    tvi.hItem = item;
+    tvi.pszText = block.address + sizeof(TVITEMA);
+    tvi.cchTextMax = textSize;
+    WriteProcessMemory(g_hProcess, block.address, &tvi, sizeof(tvi), NULL);
+    char text[textSize] = "";
+    if (Send(Tree(), TVM_GETITEMA, 0, (LPARAM)block.address))
+        ReadProcessMemory(g_hProcess, block.address + sizeof(TVITEMA), text, textSize - 1, NULL);
+    FreeRemote(block);
+    text[textSize - 1] = '\0';
+    return text;
+}
+
+static void DumpTree(HTREEITEM first, int depth, std::vector<std::string> *lines)
+{
+    for (HTREEITEM item = first; item; item = NextItem(TVGN_NEXT, item)) {
+        lines->push_back(std::string(2 * depth, ' ') + ItemText(item));
+        DumpTree(NextItem(TVGN_CHILD, item), depth + 1, lines);
+    }
+}
+
+// Finds an item by its 1-based position on each level: "2/1" is the first
+// child of the second top-level item.
+static HTREEITEM FindItem(const std::string &path)
+{
+    HTREEITEM item = NULL;
+    const char *p = path.c_str();
+    while (*p) {
+        int index = atoi(p);
+        item = item ? NextItem(TVGN_CHILD, item) : NextItem(TVGN_ROOT, NULL);
+        for (int i = 1; i < index && item; i++) item = NextItem(TVGN_NEXT, item);
+        if (!item) break;
+        while (*p && *p != '/') p++;
+        if (*p == '/') p++;
+    }
+    if (!item) Fail("no such tree item", path.c_str(), "");
+    return item;
+}
+
+static POINT ItemCentre(HTREEITEM item)
+{
+    RemoteBlock block = AllocRemote(sizeof(RECT));
+    RECT rect = {};
+    memcpy(&rect, &item, sizeof(item)); // the item goes in, its rectangle comes out
+    WriteProcessMemory(g_hProcess, block.address, &rect, sizeof(rect), NULL);
+    Send(Tree(), TVM_GETITEMRECT, TRUE, (LPARAM)block.address);
+    ReadProcessMemory(g_hProcess, block.address, &rect, sizeof(rect), NULL);
+    FreeRemote(block);
+    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    return centre;
+}
+
+static void PostMouse(HWND hwnd, UINT msg, POINT pt, WPARAM keys)
+{
+    PostMessageA(hwnd, msg, keys, MAKELPARAM(pt.x, pt.y));
+}
+
+static void ClickItem(HTREEITEM item, bool twice)
+{
+    if (!item) return;
+    POINT pt = ItemCentre(item);
+    HWND tree = Tree();
+    PostMouse(tree, WM_LBUTTONDOWN, pt, MK_LBUTTON);
+    PostMouse(tree, WM_LBUTTONUP, pt, 0);
+    if (twice) {
+        PostMouse(tree, WM_LBUTTONDBLCLK, pt, MK_LBUTTON);
+        PostMouse(tree, WM_LBUTTONUP, pt, 0);
+    }
+    Send(tree, WM_NULL, 0, 0); // the posted input has been handled once this returns
+    Send(g_hDlg, WM_NULL, 0, 0);
+}
+
+static void PostKey(HWND hwnd, WPARAM key)
+{
+    PostMessageA(hwnd, WM_KEYDOWN, key, 1);
+    PostMessageA(hwnd, WM_KEYUP, key, (LPARAM)0xC0000001);
+}
+
+/* ---- what the probe reports ---- */
+
+static bool ReadProbe(DWORD waitMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        FILE *in = fopen(g_strProbeOut.c_str(), "rb");
+        if (in) {
+            char line[8192];
+            g_strStarted = fgets(line, sizeof(line), in) ? line : "";
+            g_strStartedIn = fgets(line, sizeof(line), in) ? line : "";
+            fclose(in);
+            DeleteFileA(g_strProbeOut.c_str());
+            for (std::string *s : {&g_strStarted, &g_strStartedIn})
+                if (!s->empty() && s->back() == '\n') s->pop_back();
+            return true;
+        }
+        if (GetTickCount() - start > waitMs) return false;
+        Sleep(50);
+    }
+}
+
+/* ---- layout ---- */
+
+// The controls' rectangles, in the dialog's client pixels, against the
+// layout's formulas with the dialog's own dialog-unit conversion.
+static void CheckLayout()
+{
+    RECT small = {4, 4, 8, 20}, large = {12, 12, 52, 28}, client;
+    if (!MapDialogRect(g_hDlg, &small) || !MapDialogRect(g_hDlg, &large)) {
+        Fail("MapDialogRect on the menu's dialog", "TRUE", "FALSE");
+        return;
+    }
+    GetClientRect(g_hDlg, &client);
+    int W = client.right, H = client.bottom;
+    int m4x = small.left, m4y = small.top, m8x = small.right, m20y = small.bottom;
+    int m12x = large.left, m12y = large.top, m52x = large.right, m28y = large.bottom;
+    int half = (W - m12x) / 2, mid = (W + m4x) / 2;
+    const struct { int id; int x, y, cx, cy; } expected[] = {
+        {IDC_TREE, m4x, m4y, half, H - m28y},
+        {IDC_FRAME, mid, 0, half, H - 2 * m12y},
+        {IDC_DESCRIPTION, mid + m4x, m12y, half - m8x, H - m28y - m12y},
+        {IDC_COMMAND, m4x, H - m20y, W - 2 * (m52x + m8x), m4y + m12y},
+        {IDOK, W - 2 * m52x - m8x, H - m20y, m52x, m4y + m12y},
+        {IDCANCEL, W - m52x - m4x, H - m20y, m52x, m4y + m12y},
+    };
+    for (const auto &e : expected) {
+        RECT r;
+        GetWindowRect(GetDlgItem(g_hDlg, e.id), &r);
+        MapWindowPoints(NULL, g_hDlg, (POINT *)&r, 2);
+        char want[96], got[96];
+        // Negative sizes come out as empty windows; compare what a window can be.
+        snprintf(want, sizeof(want), "control %d: %d,%d %dx%d", e.id, e.x, e.y, e.cx > 0 ? e.cx : 0,
+                 e.cy > 0 ? e.cy : 0);
+        snprintf(got, sizeof(got), "control %d: %ld,%ld %ldx%ld", e.id, r.left, r.top, r.right - r.left,
+                 r.bottom - r.top);
+        Check("control rectangle after resize", want, got);
+    }
+}
+
+/* ---- the case ---- */
+
+static std::string GenerateMenu(const std::string &kind, long n)
+{
+    std::string menu;
+    if (kind == "open") {
+        menu = "Deep\n{ Top, x.exe, d ";
+        menu.append(n, '{');
+    } else if (kind == "close") {
+        menu = "Closing\n{ Top, x.exe, d ";
+        menu.append(n, '}');
+    } else if (kind == "field") {
+        menu = "Big\n{ Huge, ";
+        menu.append(n, 'x');
+        menu += ", d }";
+    } else if (kind == "random") {
+        unsigned state = 12345;
+        for (long i = 0; i < n; i++) {
+            state = state * 1103515245u + 12345u;
+            menu += (char)(state >> 16);
+        }
+    } else if (kind == "nul") {
+        const char text[] = "Ti\0tle, sort\0ed\n{ Na\0me, co\0mmand, de\0scription, \0, \0, \0 }";
+        menu.assign(text, sizeof(text) - 1);
+    }
+    return menu;
+}
+
+static bool WriteFileBytes(const std::string &path, const std::string &bytes)
+{
+    FILE *out = fopen(path.c_str(), "wb");
+    if (!out) return false;
+    fwrite(bytes.data(), 1, bytes.size(), out);
+    return fclose(out) == 0;
+}
+
+static bool StartMenu(const std::string &exe)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    std::string commandLine = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        Fail("start the menu program", exe.c_str(), "CreateProcess failed");
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    g_hProcess = pi.hProcess;
+    g_dwProcessId = pi.dwProcessId;
+    DWORD start = GetTickCount();
+    while (!g_hDlg && GetTickCount() - start < 60000) {
+        EnumWindows(FindDialog, (LPARAM)&g_hDlg);
+        if (!g_hDlg) {
+            if (WaitForSingleObject(g_hProcess, 50) == WAIT_OBJECT_0) break;
+        }
+    }
+    if (!g_hDlg) {
+        Fail("the dialog appears", "a visible dialog", "none");
+        return false;
+    }
+    while (Send(Tree(), TVM_GETCOUNT, 0, 0) == 0 && GetTickCount() - start < 60000) Sleep(20);
+    return true;
+}
+
+static void Press(const std::string &what)
+{
+    HWND tree = Tree();
+    if (what == "run") PostMessageA(GetDlgItem(g_hDlg, IDOK), BM_CLICK, 0, 0);
+    else if (what == "close") PostMessageA(GetDlgItem(g_hDlg, IDCANCEL), BM_CLICK, 0, 0);
+    else if (what == "enter") PostKey(tree, VK_RETURN);
+    else if (what == "escape") PostKey(tree, VK_ESCAPE);
+    else if (what == "closebox") PostMessageA(g_hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else if (what == "dblclick") ClickItem(NextItem(TVGN_CARET, NULL), true);
+    else Fail("known key or button", "run|close|enter|escape|closebox|dblclick", what.c_str());
+}
+
+// Keys and double clicks hammered at the tree, with Close in the middle of
+// them: whatever arrives while and after the dialog closes must be harmless.
+static void Hammer(int n)
+{
+    HWND tree = Tree();
+    POINT pt = ItemCentre(NextItem(TVGN_ROOT, NULL));
+    for (int i = 0; i < n; i++) {
+        PostKey(tree, i % 3 ? VK_DOWN : VK_UP);
+        PostMouse(tree, WM_LBUTTONDBLCLK, pt, MK_LBUTTON);
+        PostMouse(tree, WM_LBUTTONUP, pt, 0);
+        if (i == n / 2) PostMessageA(GetDlgItem(g_hDlg, IDCANCEL), BM_CLICK, 0, 0);
+    }
+}
+
+static void RunCommandLine(const std::string &line, std::vector<std::string> *treeLines)
+{
+    char verb[32] = "", what[64] = "";
+    sscanf(line.c_str(), "%31s %63s", verb, what);
+    std::string v = verb, w = what;
+    std::string rest = line.size() > v.size() + 1 ? line.substr(v.size() + 1) : "";
+    std::string after = rest.size() > w.size() + 1 ? rest.substr(w.size() + 1) : "";
+
+    if (v == "expect") {
+        if (w == "caption") Check("caption", Unescape(after), ControlText(0));
+        else if (w == "frame") Check("frame caption", Unescape(after), ControlText(IDC_FRAME));
+        else if (w == "command") Check("command box", Unescape(after), ControlText(IDC_COMMAND));
+        else if (w == "description") Check("description box", Unescape(after), ControlText(IDC_DESCRIPTION));
+        else if (w == "button") Check("Run button", Unescape(after), ControlText(IDOK));
+        else if (w == "hidden" || w == "visible")
+            Check("command box visibility", w,
+                  IsWindowVisible(GetDlgItem(g_hDlg, IDC_COMMAND)) ? "visible" : "hidden");
+        else if (w == "size") {
+            RECT r;
+            GetWindowRect(g_hDlg, &r);
+            char got[64];
+            snprintf(got, sizeof(got), "%ld %ld", r.right - r.left, r.bottom - r.top);
+            Check("outer window size", after, got);
+        } else if (w == "tree") {
+            treeLines->clear();
+            DumpTree(NextItem(TVGN_ROOT, NULL), 0, treeLines);
+        } else if (w == "started") {
+            if (!ReadProbe(20000)) Fail("a program was started", Unescape(after).c_str(), "nothing");
+            else Check("started program's arguments", Unescape(after), g_strStarted);
+        } else if (w == "folder") Check("started program's folder", Unescape(after), g_strStartedIn);
+        else if (w == "nothing-started") {
+            if (ReadProbe(2000)) Fail("nothing started", "", g_strStarted.c_str());
+        } else if (w == "alive") {
+            DWORD_PTR r;
+            if (!SendMessageTimeoutA(g_hDlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r))
+                Fail("the dialog answers", "an answer", "none within 10 s");
+        } else if (w == "layout") CheckLayout();
+        else if (w == "exit") {
+            DWORD code = 259;
+            if (WaitForSingleObject(g_hProcess, 30000) != WAIT_OBJECT_0) {
+                Fail("the program ends", "ended", "still running after 30 s");
+                TerminateProcess(g_hProcess, 99);
+            } else {
+                GetExitCodeProcess(g_hProcess, &code);
+                Check("exit code", after, std::to_string(code));
+            }
+        } else Fail("known expectation", "", w.c_str());
+    } else if (v == "select") {
+        HTREEITEM item = FindItem(w);
+        if (item) Send(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);
+    } else if (v == "click" || v == "dblclick") {
+        ClickItem(FindItem(w), v == "dblclick");
+    } else if (v == "type") {
+        std::string text = Unescape(rest);
+        Send(GetDlgItem(g_hDlg, IDC_COMMAND), WM_SETTEXT, 0, (LPARAM)text.c_str());
+    } else if (v == "typefill") {
+        std::string text = Unescape(after);
+        text.resize(atol(w.c_str()), 'x');
+        Send(GetDlgItem(g_hDlg, IDC_COMMAND), WM_SETTEXT, 0, (LPARAM)text.c_str());
+    } else if (v == "resize") {
+        int cx = atoi(w.c_str()), cy = atoi(after.c_str());
+        SetWindowPos(g_hDlg, NULL, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Send(g_hDlg, WM_NULL, 0, 0);
+    } else if (v == "press") {
+        Press(w);
+    } else if (v == "hammer") {
+        Hammer(atoi(w.c_str()));
+    } else if (v == "sleep") {
+        Sleep(atoi(w.c_str()));
+    } else {
+        Fail("known command", "", line.c_str());
+    }
+}
+
+int main(int argc, char **argv)
+{
+    if (argc != 4) {
+        fprintf(stderr, "usage: driver QUORLAN_EXE CASE_FILE PROBE_EXE\n");
+        return 2;
+    }
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(cwd), cwd);
+    g_strDrive = std::string(1, cwd[0]);
+    g_strDir = cwd + 2;
+    g_strProbeOut = std::string(cwd) + "\\probe.out";
+    SetEnvironmentVariableA("QUORLAN_PROBE_OUT", g_strProbeOut.c_str());
+    DeleteFileA(g_strProbeOut.c_str());
+    DeleteFileA("Quorlan.ini");
+
+    FILE *in = fopen(argv[2], "rb");
+    if (!in) {
+        fprintf(stderr, "driver: cannot read %s\n", argv[2]);
+        return 2;
+    }
+    std::string content;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), in)) > 0) content.append(buffer, n);
+    fclose(in);
+
+    // The commands, then the menu.
+    std::vector<std::string> commands;
+    size_t pos = 0;
+    std::string menu;
+    bool haveMenu = false;
+    while (pos < content.size()) {
+        size_t end = content.find('\n', pos);
+        if (end == std::string::npos) end = content.size();
+        std::string line = content.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        pos = end + 1;
+        if (line.rfind("=== Quorlan.ini", 0) == 0) {
+            menu = Substitute(pos < content.size() ? content.substr(pos) : "");
+            haveMenu = true;
+            break;
+        }
+        char kind[32];
+        long count;
+        if (sscanf(line.c_str(), "=== generate %31s %ld", kind, &count) == 2) {
+            menu = GenerateMenu(kind, count);
+            haveMenu = true;
+            break;
+        }
+        if (line.rfind("=== none", 0) == 0) break;
+        commands.push_back(line);
+    }
+    if (haveMenu && !WriteFileBytes("Quorlan.ini", menu)) {
+        fprintf(stderr, "driver: cannot write Quorlan.ini\n");
+        return 2;
+    }
+    CreateDirectoryA("bin", NULL);
+    CreateDirectoryA("my tools", NULL);
+    CopyFileA(argv[3], "probe.exe", FALSE);
+    CopyFileA(argv[3], "bin\\probe.exe", FALSE);
+    CopyFileA(argv[3], "my tools\\probe.exe", FALSE);
+
+    if (!StartMenu(argv[1])) {
+        if (g_hProcess) TerminateProcess(g_hProcess, 99);
+        return 1;
+    }
+
+    std::vector<std::string> treeLines;
+    size_t treeAt = 0;
+    int treeLine = 0;
+    for (size_t i = 0; i < commands.size(); i++) {
+        g_nLine = (int)i + 1;
+        const std::string &line = commands[i];
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '|') {
+            std::string want = Unescape(line.size() > 2 ? line.substr(2) : "");
+            Check("tree item", want, treeAt < treeLines.size() ? treeLines[treeAt] : "(no more items)");
+            treeAt++;
+            continue;
+        }
+        if (treeLine && treeAt < treeLines.size())
+            Check("tree item", "(no more items)", treeLines[treeAt]);
+        treeLine = 0;
+        RunCommandLine(line, &treeLines);
+        if (line.rfind("expect tree", 0) == 0) {
+            treeAt = 0;
+            treeLine = g_nLine;
+        }
+    }
+    if (treeLine && treeAt < treeLines.size()) Check("tree item", "(no more items)", treeLines[treeAt]);
+
+    if (WaitForSingleObject(g_hProcess, 0) != WAIT_OBJECT_0) {
+        Fail("the case ends the program", "ended", "still running");
+        TerminateProcess(g_hProcess, 99);
+    }
+    printf("%s: %d failure(s)\n", argv[2], g_nFailures);
+    return g_nFailures ? 1 : 0;
+}

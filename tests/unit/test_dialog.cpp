@@ -1,0 +1,270 @@
+/*
+ * The whole program natively: WinMain runs the dialog through the
+ * substitute's dialog manager, and each test scripts the user's actions as
+ * the messages the dialog would receive, then checks what the dialog showed,
+ * what the shell was asked to start, and that every record was released.
+ */
+#include <gtest/gtest.h>
+
+#include "alloc_hooks.h"
+#include "subst.h"
+#include "../../launch/launch.h"
+#include "../../menu/menu.h"
+#include "../../res/resource.h"
+#include "../../ui/ui.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs each test in a fresh folder holding the given Quorlan.ini (or none),
+// with the reader's state as at program start.
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quorlan-dialog-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_NE(getcwd(oldFolder, sizeof(oldFolder)), nullptr);
+        ASSERT_EQ(chdir(folder.c_str()), 0);
+        g_bInQuote = 0;
+        g_nLastToken = TOK_EOF;
+        g_hInsertAfter = TVI_LAST;
+        SubstSetCurrentDirectory("E:\\");
+        SubstClearRecords();
+    }
+    void TearDown() override
+    {
+        remove("Quorlan.ini");
+        EXPECT_EQ(chdir(oldFolder), 0);
+        rmdir(folder.c_str());
+        SubstSetCurrentDirectory(NULL);
+    }
+    void WriteMenu(const std::string &text)
+    {
+        FILE *f = fopen("Quorlan.ini", "wb");
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+    }
+    // Runs the program with the script; yields WinMain's result.
+    int RunProgram(const std::vector<SubstStep> &steps)
+    {
+        SubstSetDialogScript(steps);
+        StartAllocTracking();
+        int result = WinMain(NULL, NULL, (LPSTR) "", SW_SHOWNORMAL);
+        StopAllocTracking();
+        return result;
+    }
+    std::string folder;
+    char oldFolder[4096];
+};
+
+HTREEITEM Item(HWND hDlg, int index)
+{
+    HWND tree = GetDlgItem(hDlg, IDC_TREE);
+    HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    while (index-- > 0 && item) item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item);
+    return item;
+}
+
+std::string Text(HWND hDlg, int id)
+{
+    char text[9000];
+    GetDlgItemTextA(hDlg, id, text, sizeof(text));
+    return text;
+}
+
+void Command(HWND hDlg, WPARAM wParam) { SendMessageA(hDlg, WM_COMMAND, wParam, 0); }
+
+int CountCalls(const char *op)
+{
+    int n = 0;
+    for (const SubstCall &call : SubstCalls()) n += call.op == op;
+    return n;
+}
+
+const char kMenu[] =
+    "Demo Disc\n"
+    "{\n"
+    "  Setup, %:\\setup.exe /quiet, 'Installs the demo, then starts it.',\n"
+    "  Docs { Manual, docs\\manual.pdf, Opens the manual }\n"
+    "  Tools & More, \"C:\\Program Files\\App\\app.exe\" -x, Two words\n"
+    "}\n";
+
+TEST_F(DialogTest, SelectingAnEntryShowsItsThreeTextsAndRunStartsIt)
+{
+    WriteMenu(kMenu);
+    std::vector<std::string> frames, commands, descriptions;
+    int result = RunProgram({
+        [&](HWND d) {
+            EXPECT_EQ(Text(d, 0), "") << "the dialog's own text is not read by GetDlgItemTextA";
+            char caption[64];
+            GetWindowTextA(d, caption, sizeof(caption));
+            EXPECT_STREQ(caption, "Demo Disc");
+            EXPECT_EQ(Text(d, IDC_FRAME), "") << "nothing is selected before the user acts";
+        },
+        [&](HWND d) { SubstSelectTreeItem(d, Item(d, 0)); },
+        [&](HWND d) {
+            EXPECT_EQ(Text(d, IDC_FRAME), "Setup");
+            EXPECT_EQ(Text(d, IDC_COMMAND), "E:\\setup.exe /quiet") << "%: is the start-up drive";
+            EXPECT_EQ(Text(d, IDC_DESCRIPTION), "Installs the demo, then starts it.");
+        },
+        [&](HWND d) { Command(d, IDOK); },
+        [&](HWND d) { SubstSelectTreeItem(d, Item(d, 2)); },
+        [&](HWND d) { SubstDoubleClickTree(d); },
+        [&](HWND d) { Command(d, IDCANCEL); },
+        [&](HWND) { ADD_FAILURE() << "no step runs after the dialog ended"; },
+    });
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(SubstShellCalls().size(), 2u);
+    EXPECT_EQ(SubstShellCalls()[0].file, "E:\\setup.exe");
+    EXPECT_EQ(SubstShellCalls()[0].parameters, "/quiet");
+    EXPECT_EQ(SubstShellCalls()[0].directory, "E:");
+    EXPECT_EQ(SubstShellCalls()[1].file, "\"C:\\Program Files\\App\\app.exe\"");
+    EXPECT_EQ(SubstShellCalls()[1].directory, "\"C:\\Program Files\\App\"");
+    EXPECT_EQ(LiveBlocks(), 0) << "every record and field released at close";
+    EXPECT_EQ(StrayFrees(), 0);
+    EXPECT_EQ(CountCalls("PostQuitMessage"), 1);
+}
+
+// Which WM_COMMAND and WM_NOTIFY messages start the command: the whole
+// wParam is tested, and double clicks count only from the tree.
+TEST_F(DialogTest, OnlyRunEnterAndTreeDoubleClicksStartTheCommand)
+{
+    struct Case {
+        const char *what;
+        UINT message;
+        WPARAM wParam;
+        UINT code;
+        bool fromTree;
+        size_t calls;
+    } cases[] = {
+        {"IDOK clicked", WM_COMMAND, IDOK, 0, false, 1},
+        {"IDOK with a notification code", WM_COMMAND, MAKEWPARAM(IDOK, 1), 0, false, 0},
+        {"command box edit notification", WM_COMMAND, MAKEWPARAM(IDC_COMMAND, EN_CHANGE), 0, false, 0},
+        {"IDCANCEL with a notification code", WM_COMMAND, MAKEWPARAM(IDCANCEL, EN_CHANGE), 0, false, 0},
+        {"double click in the tree", WM_NOTIFY, 0, NM_DBLCLK, true, 1},
+        {"double click elsewhere", WM_NOTIFY, 0, NM_DBLCLK, false, 0},
+        {"another tree notification", WM_NOTIFY, 0, (UINT)-5, true, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteMenu(kMenu);
+        g_nLastToken = TOK_EOF;
+        SubstClearRecords();
+        INT_PTR handled = -1;
+        RunProgram({
+            [&](HWND d) { SetDlgItemTextA(d, IDC_COMMAND, "notepad readme.txt"); },
+            [&](HWND d) {
+                NMHDR nm = {c.fromTree ? GetDlgItem(d, IDC_TREE) : GetDlgItem(d, IDOK), 0, c.code};
+                LPARAM lParam = c.message == WM_NOTIFY ? (LPARAM)&nm : 0;
+                handled = MainDlgProc(d, c.message, c.wParam, lParam);
+            },
+            [&](HWND d) { Command(d, IDCANCEL); },
+        });
+        EXPECT_EQ(handled, TRUE) << "handled messages return TRUE whatever they did";
+        EXPECT_EQ(SubstShellCalls().size(), c.calls);
+        EXPECT_EQ(CountCalls("EndDialog"), 1) << "only IDCANCEL itself closes";
+    }
+}
+
+TEST_F(DialogTest, UnhandledMessagesReturnFalse)
+{
+    HWND d = SubstCreateMainDialog(MainDlgProc);
+    for (UINT message : {(UINT)WM_SETTEXT, (UINT)WM_CLOSE, (UINT)WM_SETICON, (UINT)WM_USER})
+        EXPECT_EQ(MainDlgProc(d, message, 0, 0), FALSE) << message;
+    SubstDestroyWindow(d);
+}
+
+TEST_F(DialogTest, FallbackItemLeavesTheTextsAndRunsWhatTheBoxHolds)
+{
+    // No menu file: the tree holds only "Explore CD", which has no record.
+    RunProgram({
+        [&](HWND d) { SubstSelectTreeItem(d, Item(d, 0)); },
+        [&](HWND d) {
+            EXPECT_EQ(Text(d, IDC_FRAME), "");
+            EXPECT_EQ(Text(d, IDC_COMMAND), "");
+            Command(d, IDOK);
+            EXPECT_EQ(SubstShellCalls().size(), 0u) << "an empty box runs nothing";
+            SetDlgItemTextA(d, IDC_COMMAND, "explorer.exe");
+            SubstDoubleClickTree(d);
+            EXPECT_EQ(SubstShellCalls().size(), 1u) << "a typed command runs";
+        },
+        [&](HWND d) { Command(d, IDCANCEL); },
+    });
+}
+
+TEST_F(DialogTest, SelectionChangesDuringAndAfterCloseReadNoReleasedRecord)
+{
+    WriteMenu(kMenu);
+    RunProgram({
+        [&](HWND d) {
+            SubstSelectTreeItem(d, Item(d, 0));
+            Command(d, IDCANCEL);
+            // As when the tree is torn down: notifications with the old
+            // items' data. Under the sanitizers a read would be caught.
+            SubstSelectTreeItem(d, Item(d, 2));
+            SubstSelectTreeItem(d, Item(d, 0));
+            SubstDoubleClickTree(d);
+            EXPECT_EQ(Text(d, IDC_FRAME), "Setup") << "the texts stay as they were";
+            Command(d, IDCANCEL); // a second Close releases nothing twice
+        },
+    });
+    EXPECT_EQ(LiveBlocks(), 0);
+    EXPECT_EQ(StrayFrees(), 0);
+    EXPECT_EQ(CountCalls("PostQuitMessage"), 1);
+}
+
+TEST_F(DialogTest, DialogThatCannotBeCreatedEndsTheProgramAtOnce)
+{
+    SubstFailNextDialog();
+    EXPECT_EQ(RunProgram({}), 0);
+    EXPECT_EQ(CountCalls("GetMessageA"), 0) << "no message loop waits for a quit that never comes";
+}
+
+TEST_F(DialogTest, InitDialogSetsBothIconsAndAppliesTheMenuOptions)
+{
+    WriteMenu("Setup Disc, install, size=640x480\n{ A, a.exe, d }");
+    RunProgram({
+        [&](HWND d) {
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_COMMAND)));
+            EXPECT_EQ(Text(d, IDOK), "&Install");
+            SubstSelectTreeItem(d, Item(d, 0));
+            EXPECT_EQ(Text(d, IDC_COMMAND), "a.exe") << "the hidden box still takes the command";
+            Command(d, IDOK);
+            EXPECT_EQ(SubstShellCalls().size(), 1u);
+        },
+        [&](HWND d) { Command(d, IDCANCEL); },
+    });
+    std::vector<long long> icons;
+    for (const SubstCall &call : SubstCalls())
+        if (call.op == "WM_SETICON") icons.push_back(call.arg[0] * 10 + call.arg[1]);
+    EXPECT_EQ(icons, (std::vector<long long>{ICON_BIG * 10 + 1, ICON_SMALL * 10 + 1}));
+    // size= resizes the window, and the layout follows through WM_SIZE.
+    EXPECT_EQ(CountCalls("SetWindowPos"), 1);
+    EXPECT_EQ(CountCalls("MoveWindow"), 6);
+}
+
+TEST_F(DialogTest, ResizingLaysTheControlsOutForTheNewClientSize)
+{
+    RunProgram({
+        [&](HWND d) {
+            SubstClearRecords();
+            SendMessageA(d, WM_SIZE, 0, MAKELPARAM(300, 160));
+            RECT r;
+            GetWindowRect(GetDlgItem(d, IDCANCEL), &r);
+            EXPECT_EQ(r.left, 244);
+            EXPECT_EQ(r.top, 140);
+            EXPECT_EQ(CountCalls("MoveWindow"), 6);
+        },
+        [&](HWND d) { Command(d, IDCANCEL); },
+    });
+}
+
+} // namespace

@@ -1,4 +1,0 @@
-#include <gtest/gtest.h>
-#include "subst.h"
-#include "../../menu/menu.h"
-TEST(Smoke, Links) { HWND d = SubstCreateMainDialog(NULL); ReadMenuFile(d); SubstDestroyWindow(d); }
