@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-presets=(native asan win32)
+presets=(native asan fuzz win32)
 jobs=$(nproc)
 
 for preset in "${presets[@]}"; do
