@@ -14,6 +14,9 @@
 #include "../../menu/menu.h"
 #include "../../res/resource.h"
 
+// A string literal's bytes, zero bytes included.
+#define BYTES(literal) std::string(literal, sizeof(literal) - 1)
+
 // Yields a read-only stream over the bytes, zero bytes included, as
 // fopen("rb") would give for a file holding them. The bytes must outlive it.
 inline FILE *OpenMenuBytes(const std::string &bytes)
