@@ -13,6 +13,9 @@ add_custom_target(comctl32_ordinal DEPENDS ${COMCTL32_ORDINAL_LIB})
 set(QUORLAN_RESOURCES)
 if(EXISTS ${CMAKE_SOURCE_DIR}/res/quorlan.rc)
     set(QUORLAN_RESOURCES ${CMAKE_SOURCE_DIR}/res/quorlan.rc)
+    # Files the script takes in whole, which the build would not see change.
+    set_source_files_properties(${QUORLAN_RESOURCES} PROPERTIES OBJECT_DEPENDS
+        "${CMAKE_SOURCE_DIR}/res/quorlan.ico;${CMAKE_SOURCE_DIR}/res/quorlan.manifest")
 endif()
 
 # Makes a dialog program as small as this toolchain allows: quorlan.exe, and
