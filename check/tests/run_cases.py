@@ -1,1 +1,133 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the built quorlan-check.
+
+Each cases/NAME.ini is checked with the arguments in cases/NAME.expect.json
+and must give that report and exit status, so a new case is one menu and its
+expectation. Every case is also checked with LF and with CR LF line ends
+(same warnings on the same lines) and as a text report (the same warnings as
+FILE:LINE: warning: MESSAGE). Then: the default menu file and drive letter,
+the arguments and files the tool must refuse with status 2, and the example
+disc, which must check clean.
+
+usage: run_cases.py QUORLAN-CHECK SOURCE-FOLDER
+"""
+import json
+import os
+import subprocess
 import sys
+import tempfile
+
+FILE_WARNING = "is not in the menu's folder"
+
+
+def run(tool, args, cwd):
+    done = subprocess.run([tool] + args, cwd=cwd, capture_output=True, timeout=60)
+    return done.returncode, done.stdout, done.stderr
+
+
+def warning_lines(report, with_files=True):
+    return [w["line"] for w in report["warnings"] if with_files or FILE_WARNING not in w["message"]]
+
+
+def check_case(tool, cases, name, fail):
+    expect = json.load(open(os.path.join(cases, name + ".expect.json"), encoding="utf-8"))
+    menu = name + ".ini"
+    status, out, err = run(tool, expect["args"] + ["--json", menu], cases)
+    if status != expect["exit"]:
+        fail(f"{menu}: exit {status}, expected {expect['exit']} ({err!r})")
+    report = json.loads(out.decode("utf-8"))
+    if report != expect["report"]:
+        fail(f"{menu}: report differs:\n{json.dumps(report, indent=2, ensure_ascii=False)}")
+
+    # The text report: the same warnings, each on its own line, the menu's
+    # bytes as they are (the JSON's code points U+0080-U+00FF are bytes).
+    status, out, err = run(tool, expect["args"] + [menu], cases)
+    lines = out.split(b"\n")
+    wanted = [f"{menu}:{w['line']}: warning: {w['message']}".encode("latin-1") for w in report["warnings"]]
+    if status != expect["exit"] or lines[-1] != b"" or lines[len(lines) - 1 - len(wanted):-1] != wanted:
+        fail(f"{menu}: text report (exit {status}) does not end with the warnings:\n{out.decode('latin-1')}")
+    if not lines[0].startswith(b'caption: "' + report["caption"].encode("latin-1") + b'"'):
+        fail(f"{menu}: text report does not start with the caption: {lines[0]!r}")
+
+    # LF and CR LF line ends give the same warnings on the same lines.
+    data = open(os.path.join(cases, menu), "rb").read().replace(b"\r\n", b"\n")
+    found = {}
+    with tempfile.TemporaryDirectory() as folder:
+        for ends, content in (("LF", data), ("CR LF", data.replace(b"\n", b"\r\n"))):
+            open(os.path.join(folder, "menu.ini"), "wb").write(content)
+            status, out, err = run(tool, ["--json", "--no-files", "--drive", "E", "menu.ini"], folder)
+            found[ends] = warning_lines(json.loads(out.decode("utf-8")))
+    expected = warning_lines(expect["report"], with_files=False)
+    for ends, lines in found.items():
+        if lines != expected:
+            fail(f"{menu} with {ends} line ends: warnings on lines {lines}, expected {expected}")
+
+
+def check_defaults(tool, fail):
+    """No MENUFILE: Quorlan.ini of the current folder; no --drive: D on a
+    folder without a drive letter; commands' files looked for beside it."""
+    with tempfile.TemporaryDirectory() as folder:
+        open(os.path.join(folder, "Quorlan.ini"), "wb").write(b"Disc\n{\n  A, %:\\a.exe\n}\n")
+        status, out, err = run(tool, ["--json"], folder)
+        report = json.loads(out.decode("utf-8"))
+        if status != 1 or report["items"][0]["record"]["command"] != "D:\\a.exe" or warning_lines(report) != [3]:
+            fail(f"default menu and drive: exit {status}, {out!r}")
+        open(os.path.join(folder, "a.exe"), "wb").close()
+        status, out, err = run(tool, [], folder)
+        if status != 0 or not out.startswith(b'caption: "Disc"\n'):
+            fail(f"default menu, file present: exit {status}, {out!r}")
+        status, out, err = run(tool, ["--no-files", "--json", "--drive", "q"], folder)
+        report = json.loads(out.decode("utf-8"))
+        if status != 0 or report["items"][0]["record"]["command"] != "q:\\a.exe":
+            fail(f"--drive q: exit {status}, {out!r}")
+
+
+def check_refusals(tool, fail):
+    """Status 2, nothing on standard output, one line on standard error."""
+    with tempfile.TemporaryDirectory() as folder:
+        open(os.path.join(folder, "a.ini"), "wb").write(b"T { A }")
+        os.mkdir(os.path.join(folder, "folder.ini"))
+        rows = [
+            ("no Quorlan.ini here", []),
+            ("a missing file", ["missing.ini"]),
+            ("a folder", ["folder.ini"]),
+            ("--drive without a letter", ["a.ini", "--drive"]),
+            ("--drive of two letters", ["--drive", "EF", "a.ini"]),
+            ("--drive of a digit", ["--drive", "1", "a.ini"]),
+            ("an unknown option", ["--colour", "a.ini"]),
+            ("two menu files", ["a.ini", "a.ini"]),
+        ]
+        for label, args in rows:
+            status, out, err = run(tool, args, folder)
+            if status != 2 or out or not err.startswith(b"quorlan-check: ") or err.count(b"\n") != 1:
+                fail(f"{label} {args}: exit {status}, stdout {out!r}, stderr {err!r}")
+
+
+def check_example(tool, source, fail):
+    folder = os.path.join(source, "examples")
+    if not os.path.exists(os.path.join(folder, "Quorlan.ini")):
+        print("note: no examples/Quorlan.ini yet; the clean case stands for it")
+        return
+    status, out, err = run(tool, [], folder)
+    if status != 0:
+        fail(f"examples/Quorlan.ini does not check clean (exit {status}):\n{out.decode('latin-1')}")
+
+
+def main():
+    tool, source = os.path.abspath(sys.argv[1]), sys.argv[2]
+    cases = os.path.join(source, "check", "tests", "cases")
+    failures = []
+    names = sorted(f[:-4] for f in os.listdir(cases) if f.endswith(".ini"))
+    for name in names:
+        check_case(tool, cases, name, failures.append)
+    check_defaults(tool, failures.append)
+    check_refusals(tool, failures.append)
+    check_example(tool, source, failures.append)
+    for failure in failures:
+        print("FAIL:", failure)
+    print(f"{len(names)} cases and the fixed checks: {len(failures)} failures")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,1 +1,407 @@
+/*
+ * The checker's pieces called directly: menu texts to the JSON report of
+ * what the program shows, each warning on the line where its cause starts
+ * (with LF and with CR LF line ends), texts that must stay silent, the
+ * lookup of commands' files, and the JSON string escaping.
+ */
 #include <gtest/gtest.h>
+
+#include "../check.h"
+#include "../../menu/menu.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Checked {
+    CheckedMenu menu;
+    std::vector<MenuWarning> warnings;
+};
+
+// Runs both passes over the text as the tool does over a file.
+Checked CheckText(const std::string &text, bool checkFiles = false, const std::string &folder = "")
+{
+    FILE *stream = tmpfile();
+    fwrite(text.data(), 1, text.size(), stream);
+    Checked result;
+    LoadCheckedMenu(stream, 'E', &result.menu);
+    CheckSettings settings;
+    settings.drive = 'E';
+    settings.checkFiles = checkFiles;
+    settings.menuFolder = folder;
+    FindMenuWarnings(stream, text, settings, &result.warnings);
+    fclose(stream);
+    return result;
+}
+
+std::string WithCrLf(const std::string &text)
+{
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+std::string Listed(const std::vector<MenuWarning> &warnings)
+{
+    std::string out;
+    for (const MenuWarning &w : warnings) out += "\n  " + std::to_string(w.line) + ": " + w.message;
+    return out.empty() ? " (none)" : out;
+}
+
+std::string Str(const char *text) { return text ? "\"" + std::string(text) + "\"" : "null"; }
+
+std::string Launch(const char *file, const char *parameters, const char *directory)
+{
+    return "{\"file\": " + Str(file) + ", \"parameters\": " + Str(parameters) +
+           ", \"directory\": " + Str(directory) + "}";
+}
+
+// An item read from the file (name = text); strings here need no escaping.
+std::string Item(const char *name, const char *command, const char *description, const std::string &launch,
+                 const std::string &children = "")
+{
+    return "{\"text\": " + Str(name) + ", \"record\": {\"name\": " + Str(name) + ", \"command\": " +
+           Str(command) + ", \"description\": " + Str(description) + ", \"launch\": " + launch +
+           "}, \"children\": [" + children + "]}";
+}
+
+const std::string FALLBACK = "{\"text\": \"Explore CD\", \"record\": null, \"children\": []}";
+
+std::string Report(const char *caption, const char *size, bool sorted, bool install, const std::string &items)
+{
+    return "{\"caption\": " + Str(caption) + ", \"size\": " + size + ", \"sorted\": " +
+           (sorted ? "true" : "false") + ", \"install\": " + (install ? "true" : "false") +
+           ", \"items\": [" + items + "], \"warnings\": []}\n";
+}
+
+}  // namespace
+
+TEST(CheckReport, TheExampleDiscInFull)
+{
+    const char *text =
+        "Demo Disc, sorted, size=640x480\n"
+        "{\n"
+        "  Setup, %:\\setup.exe /quiet, 'Installs the demo, then starts it.',\n"
+        "  Documents { Manual, docs\\manual.pdf, Opens the manual }\n"
+        "}\n";
+    Checked checked = CheckText(text);
+    EXPECT_EQ(
+        "{\"caption\": \"Demo Disc\", \"size\": [640, 480], \"sorted\": true, \"install\": false, "
+        "\"items\": [{\"text\": \"Documents\", \"record\": {\"name\": \"Documents\", \"command\": \"\", "
+        "\"description\": \"\", \"launch\": null}, \"children\": [{\"text\": \"Manual\", \"record\": "
+        "{\"name\": \"Manual\", \"command\": \"docs\\\\manual.pdf\", \"description\": \"Opens the manual\", "
+        "\"launch\": {\"file\": \"docs\\\\manual.pdf\", \"parameters\": null, \"directory\": \"docs\"}}, "
+        "\"children\": []}]}, {\"text\": \"Setup\", \"record\": {\"name\": \"Setup\", \"command\": "
+        "\"E:\\\\setup.exe /quiet\", \"description\": \"Installs the demo, then starts it.\", \"launch\": "
+        "{\"file\": \"E:\\\\setup.exe\", \"parameters\": \"/quiet\", \"directory\": \"E:\"}}, "
+        "\"children\": []}], \"warnings\": []}\n",
+        FormatMenuJson(checked.menu, checked.warnings));
+}
+
+TEST(CheckReport, MenuTextsGiveWhatTheProgramShows)
+{
+    const std::string none = "null";
+    const std::string a = Item("A", "a.exe", "", Launch("a.exe", nullptr, nullptr));
+    struct {
+        const char *label;
+        std::string text;
+        std::string report;
+    } rows[] = {
+        {"line breaks fold into one space", "T\n{\nReadme\nSetup, s.exe, d\n}\n",
+         Report("T", "null", false, false, Item("Readme Setup", "s.exe", "d", Launch("s.exe", nullptr, nullptr)))},
+        {"quotes keep commas, braces and spaces", "T{ A, 'x, {y}', 'a ' b }",
+         Report("T", "null", false, false, Item("A", "x, {y}", "a  b", Launch("x,", "{y}", nullptr)))},
+        {"escapes", "T{ 100%% A%, B, %'q%' %{x%} }",
+         Report("T", "null", false, false,
+                Item("100% A, B", "'q' {x}", "", Launch("'q'", "{x}", nullptr)))},
+        {"%: gives the drive, in quotes too", "T{ A, '%:\\a b.exe' }",
+         Report("T", "null", false, false, Item("A", "E:\\\\a b.exe", "", Launch("E:\\\\a", "b.exe", "E:")))},
+        {"sorted, with the fallback item too", "T, sorted\n{ }",
+         Report("T", "null", true, false, FALLBACK)},
+        {"sorted entries", "T, sorted { b, b.exe,, c, c.exe,, A, a.exe }",
+         Report("T", "null", true, false,
+                a + ", " + Item("b", "b.exe", "", Launch("b.exe", nullptr, nullptr)) + ", " +
+                    Item("c", "c.exe", "", Launch("c.exe", nullptr, nullptr)))},
+        {"no braces: caption and fallback", "Title only", Report("Title only", "null", false, false, FALLBACK)},
+        {"no title: the template's caption", "{ A, a.exe }", Report("Program List", "null", false, false, a)},
+        {"install", "T, install { A, a.exe }", Report("T", "null", false, true, a)},
+        {"size of odd difference", "T, size=599x400 { A, a.exe }", Report("T", "[599, 400]", false, false, a)},
+        {"the last size counts", "T, size=800x600, size=640x480 { A, a.exe }",
+         Report("T", "[640, 480]", false, false, a)},
+        {"a size that does not scan", "T, size=640 x480 { A, a.exe }", Report("T", "null", false, false, a)},
+        {"nesting, and the next entry after it", "T{ Tools { Sub, sub.exe, x } Next, n.exe, d }",
+         Report("T", "null", false, false,
+                Item("Tools", "", "", none, Item("Sub", "sub.exe", "x", Launch("sub.exe", nullptr, nullptr))) +
+                    ", " + Item("Next", "n.exe", "d", Launch("n.exe", nullptr, nullptr)))},
+        {"an empty entry's brace nests under the last item", "T{ A {B}{C} }",
+         Report("T", "null", false, false,
+                Item("A", "", "", none, Item("B", "", "", none) + ", " + Item("C", "", "", none)))},
+        {"text after the closing brace is not read", "T{ A, a.exe } B, b.exe",
+         Report("T", "null", false, false, a)},
+        {"end of file inside the list keeps the entries", "T{ A, a.exe, d\n",
+         Report("T", "null", false, false, Item("A", "a.exe", "d ", Launch("a.exe", nullptr, nullptr)))},
+    };
+    for (auto &row : rows) {
+        SCOPED_TRACE(std::string(row.label) + ": " + row.text);
+        Checked checked = CheckText(row.text);
+        EXPECT_EQ(row.report, FormatMenuJson(checked.menu, {}));
+    }
+}
+
+// Limits: fields cut at 1,023 and 8,191 bytes, nesting kept to MAX_NESTING
+// levels below the top.
+TEST(CheckReport, LimitsAreTheProgramsOwn)
+{
+    std::string longName(2000, 'n'), longDescription(10000, 'd');
+    Checked cut = CheckText("T{" + longName + ", x.exe, " + longDescription + "}");
+    ASSERT_EQ(1u, cut.menu.items.size());
+    EXPECT_EQ(std::string(MAX_FIELD, 'n'), cut.menu.items[0].text);
+    EXPECT_EQ(std::string(MAX_DESCRIPTION, 'd'), cut.menu.items[0].description);
+
+    std::string deep = "T{";
+    for (int i = 0; i < MAX_NESTING + 6; i++) deep += "L" + std::to_string(i) + " {";
+    Checked nested = CheckText(deep + "Deepest}");
+    int depth = 0;
+    const std::vector<CheckedItem> *level = &nested.menu.items;
+    std::string last;
+    while (!level->empty()) {
+        depth++;
+        last = level->back().text;
+        level = &level->back().children;
+    }
+    EXPECT_EQ(MAX_NESTING + 1, depth);
+    EXPECT_EQ("Deepest", last);
+}
+
+namespace {
+
+struct Expected {
+    long line;
+    const char *fragment;
+};
+
+struct WarningCase {
+    const char *label;
+    std::string text;
+    std::vector<Expected> warnings;
+};
+
+std::string NestedTooDeep()
+{
+    std::string text = "T\n{\n";
+    for (int i = 0; i < MAX_NESTING + 3; i++) text += "L" + std::to_string(i) + " {\n";
+    for (int i = 0; i < MAX_NESTING + 4; i++) text += "}\n";
+    return text;
+}
+
+std::vector<WarningCase> WarningCases()
+{
+    return {
+        {"unknown option", "T, colour\n{ A }", {{1, "option \"colour\" is not recognised and is ignored"}}},
+        {"option in another case", "T,\n  Sorted\n{ A }", {{2, "options are case-sensitive"}}},
+        {"option with a trailing space", "T, 'sorted '\n{ A }", {{1, "it ends with a space"}}},
+        {"space before =", "T, size =640x480\n{ A }", {{1, "a space before '='"}}},
+        {"option and the next on one line", "T, sorted\n install\n{ A }",
+         {{1, "a comma missing at the end of line 1"}}},
+        {"size that does not scan", "T,\nsize=640 x480\n{ A }", {{2, "does not scan as size=WIDTHxHEIGHT"}}},
+        {"size of nothing", "T, size=0x480\n{ A }", {{1, "at least 1 x 1"}}},
+        {"apostrophe open at the end", "T\n{\n  A, 'a.exe\n  B, b.exe\n}\n",
+         {{2, "1 closing brace short"}, {3, "never closed"}}},
+        {"apostrophe reopened", "T\n{\n  A, 'a\n''b.exe\n}\n", {{2, "1 closing brace short"}, {4, "never closed"}}},
+        {"end of file inside the list", "T\n{\n  A {\n    B\n", {{3, "2 closing braces short"}}},
+        {"text after the closing brace", "T\n{ A }\n\nextra\n", {{4, "after the entry list's closing brace"}}},
+        {"no brace after the header", "Title only\n", {{1, "no '{' follows the header"}}},
+        {"a brace closes the header", "T\n}\n{ A }", {{2, "a '}' ends the header"}}},
+        {"name over a line break", "T\n{\n  Readme\n  Setup, s.exe, d\n}\n",
+         {{3, "the name \"Readme Setup\" runs across a line break"}}},
+        {"command over a line break", "T\n{\n  A, a.exe\n  b.exe, d\n}\n",
+         {{3, "the command \"a.exe b.exe\" runs across a line break outside quotes: a comma missing at the end of line 3?"}}},
+        {"name cut at its limit", "T\n{\n" + std::string(1500, 'n') + "\n}\n",
+         {{3, "the name is 1500 bytes long: only its first 1023 are kept"}}},
+        {"description cut at its limit", "T\n{\nA, a.exe,\n" + std::string(9000, 'd') + "\n}\n",
+         {{4, "the description is 9000 bytes long: only its first 8191 are kept"}}},
+        {"NUL in a name", std::string("T\n{\n  A\0BC, a.exe\n}\n", 20),
+         {{3, "a NUL byte ends the name \"A\": the 2 bytes after it are lost"}}},
+        {"nesting beyond the depth kept", NestedTooDeep(), {{3 + MAX_NESTING, "nesting deeper than 64 levels"}}},
+        {"empty name", "T\n{\n  Tools { A }\n  , Next, n.exe\n}\n",
+         {{4, "an entry with an empty name shows as an item with no text (its command is \"Next\")"}}},
+        {"title after white space", "\n\nT\n{ A }", {{1, "the title starts with a space"}}},
+    };
+}
+
+}  // namespace
+
+TEST(CheckWarnings, EachFiresOnItsLineWithLfAndCrLf)
+{
+    for (const WarningCase &row : WarningCases()) {
+        for (bool crlf : {false, true}) {
+            std::string text = crlf ? WithCrLf(row.text) : row.text;
+            SCOPED_TRACE(std::string(row.label) + (crlf ? " (CR LF)" : " (LF)") + ": " + text.substr(0, 120));
+            Checked checked = CheckText(text);
+            ASSERT_EQ(row.warnings.size(), checked.warnings.size()) << Listed(checked.warnings);
+            for (size_t i = 0; i < row.warnings.size(); i++) {
+                EXPECT_EQ(row.warnings[i].line, checked.warnings[i].line) << Listed(checked.warnings);
+                EXPECT_NE(std::string::npos, checked.warnings[i].message.find(row.warnings[i].fragment))
+                    << Listed(checked.warnings);
+            }
+        }
+    }
+}
+
+TEST(CheckWarnings, CleanTextsStaySilent)
+{
+    const char *rows[] = {
+        "Demo Disc, sorted, size=640x480\n{\n  Setup, %:\\setup.exe /quiet, 'Installs the demo, then starts it.',\n"
+        "  Documents { Manual, docs\\manual.pdf, Opens the manual }\n}\n",
+        "T, install,\n{ A, a.exe, }\n",                        // a comma too many after the options and entries
+        "T\n{\n  Tools, , , { Sub, sub.exe, x }\n}\n",        // the documented way to nest after commas
+        "T\n{\n  A, a.exe, Installs\n    the demo,\n  B\n}\n", // a description may run over lines
+        "T\n{\n  A, 'a\n  b.exe'\n}\n",                        // a line break inside quotes is meant
+        "T\n{\n  Setup\n  , s.exe\n}\n",                        // white space before a comma vanishes
+        "T{A {B}{C}}\n\n\n",                                    // white space after the list
+        "T, 'size=640x480'\n{ 'x ' y, '%:', '' }\n",
+        "{ A, a.exe }",
+    };
+    for (const char *text : rows) {
+        for (bool crlf : {false, true}) {
+            std::string input = crlf ? WithCrLf(text) : text;
+            SCOPED_TRACE(input);
+            EXPECT_EQ(0u, CheckText(input).warnings.size()) << Listed(CheckText(input).warnings);
+        }
+    }
+}
+
+// Every item with an empty text comes from an entry with an empty name: the
+// walk that warns and the load that fills the tree agree on the entries,
+// whatever the bytes. No input may crash either pass.
+TEST(CheckWarnings, WalkAgreesWithTheLoadOnAnyBytes)
+{
+    const char alphabet[] = "{},'% \n\r\t:aZ\0\xff";
+    unsigned seed = 12345;
+    for (int round = 0; round < 3000; round++) {
+        std::string text;
+        int length = (int)(seed % 60);
+        for (int i = 0; i < length; i++) {
+            seed = seed * 1103515245u + 12345u;
+            text += alphabet[(seed >> 16) % (sizeof(alphabet) - 1)];
+        }
+        seed = seed * 1103515245u + 12345u;
+        Checked checked = CheckText(text);
+        long emptyItems = 0;
+        std::vector<const std::vector<CheckedItem> *> levels = {&checked.menu.items};
+        while (!levels.empty()) {
+            const std::vector<CheckedItem> *level = levels.back();
+            levels.pop_back();
+            for (const CheckedItem &item : *level) {
+                if (item.hasRecord && item.text.empty()) emptyItems++;
+                levels.push_back(&item.children);
+            }
+        }
+        long emptyWarnings = 0, lines = 1;
+        for (char c : text) lines += c == '\n';
+        for (const MenuWarning &w : checked.warnings) {
+            emptyWarnings += w.message.find("empty name") != std::string::npos;
+            EXPECT_TRUE(w.line >= 1 && w.line <= lines) << w.line << " of " << lines;
+        }
+        ASSERT_EQ(emptyItems, emptyWarnings) << QuoteText(text) << Listed(checked.warnings);
+    }
+}
+
+namespace {
+
+// A disc folder: setup.exe, docs/Manual.PDF, Program Files/App/app.exe.
+std::string MakeDisc()
+{
+    char folder[] = "/tmp/quorlan-check-XXXXXX";
+    if (!mkdtemp(folder)) return "";
+    std::string disc = folder;
+    mkdir((disc + "/docs").c_str(), 0700);
+    mkdir((disc + "/Program Files").c_str(), 0700);
+    mkdir((disc + "/Program Files/App").c_str(), 0700);
+    for (const char *name : {"/setup.exe", "/docs/Manual.PDF", "/Program Files/App/app.exe"}) {
+        FILE *file = fopen((disc + name).c_str(), "wb");
+        if (file) fclose(file);
+    }
+    return disc;
+}
+
+void RemoveDisc(const std::string &disc)
+{
+    for (const char *name : {"/setup.exe", "/docs/Manual.PDF", "/Program Files/App/app.exe"})
+        remove((disc + name).c_str());
+    for (const char *name : {"/Program Files/App", "/Program Files", "/docs", ""}) rmdir((disc + name).c_str());
+}
+
+}  // namespace
+
+TEST(CheckWarnings, CommandsFilesAreLookedForOnTheDisc)
+{
+    std::string disc = MakeDisc();
+    ASSERT_FALSE(disc.empty());
+    struct {
+        const char *command;  // as written in the menu
+        bool missing;
+    } rows[] = {
+        {"setup.exe", false},
+        {"SETUP.EXE /q", false},
+        {"%:\\setup.exe /quiet", false},
+        {"%:setup.exe", false},
+        {"\\setup.exe", false},
+        {"docs\\manual.pdf", false},
+        {"'\"%:\\Program Files\\App\\app.exe\" -x'", false},
+        {"'\"Program Files\\App\\app.exe'", false},
+        {"docs\\", false},
+        {".", false},
+        {"notepad readme.txt", false},             // found on the path
+        {"http://example.com/a.html", false},      // an address
+        {"C:\\Windows\\notepad.exe", false},       // another drive
+        {"E:\\missing.exe", false},                // a drive named in the file, not %:
+        {"\\\\server\\share\\x.exe", false},       // a network path
+        {"missing.exe", true},
+        {"%:\\missing.exe", true},
+        {"docs\\missing.pdf", true},
+        {"setup.exe\\x", true},
+        {"'\"%:\\Program Files\\App\\gone.exe\" -x'", true},
+    };
+    for (auto &row : rows) {
+        std::string text = std::string("T\n{\n  A, ") + row.command + "\n}\n";
+        SCOPED_TRACE(text);
+        Checked checked = CheckText(text, true, disc);
+        if (!row.missing) {
+            EXPECT_EQ(0u, checked.warnings.size()) << Listed(checked.warnings);
+            continue;
+        }
+        ASSERT_EQ(1u, checked.warnings.size()) << Listed(checked.warnings);
+        EXPECT_EQ(3, checked.warnings[0].line);
+        EXPECT_NE(std::string::npos, checked.warnings[0].message.find("is not in the menu's folder"));
+        EXPECT_EQ(0u, CheckText(text, false, disc).warnings.size()) << "without the file check";
+    }
+    RemoveDisc(disc);
+}
+
+TEST(CheckOutput, JsonStringsAreLosslessUtf8)
+{
+    struct {
+        std::string bytes;
+        const char *json;
+    } rows[] = {
+        {"plain", "\"plain\""},
+        {"a \"b\" \\c", "\"a \\\"b\\\" \\\\c\""},
+        {"\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
+        {std::string("\0\x01\x1f", 3), "\"\\u0000\\u0001\\u001f\""},
+        {"\x7f", "\"\x7f\""},
+        {"caf\xe9", "\"caf\xc3\xa9\""},
+        {"\x80\xff", "\"\xc2\x80\xc3\xbf\""},
+        {"", "\"\""},
+    };
+    for (auto &row : rows) {
+        SCOPED_TRACE(QuoteText(row.bytes));
+        EXPECT_EQ(row.json, QuoteJson(row.bytes));
+    }
+}
