@@ -9,13 +9,19 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 build=${QUORLAN_FUZZ_BUILD:-build/fuzz}
-targets=(menu split)
-share=$(( seconds / ${#targets[@]} ))
-[ "$share" -ge 1 ] || share=1
 
 scripts/install-deps.sh
 cmake --preset fuzz -B "$build" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
+cmake --build "$build" -j"$(nproc)" --target fuzz_targets
+
+# Each target has its options and seeds' folder written beside it.
+targets=()
+for options in "$build"/fuzz/fuzz_*.options; do
+    name=$(basename "$options" .options)
+    targets+=("${name#fuzz_}")
+done
+share=$(( seconds / ${#targets[@]} ))
+[ "$share" -ge 1 ] || share=1
 
 failed=0
 for name in "${targets[@]}"; do
@@ -23,11 +29,11 @@ for name in "${targets[@]}"; do
     artifacts="$build/fuzz/artifacts"
     log="$build/fuzz/fuzz_$name.log"
     mkdir -p "$grown" "$artifacts"
-    read -r -a options <"$build/fuzz/fuzz_$name.options"
+    { read -r -a options; read -r seeds; } <"$build/fuzz/fuzz_$name.options"
     echo "== fuzz: $name for $share s"
     status=0
     "$build/fuzz/fuzz_$name" -max_total_time="$share" -print_final_stats=1 \
-        -artifact_prefix="$artifacts/$name-" "${options[@]}" "$grown" "fuzz/corpus/$name" \
+        -artifact_prefix="$artifacts/$name-" "${options[@]}" "$grown" "$seeds" \
         >"$log" 2>&1 || status=$?
     runs=$(grep -oE '^Done [0-9]+ runs in [0-9]+ second' "$log" | tail -n 1 || true)
     coverage=$(grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' "$log" | tail -n 1 || true)
@@ -35,7 +41,7 @@ for name in "${targets[@]}"; do
     if [ "$status" -ne 0 ]; then
         failed=$((failed + 1))
         echo "$name: FAILED (exit $status); see $log and $artifacts" >&2
-        grep -E '^(==[0-9]+==ERROR|SUMMARY|menu invariant|split invariant)' "$log" >&2 || true
+        grep -E '^(==[0-9]+==ERROR|SUMMARY|[a-z]+ invariant broken)' "$log" >&2 || true
     fi
 done
 [ "$failed" -eq 0 ]

@@ -1,0 +1,95 @@
+/*
+ * Any bytes through the menu checker's loading, warnings and both reports.
+ * Besides not crashing or leaking: the checker still shows at least one
+ * item, no deeper than the levels kept; every warning names a line of the
+ * file; and the JSON report is well formed (strings closed, escapes and
+ * UTF-8 valid, brackets paired).
+ */
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+#include <ctype.h>
+
+#include <algorithm>
+#include <string>
+
+#include "../check/check.h"
+#include "../menu/menu.h"
+
+static void Fail(const char *what)
+{
+    fprintf(stderr, "checker invariant broken: %s\n", what);
+    abort();
+}
+
+static int Depth(const std::vector<CheckedItem> &items)
+{
+    int depth = 0;
+    for (const CheckedItem &item : items) depth = std::max(depth, 1 + Depth(item.children));
+    return depth;
+}
+
+// Yields whether the text is JSON as far as its structure goes: strings
+// with valid escapes, no raw control bytes and only two-byte UTF-8 for the
+// bytes above 127, and brackets that pair.
+static bool IsWellFormedJson(const std::string &json)
+{
+    std::string open;
+    for (size_t i = 0; i < json.size(); i++) {
+        unsigned char c = json[i];
+        if (c == '{' || c == '[') open += (char)c;
+        else if (c == '}' || c == ']') {
+            if (open.empty() || open.back() != (c == '}' ? '{' : '[')) return false;
+            open.pop_back();
+        } else if (c == '"') {
+            for (i++;; i++) {
+                if (i >= json.size()) return false;
+                unsigned char s = json[i];
+                if (s == '"') break;
+                if (s < 0x20) return false;
+                if (s == '\\') {
+                    if (++i >= json.size()) return false;
+                    if (json[i] == 'u') {
+                        if (i + 4 >= json.size()) return false;
+                        for (int k = 1; k <= 4; k++)
+                            if (!isxdigit((unsigned char)json[i + k])) return false;
+                        i += 4;
+                    } else if (!strchr("\"\\/bfnrt", json[i])) {
+                        return false;
+                    }
+                } else if (s >= 0x80) {
+                    if ((s != 0xC2 && s != 0xC3) || i + 1 >= json.size() || ((unsigned char)json[i + 1] & 0xC0) != 0x80)
+                        return false;
+                    i++;
+                }
+            }
+        } else if (c >= 0x80) {
+            return false;
+        }
+    }
+    return open.empty();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::string bytes((const char *)data, size);
+    FILE *stream = fmemopen((void *)bytes.data(), bytes.size(), "rb");
+    CheckedMenu menu;
+    LoadCheckedMenu(stream, 'E', &menu);
+    if (menu.items.empty()) Fail("no item shown");
+    if (Depth(menu.items) > MAX_NESTING + 1) Fail("an item deeper than the levels kept");
+
+    CheckSettings settings;
+    settings.drive = 'E';
+    settings.checkFiles = false;
+    std::vector<MenuWarning> warnings;
+    FindMenuWarnings(stream, bytes, settings, &warnings);
+    fclose(stream);
+    long lines = 1 + (long)std::count(bytes.begin(), bytes.end(), '\n');
+    for (const MenuWarning &warning : warnings)
+        if (warning.line < 1 || warning.line > lines) Fail("a warning on a line the file does not have");
+
+    if (!IsWellFormedJson(FormatMenuJson(menu, warnings))) Fail("the JSON report is not well formed");
+    FormatMenuText(menu, warnings, "Quorlan.ini");
+    return 0;
+}

@@ -1,0 +1,307 @@
+/*
+ * The menu file as a whole: the header's title and options as the window
+ * operations they make, the skip up to the entry list, the fallback item,
+ * and the real file opened from the current folder.
+ */
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "menu_test_util.h"
+
+namespace {
+
+const RECT kWindow600x400 = {100, 100, 700, 500};
+
+// The five window operations of the menu loading, one line each:
+// "WM_SETTEXT Title", "ShowWindow 1002 0", "SetWindowTextA 1 &Install",
+// "GetWindowRect", "SetWindowPos x y width height". SetWindowPos is always
+// expected with SWP_NOZORDER | SWP_NOACTIVATE and no other flag.
+std::string MenuCalls()
+{
+    std::string shown;
+    for (const SubstCall &call : SubstCalls()) {
+        if (call.op == "WM_SETTEXT")
+            shown += "WM_SETTEXT " + call.text;
+        else if (call.op == "ShowWindow")
+            shown += "ShowWindow " + std::to_string(call.id) + " " + std::to_string(call.arg[0]);
+        else if (call.op == "SetWindowTextA")
+            shown += "SetWindowTextA " + std::to_string(call.id) + " " + call.text;
+        else if (call.op == "GetWindowRect")
+            shown += "GetWindowRect";
+        else if (call.op == "SetWindowPos") {
+            shown += "SetWindowPos";
+            for (int i = 0; i < 4; i++) shown += " " + std::to_string(call.arg[i]);
+            if (call.arg[4] != (SWP_NOZORDER | SWP_NOACTIVATE)) shown += " flags " + std::to_string(call.arg[4]);
+        } else
+            continue;
+        shown += "\n";
+    }
+    return shown;
+}
+
+// A fresh main dialog at the given place and size, records cleared.
+HWND CreateDialogAt(const RECT &window)
+{
+    HWND hDlg = SubstCreateMainDialog(NULL);
+    MoveWindow(hDlg, window.left, window.top, window.right - window.left, window.bottom - window.top, FALSE);
+    SubstClearRecords();
+    return hDlg;
+}
+
+struct Loaded {
+    std::string calls, dump;
+    bool sorted;
+};
+
+// Reads the bytes as the menu file into a fresh dialog placed at window.
+Loaded LoadMenu(const std::string &bytes, const RECT &window = kWindow600x400)
+{
+    ResetMenuState();
+    HWND hDlg = CreateDialogAt(window);
+    HWND hTree = GetDlgItem(hDlg, IDC_TREE);
+    ReadMenuBytes(hDlg, bytes);
+    Loaded loaded = {MenuCalls(), DumpTree(hTree), g_hInsertAfter == TVI_SORT};
+    FreeEntries(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL));
+    SubstDestroyWindow(hDlg);
+    return loaded;
+}
+
+const char kExplore[] = "Explore CD = null\n";
+const char kEntryA[] = "A = A||\n";
+
+struct HeaderCase {
+    const char *what;
+    std::string bytes;
+    const char *calls;
+    bool sorted;
+    const char *dump;
+};
+
+const HeaderCase kHeaderCases[] = {
+    {"whole example", "Demo Disc, sorted, size=640x480\r\n{\r\n  Setup, %:\\setup.exe /quiet, "
+                      "'Installs the demo, then starts it.',\r\n  Documents { Manual, docs\\manual.pdf, "
+                      "Opens the manual }\r\n}\r\n",
+     "WM_SETTEXT Demo Disc\nGetWindowRect\nSetWindowPos 80 60 640 480\n", true,
+     "Documents = Documents||\n  Manual = Manual|docs\\manual.pdf|Opens the manual\n"
+     "Setup = Setup|E:\\setup.exe /quiet|Installs the demo, then starts it.\n"},
+    // The title.
+    {"starts with the list", "{ A }", "", false, kEntryA},
+    {"empty title", ", sorted { A }", "", true, kEntryA},
+    {"leading white space", "\r\n  Title\r\n{ A }", "WM_SETTEXT  Title\n", false, kEntryA},
+    {"title only, line break", "Title\r\n", "WM_SETTEXT Title \n", false, kExplore},
+    {"title is no option", "sorted { A }", "WM_SETTEXT sorted\n", false, kEntryA},
+    {"install as title", "install", "WM_SETTEXT install\n", false, kExplore},
+    {"quoted title", "'Disc, {1}' { A }", "WM_SETTEXT Disc, {1}\n", false, kEntryA},
+    // Options must match whole and in their case.
+    {"sorted", "T, sorted { A }", "WM_SETTEXT T\n", true, kEntryA},
+    {"Sorted", "T, Sorted { A }", "WM_SETTEXT T\n", false, kEntryA},
+    {"sorted and more", "T, sorted x { A }", "WM_SETTEXT T\n", false, kEntryA},
+    {"sorted, line break, end", "T, sorted\r\n", "WM_SETTEXT T\n", false, kExplore},
+    {"sorted at end, no line break", "T, sorted", "WM_SETTEXT T\n", true, kExplore},
+    {"unknown options", "T, fast, , size, installer { A }", "WM_SETTEXT T\n", false, kEntryA},
+    {"install", "T, install { A }", "WM_SETTEXT T\nShowWindow 1002 0\nSetWindowTextA 1 &Install\n", false,
+     kEntryA},
+    {"Install", "T, Install { A }", "WM_SETTEXT T\n", false, kEntryA},
+    {"repeated options", "T, install, sorted, install, sorted { A }",
+     "WM_SETTEXT T\nShowWindow 1002 0\nSetWindowTextA 1 &Install\nShowWindow 1002 0\nSetWindowTextA 1 &Install\n",
+     true, kEntryA},
+    // The skip from the header's end to the first `{`.
+    {"close brace ends the header", "T } A, a.exe { B }", "WM_SETTEXT T\n", false, "B = B||\n"},
+    {"no options after a close brace", "T, sorted } x, size=640x480 { B }", "WM_SETTEXT T\n", true,
+     "B = B||\n"},
+    {"apostrophe hides a brace", "T } 'x { y' { B }", "WM_SETTEXT T\n", false, "B = B||\n"},
+    {"apostrophe never closed", "T } 'x { B }", "WM_SETTEXT T\n", false, kExplore},
+    {"escaped brace in the skip", "T } %{ { B }", "WM_SETTEXT T\n", false, "B = B||\n"},
+    {"a million closing braces", "T " + std::string(1000000, '}') + " { B }", "WM_SETTEXT T\n", false,
+     "B = B||\n"},
+    {"nothing after the list is read", "T { A } install, { B }", "WM_SETTEXT T\n", false, kEntryA},
+    // Files that list nothing.
+    {"empty file", "", "", false, kExplore},
+    {"only white space", " \r\n ", "WM_SETTEXT  \n", false, kExplore},
+    {"no brace", "T, sorted, install", "WM_SETTEXT T\nShowWindow 1002 0\nSetWindowTextA 1 &Install\n", true,
+     kExplore},
+    {"empty list", "T {}", "WM_SETTEXT T\n", false, kExplore},
+    {"only empty entries", "T { , ,,, {,} }", "WM_SETTEXT T\n", false, kExplore},
+    {"sorted, empty list", "T, sorted { }", "WM_SETTEXT T\n", true, kExplore},
+};
+
+void PrintTo(const HeaderCase &c, std::ostream *out) { *out << c.what; }
+
+class MenuHeader : public testing::TestWithParam<HeaderCase> {};
+
+TEST_P(MenuHeader, MakesTheWindowOperationsAndTree)
+{
+    const HeaderCase &c = GetParam();
+    Loaded loaded = LoadMenu(c.bytes);
+    std::string input = std::string(c.what) + ": " + testing::PrintToString(c.bytes.substr(0, 200));
+    EXPECT_EQ(loaded.calls, c.calls) << input;
+    EXPECT_EQ(loaded.sorted, c.sorted) << input;
+    EXPECT_EQ(loaded.dump, c.dump) << input;
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuFile, MenuHeader, testing::ValuesIn(kHeaderCases));
+
+// size=: the outer size about the window's centre, each half difference
+// rounded toward zero; a value that is not two numbers of at least 1 leaves
+// the window alone without even reading its rectangle.
+struct SizeCase {
+    const char *option;
+    RECT window;
+    const char *calls;
+};
+
+const SizeCase kSizeCases[] = {
+    {"size=640x480", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 80 60 640 480\n"},
+    {"size=800x600", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 0 0 800 600\n"},
+    {"size=599x400", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 100 100 599 400\n"},
+    {"size=603x397", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 99 101 603 397\n"},
+    {"size=400x200", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 200 200 400 200\n"},
+    {"size=800x600", {-300, -200, 300, 200}, "GetWindowRect\nSetWindowPos -400 -300 800 600\n"},
+    {"size=1x1", {0, 0, 10, 10}, "GetWindowRect\nSetWindowPos 4 4 1 1\n"},
+    {"size=+640x+480", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 80 60 640 480\n"},
+    {"size= 640x 480", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 80 60 640 480\n"},
+    {"size=640x480 pixels", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 80 60 640 480\n"},
+    {"size=2147483647x2147483647", {0, 0, 600, 400},
+     "GetWindowRect\nSetWindowPos -1073741523 -1073741623 2147483647 2147483647\n"},
+    {"size=640 x480", {100, 100, 700, 500}, ""},
+    {"size = 640x480", {100, 100, 700, 500}, ""},
+    {"size=640X480", {100, 100, 700, 500}, ""},
+    {"size=-5x-5", {100, 100, 700, 500}, ""},
+    {"size=0x10", {100, 100, 700, 500}, ""},
+    {"size=10x0", {100, 100, 700, 500}, ""},
+    {"size=abc", {100, 100, 700, 500}, ""},
+    {"size=", {100, 100, 700, 500}, ""},
+    {"size=640x", {100, 100, 700, 500}, ""},
+    {"Size=640x480", {100, 100, 700, 500}, ""},
+};
+
+TEST(MenuSize, ResizesAboutTheCentre)
+{
+    for (const SizeCase &c : kSizeCases) {
+        Loaded loaded = LoadMenu(std::string("T, ") + c.option + " { A }", c.window);
+        EXPECT_EQ(loaded.calls, std::string("WM_SETTEXT T\n") + c.calls)
+            << c.option << " on (" << c.window.left << "," << c.window.top << ")-(" << c.window.right << ","
+            << c.window.bottom << ")";
+    }
+}
+
+// Each size= acts on the rectangle the window has at that moment, so a
+// second one starts from what the first made, and an ignored one changes
+// nothing in between.
+TEST(MenuSize, RepeatedOptionsEachAct)
+{
+    const struct {
+        const char *header;
+        const char *calls;
+    } cases[] = {
+        {"T, size=640x480, size=800x600",
+         "WM_SETTEXT T\nGetWindowRect\nSetWindowPos 80 60 640 480\nGetWindowRect\nSetWindowPos 0 0 800 600\n"},
+        {"T, size=640x480, size=0x0, install",
+         "WM_SETTEXT T\nGetWindowRect\nSetWindowPos 80 60 640 480\nShowWindow 1002 0\nSetWindowTextA 1 &Install\n"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(LoadMenu(std::string(c.header) + " { A }").calls, c.calls) << c.header;
+}
+
+// The fallback item is inserted at g_hInsertAfter like any other: with
+// "sorted" an item added after it goes into place by its text, before
+// "Explore CD"; without it, after.
+TEST(MenuFallback, FollowsTheInsertionPlace)
+{
+    const struct {
+        const char *bytes;
+        const char *dump;
+    } cases[] = {
+        {"T, sorted { }", "Apple = null\nExplore CD = null\n"},
+        {"T { }", "Explore CD = null\nApple = null\n"},
+        {"T, sorted", "Apple = null\nExplore CD = null\n"},
+    };
+    for (const auto &c : cases) {
+        ResetMenuState();
+        HWND hDlg = CreateDialogAt(kWindow600x400);
+        HWND hTree = GetDlgItem(hDlg, IDC_TREE);
+        ReadMenuBytes(hDlg, c.bytes);
+        InsertTreeItem(hTree, TVI_ROOT, "Apple", 0);
+        EXPECT_EQ(DumpTree(hTree), c.dump) << c.bytes;
+        SubstDestroyWindow(hDlg);
+    }
+}
+
+// ReadMenuFile opens "Quorlan.ini" in the current folder. Each case runs
+// in a fresh temporary folder, with the file holding the bytes (or no file,
+// or a folder of that name), and must give what the same bytes give read
+// from memory.
+class MenuFileOnDisk : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(getcwd(m_szOldDir, sizeof(m_szOldDir)));
+        char pattern[] = "/tmp/quorlan-menu-XXXXXX";
+        ASSERT_TRUE(mkdtemp(pattern));
+        m_dir = pattern;
+        ASSERT_EQ(chdir(m_dir.c_str()), 0);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(chdir(m_szOldDir), 0);
+        EXPECT_EQ(system(("rm -rf '" + m_dir + "'").c_str()), 0);
+    }
+    // Yields what ReadMenuFile made of the current folder's menu file.
+    static Loaded ReadCurrentFolder()
+    {
+        ResetMenuState();
+        HWND hDlg = CreateDialogAt(kWindow600x400);
+        HWND hTree = GetDlgItem(hDlg, IDC_TREE);
+        ReadMenuFile(hDlg);
+        Loaded loaded = {MenuCalls(), DumpTree(hTree), g_hInsertAfter == TVI_SORT};
+        FreeEntries(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL));
+        SubstDestroyWindow(hDlg);
+        return loaded;
+    }
+    char m_szOldDir[4096];
+    std::string m_dir;
+};
+
+TEST_F(MenuFileOnDisk, MissingFileGivesTheFallbackAlone)
+{
+    for (const char *other : {"", "Quorlan", "Quorlan.ini.bak"}) {
+        if (*other) std::ofstream(other, std::ios::binary) << "T, install { A }";
+        Loaded loaded = ReadCurrentFolder();
+        EXPECT_EQ(loaded.calls, "") << "beside " << other;
+        EXPECT_EQ(loaded.dump, kExplore) << "beside " << other;
+    }
+}
+
+TEST_F(MenuFileOnDisk, FolderOfThatNameGivesTheFallback)
+{
+    ASSERT_EQ(mkdir(MENU_FILE_NAME, 0755), 0);
+    Loaded loaded = ReadCurrentFolder();
+    EXPECT_EQ(loaded.calls, "");
+    EXPECT_EQ(loaded.dump, kExplore);
+}
+
+TEST_F(MenuFileOnDisk, ReadsTheFileAsItsBytes)
+{
+    const std::string files[] = {
+        "Demo Disc, sorted, size=640x480\r\n{\r\n  Setup, %:\\setup.exe /quiet, 'Installs it, then starts it.',"
+        "\r\n  Documents { Manual, docs\\manual.pdf, Opens the manual }\r\n}\r\n",
+        BYTES("T\r\n{ Na\0me, a.exe\x1a, '\xff\xfe' }"),
+        "",
+        "T, install\n{ A { B { C",
+        std::string(20000, 'x') + "{ A, " + std::string(20000, 'y') + " }",
+    };
+    for (const std::string &bytes : files) {
+        std::ofstream(MENU_FILE_NAME, std::ios::binary) << bytes;
+        Loaded fromFile = ReadCurrentFolder();
+        Loaded fromMemory = LoadMenu(bytes);
+        EXPECT_EQ(fromFile.calls, fromMemory.calls) << testing::PrintToString(bytes.substr(0, 100));
+        EXPECT_EQ(fromFile.dump, fromMemory.dump) << testing::PrintToString(bytes.substr(0, 100));
+        EXPECT_EQ(fromFile.sorted, fromMemory.sorted) << testing::PrintToString(bytes.substr(0, 100));
+        EXPECT_NE(fromFile.dump, "") << testing::PrintToString(bytes.substr(0, 100));
+    }
+}
+
+} // namespace
