@@ -9,12 +9,13 @@
  * then "=== Quorlan.ini" and the menu's bytes (or "=== generate KIND N",
  * or "=== none"). In the menu and in expected texts, @DRIVE@ stands for the
  * working folder's drive letter and @DIR@ for its path after the drive;
- * \r \n \t \\ \s (space) and \xHH are escapes in expected and typed texts.
+ * <CR> <LF> <TAB> <SP> and <xHH> are escapes in expected and typed texts.
  *
  *   expect caption TEXT | expect size W H | expect tree (then "| " lines)
  *   expect frame|command|description TEXT | expect hidden|visible command
  *   expect button TEXT | expect started ARGS | expect folder DIR
- *   expect nothing-started | expect alive | expect layout | expect exit CODE
+ *   expect started-size N | expect nothing-started | expect alive
+ *   expect layout | expect exit CODE
  *   select PATH | click PATH | dblclick PATH (PATH: 1-based indices, 2/1)
  *   type TEXT | typefill N TEXT | resize W H | sleep MS
  *   press run|enter|escape|close|closebox|dblclick | hammer N
@@ -65,29 +66,30 @@ static std::string Substitute(std::string text)
     return text;
 }
 
-// Expands the escapes of expected and typed texts, then the placeholders.
+// Expands the escapes of expected and typed texts (<CR> <LF> <TAB> <SP>
+// <NUL>... and <xHH>; backslashes are path separators and stay as they are),
+// then the placeholders.
 static std::string Unescape(const std::string &text)
 {
+    const struct { const char *name; char byte; } names[] = {
+        {"<CR>", '\r'}, {"<LF>", '\n'}, {"<TAB>", '\t'}, {"<SP>", ' '}};
     std::string out;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        char c = text[++i];
-        switch (c) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case 's': out += ' '; break;
-        case 'x':
-            if (i + 2 < text.size()) {
-                out += (char)strtol(text.substr(i + 1, 2).c_str(), NULL, 16);
-                i += 2;
+    for (size_t i = 0; i < text.size();) {
+        bool matched = false;
+        for (const auto &n : names) {
+            if (text.compare(i, strlen(n.name), n.name) == 0) {
+                out += n.byte;
+                i += strlen(n.name);
+                matched = true;
+                break;
             }
-            break;
-        default: out += c;
         }
+        if (!matched && text.compare(i, 2, "<x") == 0 && i + 4 < text.size() && text[i + 4] == '>') {
+            out += (char)strtol(text.substr(i + 2, 2).c_str(), NULL, 16);
+            i += 5;
+            matched = true;
+        }
+        if (!matched) out += text[i++];
     }
     return Substitute(out);
 }
@@ -209,6 +211,7 @@ static void PostMouse(HWND hwnd, UINT msg, POINT pt, WPARAM keys)
 static void ClickItem(HTREEITEM item, bool twice)
 {
     if (!item) return;
+    Send(Tree(), TVM_ENSUREVISIBLE, 0, (LPARAM)item); // as the user opens the branch first
     POINT pt = ItemCentre(item);
     HWND tree = Tree();
     PostMouse(tree, WM_LBUTTONDOWN, pt, MK_LBUTTON);
@@ -225,6 +228,19 @@ static void PostKey(HWND hwnd, WPARAM key)
 {
     PostMessageA(hwnd, WM_KEYDOWN, key, 1);
     PostMessageA(hwnd, WM_KEYUP, key, (LPARAM)0xC0000001);
+}
+
+// A real key press, as the keyboard gives it to the active window's focus.
+static void TypeKey(WORD key)
+{
+    SetForegroundWindow(g_hDlg);
+    Sleep(200);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+    Sleep(200);
 }
 
 /* ---- what the probe reports ---- */
@@ -251,13 +267,29 @@ static bool ReadProbe(DWORD waitMs)
 
 /* ---- layout ---- */
 
+static HWND g_hTwin; // a hidden dialog from the same template, in this process
+
+static INT_PTR CALLBACK TwinProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// MapDialogRect works only on the calling process's dialogs, so the menu's
+// conversion is taken from a hidden twin made from the executable's own
+// template: same font, same screen, same dialog units.
+static HWND CreateTemplateTwin(const char *exe)
+{
+    HMODULE module = LoadLibraryExA(exe, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(IDD_MAIN), (LPCSTR)RT_DIALOG) : NULL;
+    HGLOBAL loaded = resource ? LoadResource(module, resource) : NULL;
+    const DLGTEMPLATE *dialog = loaded ? (const DLGTEMPLATE *)LockResource(loaded) : NULL;
+    return dialog ? CreateDialogIndirectParamA(GetModuleHandleA(NULL), dialog, NULL, TwinProc, 0) : NULL;
+}
+
 // The controls' rectangles, in the dialog's client pixels, against the
 // layout's formulas with the dialog's own dialog-unit conversion.
 static void CheckLayout()
 {
     RECT small = {4, 4, 8, 20}, large = {12, 12, 52, 28}, client;
-    if (!MapDialogRect(g_hDlg, &small) || !MapDialogRect(g_hDlg, &large)) {
-        Fail("MapDialogRect on the menu's dialog", "TRUE", "FALSE");
+    if (!MapDialogRect(g_hTwin, &small) || !MapDialogRect(g_hTwin, &large)) {
+        Fail("MapDialogRect on a dialog from the same template", "TRUE", "FALSE");
         return;
     }
     GetClientRect(g_hDlg, &client);
@@ -353,11 +385,10 @@ static bool StartMenu(const std::string &exe)
 
 static void Press(const std::string &what)
 {
-    HWND tree = Tree();
     if (what == "run") PostMessageA(GetDlgItem(g_hDlg, IDOK), BM_CLICK, 0, 0);
     else if (what == "close") PostMessageA(GetDlgItem(g_hDlg, IDCANCEL), BM_CLICK, 0, 0);
-    else if (what == "enter") PostKey(tree, VK_RETURN);
-    else if (what == "escape") PostKey(tree, VK_ESCAPE);
+    else if (what == "enter") TypeKey(VK_RETURN);
+    else if (what == "escape") TypeKey(VK_ESCAPE);
     else if (what == "closebox") PostMessageA(g_hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
     else if (what == "dblclick") ClickItem(NextItem(TVGN_CARET, NULL), true);
     else Fail("known key or button", "run|close|enter|escape|closebox|dblclick", what.c_str());
@@ -406,6 +437,9 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
         } else if (w == "started") {
             if (!ReadProbe(20000)) Fail("a program was started", Unescape(after).c_str(), "nothing");
             else Check("started program's arguments", Unescape(after), g_strStarted);
+        } else if (w == "started-size") {
+            if (!ReadProbe(20000)) Fail("a program was started", after.c_str(), "nothing");
+            else Check("started program's argument bytes", after, std::to_string(g_strStarted.size()));
         } else if (w == "folder") Check("started program's folder", Unescape(after), g_strStartedIn);
         else if (w == "nothing-started") {
             if (ReadProbe(2000)) Fail("nothing started", "", g_strStarted.c_str());
@@ -513,6 +547,8 @@ int main(int argc, char **argv)
     CopyFileA(argv[3], "bin\\probe.exe", FALSE);
     CopyFileA(argv[3], "my tools\\probe.exe", FALSE);
 
+    InitCommonControls();
+    g_hTwin = CreateTemplateTwin(argv[1]);
     if (!StartMenu(argv[1])) {
         if (g_hProcess) TerminateProcess(g_hProcess, 99);
         return 1;
