@@ -7,7 +7,8 @@
  *
  * Run in an empty working folder. The case file holds commands, one a line,
  * then "=== Quorlan.ini" and the menu's bytes (or "=== generate KIND N",
- * or "=== none"). In the menu and in expected texts, @DRIVE@ stands for the
+ * "=== none", or "=== existing" for the folder's own menu). A PROBE_EXE of
+ * "-" copies no probe. In the menu and in expected texts, @DRIVE@ stands for the
  * working folder's drive letter and @DIR@ for its path after the drive;
  * <CR> <LF> <TAB> <SP> and <xHH> are escapes in expected and typed texts.
  *
@@ -18,6 +19,7 @@
  *   expect layout | expect exit CODE
  *   select PATH | click PATH | dblclick PATH (PATH: 1-based indices, 2/1)
  *   type TEXT | typefill N TEXT | resize W H | sleep MS
+ *   signal FILE (creates it) | waitfile FILE (waits for it)
  *   press run|enter|escape|close|closebox|dblclick | hammer N
  *
  * The tree is read across processes with TVM_GETNEXTITEM and TVM_GETITEMA
@@ -480,6 +482,12 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
         Hammer(atoi(w.c_str()));
     } else if (v == "sleep") {
         Sleep(atoi(w.c_str()));
+    } else if (v == "signal") {
+        WriteFileBytes(w, "");
+    } else if (v == "waitfile") {
+        DWORD start = GetTickCount();
+        while (GetFileAttributesA(w.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 60000)
+            Sleep(100);
     } else {
         Fail("known command", "", line.c_str());
     }
@@ -498,7 +506,6 @@ int main(int argc, char **argv)
     g_strProbeOut = std::string(cwd) + "\\probe.out";
     SetEnvironmentVariableA("QUORLAN_PROBE_OUT", g_strProbeOut.c_str());
     DeleteFileA(g_strProbeOut.c_str());
-    DeleteFileA("Quorlan.ini");
 
     FILE *in = fopen(argv[2], "rb");
     if (!in) {
@@ -515,7 +522,7 @@ int main(int argc, char **argv)
     std::vector<std::string> commands;
     size_t pos = 0;
     std::string menu;
-    bool haveMenu = false;
+    bool haveMenu = false, keepMenu = false;
     while (pos < content.size()) {
         size_t end = content.find('\n', pos);
         if (end == std::string::npos) end = content.size();
@@ -534,18 +541,25 @@ int main(int argc, char **argv)
             haveMenu = true;
             break;
         }
+        if (line.rfind("=== existing", 0) == 0) {
+            keepMenu = true;
+            break;
+        }
         if (line.rfind("=== none", 0) == 0) break;
         commands.push_back(line);
     }
+    if (!keepMenu) DeleteFileA("Quorlan.ini");
     if (haveMenu && !WriteFileBytes("Quorlan.ini", menu)) {
         fprintf(stderr, "driver: cannot write Quorlan.ini\n");
         return 2;
     }
-    CreateDirectoryA("bin", NULL);
-    CreateDirectoryA("my tools", NULL);
-    CopyFileA(argv[3], "probe.exe", FALSE);
-    CopyFileA(argv[3], "bin\\probe.exe", FALSE);
-    CopyFileA(argv[3], "my tools\\probe.exe", FALSE);
+    if (strcmp(argv[3], "-") != 0) {
+        CreateDirectoryA("bin", NULL);
+        CreateDirectoryA("my tools", NULL);
+        CopyFileA(argv[3], "probe.exe", FALSE);
+        CopyFileA(argv[3], "bin\\probe.exe", FALSE);
+        CopyFileA(argv[3], "my tools\\probe.exe", FALSE);
+    }
 
     InitCommonControls();
     g_hTwin = CreateTemplateTwin(argv[1]);
