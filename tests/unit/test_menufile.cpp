@@ -4,11 +4,13 @@
  * and the real file opened from the current folder.
  */
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 
 #include "menu_test_util.h"
 
@@ -302,6 +304,32 @@ TEST_F(MenuFileOnDisk, ReadsTheFileAsItsBytes)
         EXPECT_EQ(fromFile.sorted, fromMemory.sorted) << testing::PrintToString(bytes.substr(0, 100));
         EXPECT_NE(fromFile.dump, "") << testing::PrintToString(bytes.substr(0, 100));
     }
+}
+
+// Every menu seed of the fuzzer, and so every input that once made it
+// fail, through the real file: the same result as from memory, and never
+// an empty tree.
+TEST_F(MenuFileOnDisk, EveryFuzzSeedReadsAsFromMemory)
+{
+    std::string seeds = __FILE__;
+    seeds = seeds.substr(0, seeds.rfind('/')) + "/../../fuzz/corpus/menu";
+    DIR *folder = opendir(seeds.c_str());
+    ASSERT_TRUE(folder) << seeds;
+    int files = 0;
+    while (const dirent *found = readdir(folder)) {
+        if (found->d_name[0] == '.') continue;
+        std::ifstream seed(seeds + "/" + found->d_name, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(seed)), std::istreambuf_iterator<char>());
+        std::ofstream(MENU_FILE_NAME, std::ios::binary | std::ios::trunc) << bytes;
+        Loaded fromFile = ReadCurrentFolder();
+        Loaded fromMemory = LoadMenu(bytes);
+        EXPECT_EQ(fromFile.calls, fromMemory.calls) << found->d_name;
+        EXPECT_EQ(fromFile.dump, fromMemory.dump) << found->d_name;
+        EXPECT_NE(fromFile.dump, "") << found->d_name;
+        files++;
+    }
+    closedir(folder);
+    EXPECT_GT(files, 10);
 }
 
 } // namespace
