@@ -17,10 +17,10 @@
 // What RunCommand hands the shell for this command, if it calls it at all.
 static void ReadLaunch(HWND hDlg, const char *command, CheckedItem *item)
 {
-    size_t before = SubstShellCalls().size();
+    SubstClearRecords();  // one item's records at a time: a menu may hold millions
     SetDlgItemTextA(hDlg, IDC_COMMAND, command);
     RunCommand(hDlg);
-    item->launches = SubstShellCalls().size() > before;
+    item->launches = !SubstShellCalls().empty();
     if (!item->launches) return;
     const SubstShellCall &call = SubstShellCalls().back();
     item->file = call.file;
@@ -44,7 +44,9 @@ static void ReadItems(HWND hDlg, HWND hTree, HTREEITEM hFirst, std::vector<Check
         text[0] = '\0';
         SendMessageA(hTree, TVM_GETITEMA, 0, (LPARAM)&tvi);
 
-        CheckedItem item = CheckedItem();
+        // Filled in place: a copy would copy the whole subtree at every level.
+        items->push_back(CheckedItem());
+        CheckedItem &item = items->back();
         item.text = text;
         ProgramEntry *entry = (ProgramEntry *)tvi.lParam;
         item.hasRecord = entry != NULL;
@@ -55,7 +57,6 @@ static void ReadItems(HWND hDlg, HWND hTree, HTREEITEM hFirst, std::vector<Check
             ReadLaunch(hDlg, entry->command, &item);
         }
         ReadItems(hDlg, hTree, GetTreeItem(hTree, TVGN_CHILD, hItem), &item.children);
-        items->push_back(item);
     }
 }
 

@@ -58,29 +58,33 @@ std::string QuoteJson(const std::string &bytes)
 
 static std::string JsonOrNull(bool has, const std::string &bytes) { return has ? QuoteJson(bytes) : "null"; }
 
-static std::string JsonItems(const std::vector<CheckedItem> &items)
+// Appends the items as a JSON array: one string for the whole tree, as
+// strings built per level would be copied once for every level above.
+static void JsonItems(const std::vector<CheckedItem> &items, std::string *out)
 {
-    std::string out = "[";
+    *out += "[";
     for (size_t i = 0; i < items.size(); i++) {
         const CheckedItem &item = items[i];
-        if (i) out += ", ";
-        out += "{\"text\": " + QuoteJson(item.text) + ", \"record\": ";
+        if (i) *out += ", ";
+        *out += "{\"text\": " + QuoteJson(item.text) + ", \"record\": ";
         if (item.hasRecord) {
-            out += "{\"name\": " + QuoteJson(item.name) + ", \"command\": " + QuoteJson(item.command) +
-                   ", \"description\": " + QuoteJson(item.description) + ", \"launch\": ";
+            *out += "{\"name\": " + QuoteJson(item.name) + ", \"command\": " + QuoteJson(item.command) +
+                    ", \"description\": " + QuoteJson(item.description) + ", \"launch\": ";
             if (item.launches)
-                out += "{\"file\": " + QuoteJson(item.file) + ", \"parameters\": " +
-                       JsonOrNull(item.hasParameters, item.parameters) +
-                       ", \"directory\": " + JsonOrNull(item.hasDirectory, item.directory) + "}";
+                *out += "{\"file\": " + QuoteJson(item.file) + ", \"parameters\": " +
+                        JsonOrNull(item.hasParameters, item.parameters) +
+                        ", \"directory\": " + JsonOrNull(item.hasDirectory, item.directory) + "}";
             else
-                out += "null";
-            out += "}";
+                *out += "null";
+            *out += "}";
         } else {
-            out += "null";
+            *out += "null";
         }
-        out += ", \"children\": " + JsonItems(item.children) + "}";
+        *out += ", \"children\": ";
+        JsonItems(item.children, out);
+        *out += "}";
     }
-    return out + "]";
+    *out += "]";
 }
 
 // Yields the whole report as one JSON object on one line.
@@ -90,7 +94,9 @@ std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarnin
     out += menu.hasSize ? "[" + std::to_string(menu.width) + ", " + std::to_string(menu.height) + "]" : "null";
     out += std::string(", \"sorted\": ") + (menu.sorted ? "true" : "false");
     out += std::string(", \"install\": ") + (menu.install ? "true" : "false");
-    out += ", \"items\": " + JsonItems(menu.items) + ", \"warnings\": [";
+    out += ", \"items\": ";
+    JsonItems(menu.items, &out);
+    out += ", \"warnings\": [";
     for (size_t i = 0; i < warnings.size(); i++) {
         if (i) out += ", ";
         out += "{\"line\": " + std::to_string(warnings[i].line) + ", \"message\": " +
