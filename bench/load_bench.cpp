@@ -133,6 +133,9 @@ class FigureReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> seconds;
 
+    // Colours only for a terminal: scripts/bench.sh keeps the output too.
+    FigureReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {

@@ -1,28 +1,64 @@
 /*
- * Writes one benchmark menu, for the start-up measurements under Wine:
+ * The benchmark menus for the start-up measurements under Wine:
  *
- *   make_menu PATH ENTRIES flat|nested [sorted]
+ *   make_menu write PATH ENTRIES flat|nested [sorted]
+ *   make_menu count PATH
  *
- * Prints the number of entries written (the tree's item count).
+ * "write" writes a menu and prints its number of entries; "count" loads a
+ * menu file as the program does (against the window substitute) and prints
+ * the number of items its tree shows, which tells the start-up timer when
+ * the real tree is filled.
  */
 #include "menu_gen.h"
+#include "../menu/menu.h"
+#include "../res/resource.h"
+
+#include <subst.h>
 
 #include <stdlib.h>
 #include <string.h>
 
-int main(int argc, char **argv)
+static int Usage()
 {
-    if (argc < 4 || (strcmp(argv[3], "flat") != 0 && strcmp(argv[3], "nested") != 0)) {
-        fprintf(stderr, "usage: make_menu PATH ENTRIES flat|nested [sorted]\n");
-        return 2;
-    }
-    MenuShape shape = {atol(argv[2]), 0, strcmp(argv[3], "nested") == 0,
-                       argc > 4 && strcmp(argv[4], "sorted") == 0};
-    long written = WriteBenchMenuFile(argv[1], shape);
+    fprintf(stderr, "usage: make_menu write PATH ENTRIES flat|nested [sorted]\n"
+                    "       make_menu count PATH\n");
+    return 2;
+}
+
+static int WriteMenu(int argc, char **argv)
+{
+    if (argc < 5 || (strcmp(argv[4], "flat") != 0 && strcmp(argv[4], "nested") != 0)) return Usage();
+    MenuShape shape = {atol(argv[3]), 0, strcmp(argv[4], "nested") == 0, argc > 5 && strcmp(argv[5], "sorted") == 0};
+    long written = WriteBenchMenuFile(argv[2], shape);
     if (written < 0) {
-        perror(argv[1]);
+        perror(argv[2]);
         return 1;
     }
     printf("%ld\n", written);
     return 0;
+}
+
+static int CountItems(const char *path)
+{
+    FILE *stream = fopen(path, "rb");
+    if (!stream) {
+        perror(path);
+        return 1;
+    }
+    strcpy(g_szStartDir, "E:\\");
+    HWND hDlg = SubstCreateMainDialog(NULL);
+    ReadMenuStream(hDlg, stream);
+    fclose(stream);
+    HWND hTree = GetDlgItem(hDlg, IDC_TREE);
+    printf("%ld\n", (long)SendMessageA(hTree, TVM_GETCOUNT, 0, 0));
+    FreeEntries(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL));
+    SubstDestroyWindow(hDlg);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && strcmp(argv[1], "write") == 0) return WriteMenu(argc, argv);
+    if (argc == 3 && strcmp(argv[1], "count") == 0) return CountItems(argv[2]);
+    return Usage();
 }

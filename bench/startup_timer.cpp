@@ -70,22 +70,23 @@ static BOOL CALLBACK FindProcessDialog(HWND hwnd, LPARAM lParam)
     return FALSE;
 }
 
-// Yields the dialog once it is shown with at least `items` items in its
-// tree and answers a message, or null when the process ends or the time
-// runs out first.
+// Yields the dialog once it is shown with `items` items in its tree and
+// answers a message, or null when the process ends or the time runs out
+// first. The tree is filled before the dialog is first shown, so the count
+// of a shown dialog is final: a wrong one fails at once.
 static HWND WaitForFilledDialog(const PROCESS_INFORMATION &pi, long items, const LARGE_INTEGER &start,
                                 char *failure, size_t failureSize)
 {
     for (;;) {
         DialogSearch search = {pi.dwProcessId, NULL};
         EnumWindows(FindProcessDialog, (LPARAM)&search);
-        if (search.hDlg) {
-            DWORD_PTR count = 0, unused = 0;
-            HWND hTree = GetDlgItem(search.hDlg, IDC_TREE);
-            if (hTree && SendMessageTimeoutA(hTree, TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, MESSAGE_TIMEOUT_MS, &count) &&
-                (long)count >= items &&
-                SendMessageTimeoutA(search.hDlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, MESSAGE_TIMEOUT_MS, &unused))
-                return search.hDlg;
+        DWORD_PTR count = 0, unused = 0;
+        HWND hTree = search.hDlg ? GetDlgItem(search.hDlg, IDC_TREE) : NULL;
+        if (hTree && SendMessageTimeoutA(hTree, TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, MESSAGE_TIMEOUT_MS, &count) &&
+            SendMessageTimeoutA(search.hDlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, MESSAGE_TIMEOUT_MS, &unused)) {
+            if ((long)count == items) return search.hDlg;
+            snprintf(failure, failureSize, "tree has %lu items, not %ld", (unsigned long)count, items);
+            return search.hDlg;
         }
         if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
             snprintf(failure, failureSize, "ended before its dialog was filled");

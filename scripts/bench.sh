@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the benchmark configurations (release and
+# win32) and prints every figure with its ratio against its own limit,
+# measured in the same run: the executable's size against a minimal dialog
+# program with the same resources; its start-up under Wine against the same
+# program; the menu loading's throughput against a bare fgetc loop; its
+# scaling and its heap per entry. It prints figures and never fails on a
+# time; it fails only when something cannot be built or run.
+#
+#   scripts/bench.sh [--profile]
+#
+# --profile also counts the instructions of one 10 MiB loading under
+# callgrind and prints where they go.
+# Settings (environment):
+#   QUORLAN_BENCH_BUILD        folder of the two builds (default: build)
+#   QUORLAN_BENCH_RUNS         start-ups timed per program (default 10)
+#   QUORLAN_BENCH_SORTED_RUNS  start-ups of the sorted 10,000-entry menu
+#                              (default 3: each takes the tree control
+#                              about 45 s under Wine)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source=$(pwd)
+
+profile=0
+[ "${1:-}" = "--profile" ] && profile=1
+root=$(realpath -m "${QUORLAN_BENCH_BUILD:-build}")
+runs=${QUORLAN_BENCH_RUNS:-10}
+sortedRuns=${QUORLAN_BENCH_SORTED_RUNS:-3}
+jobs=$(nproc)
+
+scripts/install-deps.sh
+
+echo "== build: release, win32"
+cmake --preset release -B "$root/release" >/dev/null
+cmake --build "$root/release" -j"$jobs" --target bench_load make_menu >/dev/null
+cmake --preset win32 -B "$root/win32" >/dev/null
+cmake --build "$root/win32" -j"$jobs" --target quorlan quorlan_floor quorlan_floor_fill startup_timer >/dev/null
+
+figures=$(mktemp)
+trap 'rm -f "$figures"' EXIT
+# Shows a step's output, keeping its ROW and START lines for the summary.
+keep() { tee -a "$figures" | grep -v -E '^(ROW|START)\|' || true; }
+
+echo
+python3 bench/size_report.py i686-w64-mingw32-objdump "$root/win32/quorlan.exe" \
+    "$root/win32/bench/quorlan_floor.exe" | keep
+
+# Start-up under Wine, in a prefix of our own. Each program runs in the
+# folder of its menu; the wineserver stays up for the whole series, so its
+# start-up is no part of any figure.
+echo
+echo "== Start-up under Wine, ms from CreateProcess to the dialog shown with its tree filled"
+work=$root/win32/bench-startup
+menus=$root/release/bench/make_menu
+rm -rf "$work"
+mkdir -p "$work/floor" "$work/example" "$work/flat" "$work/sorted"
+cp examples/Quorlan.ini "$work/example/"
+exampleItems=$("$menus" count "$work/example/Quorlan.ini")
+"$menus" write "$work/flat/Quorlan.ini" 10000 flat >/dev/null
+"$menus" write "$work/sorted/Quorlan.ini" 10000 flat sorted >/dev/null
+prefix=$root/win32/bench-wine
+tests/e2e/wine-prefix.sh "$prefix"
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+quorlan=$(winpath "$root/win32/quorlan.exe")
+floor=$(winpath "$root/win32/bench/quorlan_floor.exe")
+fill=$(winpath "$root/win32/bench/quorlan_floor_fill.exe")
+xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'wineserver -p5; wine "$@"; status=$?; wineserver -w; exit $status' _ \
+    "$root/win32/bench/startup_timer.exe" \
+    floor "$runs" "$floor" - "$(winpath "$work/floor")" 1 \
+    example "$runs" "$quorlan" - "$(winpath "$work/example")" "$exampleItems" \
+    flat-10000 "$runs" "$quorlan" - "$(winpath "$work/flat")" 10000 \
+    fill-10000 "$runs" "$fill" 10000 "$(winpath "$work/floor")" 10000 \
+    sorted-10000 "$sortedRuns" "$quorlan" - "$(winpath "$work/sorted")" 10000 | tr -d '\r' | keep
+rm -rf "$work"
+
+echo
+echo "== Menu loading, natively (Google Benchmark, CPU time)"
+"$root/release/bench/bench_load" | keep
+
+if [ "$profile" -eq 1 ]; then
+    echo
+    echo "== Instructions of one 10 MiB loading (callgrind, inclusive, the menu code's functions)"
+    out=$(mktemp)
+    valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect='ReadMenuStream*' \
+        "$root/release/bench/bench_load" --profile --max-entries=0 >/dev/null 2>&1
+    callgrind_annotate --inclusive=yes "$out" 2>/dev/null | grep -E '^ *[0-9,]+ ' | head -25
+    rm -f "$out"
+fi
+
+machine="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $jobs cores"
+machine+=", $(. /etc/os-release && echo "$PRETTY_NAME"), $(wine --version), $(date +%Y-%m-%d)"
+python3 bench/summary.py "$figures" "$machine"
