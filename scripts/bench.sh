@@ -84,7 +84,8 @@ if [ "$profile" -eq 1 ]; then
     out=$(mktemp)
     valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect='ReadMenuStream*' \
         "$root/release/bench/bench_load" --profile --max-entries=0 >/dev/null 2>&1
-    callgrind_annotate --inclusive=yes "$out" 2>/dev/null | grep -E '^ *[0-9,]+ ' | head -25
+    callgrind_annotate --inclusive=yes "$out" 2>/dev/null | grep -E '^ *[0-9,]+ ' |
+        grep -v -E 'below main|libc-start|ld-linux|\?\?\?:main ' | head -20
     rm -f "$out"
 fi
 
