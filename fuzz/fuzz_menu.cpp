@@ -3,7 +3,9 @@
  * released. Each input is read twice, once with all the memory it asks for
  * and once with one allocation refused (which one follows from the input),
  * since a failed allocation must cost an entry or a field, never a crash or
- * a leak.
+ * a leak. Before that, ReadMenuChar's results are compared with those of a
+ * plain reading of the character rules, one step at a time over the bytes,
+ * so that a faster reader cannot drift from them.
  */
 #include <stdint.h>
 #include <stdlib.h>
@@ -16,6 +18,61 @@ static void Fail(const char *what)
 {
     fprintf(stderr, "menu invariant broken: %s\n", what);
     abort();
+}
+
+// The character rules the slow, plain way: over a byte array, with the same
+// state the reader keeps.
+struct PlainReader {
+    const std::string *bytes;
+    size_t at;
+    int inQuote, last;
+};
+
+static int NextByte(PlainReader *r) { return r->at < r->bytes->size() ? (unsigned char)(*r->bytes)[r->at++] : EOF; }
+static void PushBack(PlainReader *r, int c) { if (c != EOF) r->at--; }
+static bool IsMenuSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+static bool IsMenuToken(int r) { return r == TOK_OPEN || r == TOK_CLOSE || r == TOK_COMMA; }
+
+static int ReadPlain(PlainReader *r, char drive)
+{
+    int c = NextByte(r);
+    for (;;) {
+        if (!r->inQuote) {
+            bool skipped = false;
+            for (; IsMenuSpace(c); c = NextByte(r)) skipped = true;
+            if (skipped && !IsMenuToken(r->last) && c != '{' && c != '}' && c != ',') {
+                PushBack(r, c);
+                return r->last = ' ';
+            }
+        }
+        if (c != '\'') break;
+        r->inQuote = !r->inQuote;
+        c = NextByte(r);
+    }
+    if (!r->inQuote && c == '{') return r->last = TOK_OPEN;
+    if (!r->inQuote && c == '}') return r->last = TOK_CLOSE;
+    if (!r->inQuote && c == ',') return r->last = TOK_COMMA;
+    if (c == '%') {
+        c = NextByte(r);
+        if (c == ':') {
+            PushBack(r, c);
+            c = (unsigned char)drive;
+        }
+    }
+    return r->last = c == EOF ? TOK_EOF : c;
+}
+
+static void CompareWithPlainReading(const std::string &bytes)
+{
+    ResetMenuState();
+    FILE *stream = OpenMenuBytes(bytes);
+    PlainReader plain = {&bytes, 0, 0, TOK_EOF};
+    for (int extra = 0; extra < 2;) {
+        int expected = ReadPlain(&plain, g_szStartDir[0]);
+        if (ReadMenuChar(stream) != expected) Fail("the reader gave another result than the rules");
+        if (expected == TOK_EOF) extra++;
+    }
+    fclose(stream);
 }
 
 // Yields the number of records in the tree after checking what every item
@@ -73,6 +130,7 @@ static long ReadAndRelease(const std::string &bytes, long failAt)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string bytes((const char *)data, size);
+    CompareWithPlainReading(bytes);
     long allocations = ReadAndRelease(bytes, -1);
     if (allocations > 0) {
         unsigned long hash = 5381;
