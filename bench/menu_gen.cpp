@@ -53,7 +53,9 @@ static void WriteLevel(MenuWriter &w, int depth)
 long WriteBenchMenu(FILE *out, const MenuShape &shape)
 {
     MenuWriter w = {out, &shape, 0, 0};
-    w.bytes += fprintf(out, "Benchmark Disc, %ssize=640x480\r\n{\r\n", shape.sorted ? "sorted, " : "");
+    // No size= option: the window keeps the template's size, as the floor's
+    // does, so that start-ups compare like with like.
+    w.bytes += fprintf(out, "Benchmark Disc%s\r\n{\r\n", shape.sorted ? ", sorted" : "");
     WriteLevel(w, 0);
     w.bytes += fprintf(out, "}\r\n");
     return w.written;
