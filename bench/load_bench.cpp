@@ -273,7 +273,8 @@ static void PrintHeap()
            sizeof(ProgramEntry));
     printf("%-8s %10s %10s %10s %7s %10s %7s %8s %12s\n", "shape", "entries", "exact B", "asked B", "ratio",
            "usable B", "ratio", "blocks", "substitute B");
-    for (const BenchMenu &menu : s_scalingMenus) {
+    for (size_t i = 0; i < s_scalingMenus.size(); i++) {
+        const BenchMenu &menu = s_scalingMenus[i];
         struct mallinfo2 before = mallinfo2();
         StartHeapCount();
         HWND hDlg = LoadMenu(menu);
@@ -295,8 +296,9 @@ static void PrintHeap()
                (double)count.usable / records, count.usable / exact, (double)count.blocks / records,
                substitute / records);
         if (count.frees) printf("  (%ld blocks freed while loading)\n", count.frees);
-        if (menu.entries == SCALING_ENTRIES[sizeof(SCALING_ENTRIES) / sizeof(SCALING_ENTRIES[0]) - 1] ||
-            &menu == &s_scalingMenus.back())
+        // The summary keeps the largest menu of each shape.
+        bool largest = i + 1 == s_scalingMenus.size() || s_scalingMenus[i + 1].name.compare(0, shape.size(), shape) != 0;
+        if (largest)
             PrintRow("heap", shape + " menu, " + std::to_string(records) + " entries",
                      Format("%.1f B/entry asked", (double)count.requested / records) +
                          Format(", %.1f usable", (double)count.usable / records),
