@@ -257,8 +257,8 @@ TEST(CheckWarnings, EachFiresOnItsLineWithLfAndCrLf)
 TEST(CheckWarnings, CleanTextsStaySilent)
 {
     const char *rows[] = {
-        "Demo Disc, sorted, size=640x480\n{\n  Setup, %:\\setup.exe /quiet, 'Installs the demo, then starts it.',\n"
-        "  Documents { Manual, docs\\manual.pdf, Opens the manual }\n}\n",
+        ("Demo Disc, sorted, size=640x480\n{\n  Setup, %:\\setup.exe /quiet, 'Installs the demo, then starts it.',\n"
+         "  Documents { Manual, docs\\manual.pdf, Opens the manual }\n}\n"),
         "T, install,\n{ A, a.exe, }\n",                        // a comma too many after the options and entries
         "T\n{\n  Tools, , , { Sub, sub.exe, x }\n}\n",        // the documented way to nest after commas
         "T\n{\n  A, a.exe, Installs\n    the demo,\n  B\n}\n", // a description may run over lines
