@@ -561,7 +561,7 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return lpMsg->message != WM_QUIT;
 }
 
-BOOL WINAPI TranslateMessage(const MSG *lpMsg) { return lpMsg != NULL && FALSE; }
+BOOL WINAPI TranslateMessage(const MSG *lpMsg) { (void)lpMsg; return FALSE; } // no keyboard here
 
 LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
 {
