@@ -48,7 +48,6 @@ void FreeEntries(HWND hTree, HTREEITEM hFirst);
 /* menufile.cpp */
 void ReadMenuFile(HWND hDlg);
 void ReadMenuStream(HWND hDlg, FILE *stream);
-void ApplyMenuOption(HWND hDlg, const char *option);
 
 /* tree.cpp: the only ways the menu code touches the tree control */
 HTREEITEM InsertTreeItem(HWND hTree, HTREEITEM hParent, const char *text, LPARAM lParam);

@@ -38,7 +38,7 @@ static void ResizeMenuWindow(HWND hDlg, const char *size)
 
 // Acts on one header option; texts are case-sensitive and must match whole,
 // but for "size=" which starts its value. Anything else is ignored.
-void ApplyMenuOption(HWND hDlg, const char *option)
+static void ApplyMenuOption(HWND hDlg, const char *option)
 {
     if (strcmp(option, "sorted") == 0) g_hInsertAfter = TVI_SORT;
     if (strcmp(option, "install") == 0) {

@@ -44,7 +44,7 @@ struct SubstWindow {
 static std::vector<SubstCall> s_calls;
 static std::vector<SubstShellCall> s_shellCalls;
 static int s_baseX = 4, s_baseY = 8;
-static int s_nonClientX = 8, s_nonClientY = 31;
+static const int s_nonClientX = 8, s_nonClientY = 31; // a top-level window's frame and caption
 static long s_insertsLeft = -1;
 
 static void Record(const char *op, HWND hwnd, long long a0 = 0, long long a1 = 0,
@@ -79,19 +79,11 @@ void SubstSetDialogBaseUnits(int baseX, int baseY)
     s_baseY = baseY;
 }
 
-void SubstSetNonClientSize(int cx, int cy)
-{
-    s_nonClientX = cx;
-    s_nonClientY = cy;
-}
-
 void SubstFailTreeInsertsAfter(long count) { s_insertsLeft = count; }
-
-const char *SubstClassName(HWND hwnd) { return hwnd ? hwnd->className.c_str() : ""; }
 
 /* ---- windows ---- */
 
-HWND SubstCreateWindow(HWND parent, const char *className, int id, const char *text,
+static HWND CreateWindowRecord(HWND parent, const char *className, int id, const char *text,
                        int x, int y, int width, int height)
 {
     SubstWindow *w = new SubstWindow();
@@ -152,13 +144,13 @@ static HWND CreateControl(HWND dlg, const char *className, int id, const char *t
 {
     RECT r = {x, y, x + cx, y + cy};
     MapDialogRect(dlg, &r);
-    return SubstCreateWindow(dlg, className, id, text, r.left, r.top, r.right - r.left,
+    return CreateWindowRecord(dlg, className, id, text, r.left, r.top, r.right - r.left,
                              r.bottom - r.top);
 }
 
 HWND SubstCreateMainDialog(DLGPROC proc)
 {
-    HWND dlg = SubstCreateWindow(NULL, "#32770", 0, "Program List", 0, 0, 0, 0);
+    HWND dlg = CreateWindowRecord(NULL, "#32770", 0, "Program List", 0, 0, 0, 0);
     RECT client = {0, 0, 299, 159};
     MapDialogRect(dlg, &client);
     int width = client.right + s_nonClientX, height = client.bottom + s_nonClientY;
@@ -180,8 +172,6 @@ HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem)
         if (child->id == nIDDlgItem) return child;
     return NULL;
 }
-
-int WINAPI GetDlgCtrlID(HWND hWnd) { return hWnd ? hWnd->id : 0; }
 
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
 {
@@ -257,15 +247,6 @@ static void ClientSize(HWND hWnd, int *width, int *height)
     }
     *width = std::max(cx, 0);
     *height = std::max(cy, 0);
-}
-
-BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect)
-{
-    if (!hWnd || !lpRect) return FALSE;
-    int cx, cy;
-    ClientSize(hWnd, &cx, &cy);
-    *lpRect = {0, 0, cx, cy};
-    return TRUE;
 }
 
 BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
@@ -344,18 +325,11 @@ static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
     _TREEITEM *item = new _TREEITEM();
     if ((insert->item.mask & TVIF_TEXT) && insert->item.pszText) item->text = insert->item.pszText;
     item->lParam = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
-    HTREEITEM where = insert->hInsertAfter;
-    _TREEITEM *after;
-    if (where == TVI_FIRST) {
-        after = NULL;
-    } else if (where == TVI_SORT) {
+    // The program inserts at TVI_LAST or TVI_SORT only; anything else appends.
+    _TREEITEM *after = parent->lastChild;
+    if (insert->hInsertAfter == TVI_SORT) {
         // From the end: usually the file is already in order, so this is short.
-        after = parent->lastChild;
         while (after && CompareTextNoCase(after->text, item->text) > 0) after = after->prev;
-    } else if (where == TVI_LAST || !where || where == TVI_ROOT || where->parent != parent) {
-        after = parent->lastChild;
-    } else {
-        after = where;
     }
     LinkAfter(parent, after, item);
     return (LRESULT)item;
@@ -370,9 +344,7 @@ static LRESULT GetNextItem(HWND tree, WPARAM flag, HTREEITEM item)
     if (!item || item == TVI_ROOT) return 0;
     switch (flag) {
     case TVGN_NEXT: return (LRESULT)item->next;
-    case TVGN_PREVIOUS: return (LRESULT)item->prev;
     case TVGN_CHILD: return (LRESULT)item->firstChild;
-    case TVGN_PARENT: return (LRESULT)(item->parent == &tree->root ? NULL : item->parent);
     }
     return 0;
 }
@@ -386,14 +358,6 @@ static LRESULT GetItem(TVITEMA *tvi)
         memcpy(tvi->pszText, tvi->hItem->text.data(), n);
         tvi->pszText[n] = '\0';
     }
-    return TRUE;
-}
-
-static LRESULT SetItem(const TVITEMA *tvi)
-{
-    if (!tvi || !tvi->hItem) return FALSE;
-    if (tvi->mask & TVIF_PARAM) tvi->hItem->lParam = tvi->lParam;
-    if ((tvi->mask & TVIF_TEXT) && tvi->pszText) tvi->hItem->text = tvi->pszText;
     return TRUE;
 }
 
@@ -430,7 +394,6 @@ static bool TreeMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, LRESU
     case TVM_INSERTITEMA: *result = InsertItem(hWnd, (const TVINSERTSTRUCTA *)lParam); return true;
     case TVM_GETNEXTITEM: *result = GetNextItem(hWnd, wParam, (HTREEITEM)lParam); return true;
     case TVM_GETITEMA: *result = GetItem((TVITEMA *)lParam); return true;
-    case TVM_SETITEMA: *result = SetItem((const TVITEMA *)lParam); return true;
     case TVM_SELECTITEM: *result = SelectItem(hWnd, wParam, (HTREEITEM)lParam); return true;
     case TVM_GETCOUNT: *result = CountItems(hWnd->root.firstChild); return true;
     }
@@ -454,7 +417,6 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         hWnd->text = lParam ? (const char *)lParam : "";
         return TRUE;
     case WM_GETTEXT: return CopyText(hWnd, (LPSTR)lParam, (int)wParam);
-    case WM_GETTEXTLENGTH: return (LRESULT)hWnd->text.size();
     case WM_SETICON: Record("WM_SETICON", hWnd, (long long)wParam, lParam != 0); return 0;
     }
     return 0;

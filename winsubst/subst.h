@@ -40,10 +40,6 @@ struct SubstShellCall {
 // rectangles (converted from dialog units), and the given dialog procedure
 // (may be null; it receives what the dialog is sent but no WM_INITDIALOG).
 HWND SubstCreateMainDialog(DLGPROC proc);
-// Creates one child window of a given class ("SysTreeView32", "Button",
-// "Edit", "Static") under a parent; a null parent makes a top-level window.
-HWND SubstCreateWindow(HWND parent, const char *className, int id, const char *text,
-                       int x, int y, int width, int height);
 // Destroys a window, its children and their tree items.
 void SubstDestroyWindow(HWND hwnd);
 
@@ -51,9 +47,6 @@ void SubstDestroyWindow(HWND hwnd);
 // to nearest, as the platform does for a font with these base units.
 // Default 4 and 8, so that one unit is one pixel.
 void SubstSetDialogBaseUnits(int baseX, int baseY);
-// Total size of a top-level window's frame and caption: outer size minus
-// client size. Default 8 × 31.
-void SubstSetNonClientSize(int cx, int cy);
 
 // The recorded operations, oldest first, and forgetting them.
 const std::vector<SubstCall> &SubstCalls();
@@ -80,8 +73,5 @@ void SubstSetCurrentDirectory(const char *path);
 // a selection made by the user (TVM_SELECTITEM does the same from code).
 void SubstDoubleClickTree(HWND hDlg);
 void SubstSelectTreeItem(HWND hDlg, HTREEITEM hItem);
-
-// A window's class name as created ("" for a null window).
-const char *SubstClassName(HWND hwnd);
 
 #endif

@@ -92,7 +92,6 @@ typedef INT_PTR (CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_SIZE 0x0005
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
-#define WM_GETTEXTLENGTH 0x000E
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_NOTIFY 0x004E
@@ -124,7 +123,6 @@ typedef INT_PTR (CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 /* Window operations (user32) */
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
-int WINAPI GetDlgCtrlID(HWND hWnd);
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
 BOOL WINAPI IsWindowVisible(HWND hWnd);
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
@@ -132,7 +130,6 @@ int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
 UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
 BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
-BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "alloc_hooks.h"
+#include "menu_test_util.h"
 #include "subst.h"
 #include "../../launch/launch.h"
 #include "../../menu/menu.h"
@@ -33,9 +34,7 @@ protected:
         folder = pattern;
         ASSERT_NE(getcwd(oldFolder, sizeof(oldFolder)), nullptr);
         ASSERT_EQ(chdir(folder.c_str()), 0);
-        g_bInQuote = 0;
-        g_nLastToken = TOK_EOF;
-        g_hInsertAfter = TVI_LAST;
+        ResetMenuState();
         SubstSetCurrentDirectory("E:\\");
         SubstClearRecords();
     }
@@ -156,7 +155,7 @@ TEST_F(DialogTest, OnlyRunEnterAndTreeDoubleClicksStartTheCommand)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         WriteMenu(kMenu);
-        g_nLastToken = TOK_EOF;
+        ResetMenuState();
         SubstClearRecords();
         INT_PTR handled = -1;
         RunProgram({
