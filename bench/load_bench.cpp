@@ -35,6 +35,9 @@
 #include <string>
 #include <vector>
 
+// What %: gives: the menus are read as from drive E.
+char g_szStartDir[512];
+
 #define THROUGHPUT_BYTES (10L * 1024 * 1024)
 #define THROUGHPUT_READER_GOAL 1.5 // times the fgetc loop's time
 #define THROUGHPUT_LOAD_GOAL 3.0
@@ -73,9 +76,6 @@ static bool MakeMenu(BenchMenu *menu, const std::string &name, const MenuShape &
 // fresh reader state, insertion in file order until the header says sorted.
 static HWND LoadMenu(const BenchMenu &menu)
 {
-    g_bInQuote = 0;
-    g_nLastToken = TOK_EOF;
-    g_hInsertAfter = TVI_LAST;
     HWND hDlg = SubstCreateMainDialog(NULL);
     FILE *stream = fopen(menu.path.c_str(), "rb");
     ReadMenuStream(hDlg, stream);
@@ -103,8 +103,7 @@ template <int (*Read)(FILE *)>
 static void BenchByteLoop(benchmark::State &state, const BenchMenu *menu)
 {
     for (auto _ : state) {
-        g_bInQuote = 0;
-        g_nLastToken = TOK_EOF;
+        StartMenuReading();
         FILE *stream = fopen(menu->path.c_str(), "rb");
         long n = 0;
         while (Read(stream) != EOF) n++;
@@ -120,11 +119,10 @@ static void BenchFieldLoop(benchmark::State &state, const BenchMenu *menu)
 {
     static char s_szField[MAX_DESCRIPTION + 1];
     for (auto _ : state) {
-        g_bInQuote = 0;
-        g_nLastToken = TOK_EOF;
+        StartMenuReading();
         FILE *stream = fopen(menu->path.c_str(), "rb");
         long n = 0;
-        while (ReadMenuField(stream, s_szField, MAX_DESCRIPTION) != TOK_EOF) n++;
+        while (ReadMenuField(stream, s_szField, MAX_DESCRIPTION, MENU_DESCRIPTION) != TOK_EOF) n++;
         fclose(stream);
         benchmark::DoNotOptimize(n);
     }

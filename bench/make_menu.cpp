@@ -18,6 +18,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+// What %: gives: the menus are read as from drive E.
+char g_szStartDir[512];
+
 static int Usage()
 {
     fprintf(stderr, "usage: make_menu write PATH ENTRIES flat|nested [sorted]\n"
@@ -38,6 +41,15 @@ static int WriteMenu(int argc, char **argv)
     return 0;
 }
 
+// Yields the number of items from hFirst on, their descendants included.
+static long CountTreeItems(HWND hTree, HTREEITEM hFirst)
+{
+    long count = 0;
+    for (HTREEITEM hItem = hFirst; hItem; hItem = GetTreeItem(hTree, TVGN_NEXT, hItem))
+        count += 1 + CountTreeItems(hTree, GetTreeItem(hTree, TVGN_CHILD, hItem));
+    return count;
+}
+
 static int CountItems(const char *path)
 {
     FILE *stream = fopen(path, "rb");
@@ -50,7 +62,7 @@ static int CountItems(const char *path)
     ReadMenuStream(hDlg, stream);
     fclose(stream);
     HWND hTree = GetDlgItem(hDlg, IDC_TREE);
-    printf("%ld\n", (long)SendMessageA(hTree, TVM_GETCOUNT, 0, 0));
+    printf("%ld\n", CountTreeItems(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL)));
     FreeEntries(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL));
     SubstDestroyWindow(hDlg);
     return 0;

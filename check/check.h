@@ -2,16 +2,19 @@
  * quorlan-check: shows what the program makes of a menu file, and where the
  * file probably does not say what its author meant.
  *
- * Nothing here reads the menu format by itself. The result comes from the
- * program's own loading (ReadMenuStream) into the window substitute's
- * dialog; the warnings come from a second reading through the program's own
- * ReadMenuChar, with the file offset taken around every call, followed entry
- * by entry and level by level as the loading follows them.
+ * Nothing here reads the menu format by itself. The program's own loading
+ * (ReadMenuStream) fills the window substitute's dialog, which is read back
+ * for the result, and tells its hook what it reads as it goes: every byte
+ * and token with where it stands, every field, entry and level. The
+ * warnings and the header's options come from those reports.
  */
 #ifndef QUORLAN_CHECK_H
 #define QUORLAN_CHECK_H
 
 #include <stdio.h>
+
+#include "../launch/launch.h"
+#include "../menu/menu.h"
 
 #include <string>
 #include <vector>
@@ -40,7 +43,8 @@ struct CheckedMenu {
 };
 
 struct MenuWarning {
-    long line;                    // from 1; a line ends at a line feed
+    long offset;                  // the byte the warning points at
+    long line;                    // its line, from 1; a line ends at a line feed
     std::string message;
 };
 
@@ -50,14 +54,18 @@ struct CheckSettings {
     std::string menuFolder;       // where they are looked for ("" for the current folder)
 };
 
-/* load.cpp */
-void LoadCheckedMenu(FILE *stream, char drive, CheckedMenu *menu);
+/* load.cpp: bytes is the whole content of stream */
+void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings &settings,
+                     CheckedMenu *menu, std::vector<MenuWarning> *warnings);
 
-/* warnings.cpp: bytes is the whole content of stream */
-void FindMenuWarnings(FILE *stream, const std::string &bytes, const CheckSettings &settings,
-                      std::vector<MenuWarning> *warnings);
+/* warnings.cpp: follows the loading through the menu hook */
+void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
+                        std::vector<MenuWarning> *warnings);
+void FollowMenu(int event, int value, long offset, const char *text);
+void FinishFollowingMenu(FILE *stream);
 
 /* files.cpp */
+void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], CommandParts *parts);
 bool IsCommandFileMissing(const std::string &command, const std::vector<bool> &fromDrive,
                           const std::string &menuFolder, std::string *filePart);
 

@@ -1,6 +1,6 @@
 /*
- * Whether the file a command names is on the disc. The command is split by
- * the program's own SplitCommand, as Run splits it. The program runs from
+ * Splitting a command as Run does, and whether the file it names is on the
+ * disc. The command is split by the program's own SplitCommand. The program runs from
  * the menu's folder, normally the disc's root, so `%:\x`, `%:x`, `\x` and
  * `x` are all looked for there. What the shell finds elsewhere is not
  * looked for: a name with neither a backslash nor a dot (the shell searches
@@ -10,7 +10,6 @@
  * system checks the same.
  */
 #include "check.h"
-#include "../launch/launch.h"
 
 #include <ctype.h>
 #include <dirent.h>
@@ -76,6 +75,16 @@ static bool IsUnderFolder(const std::string &folder, const std::string &relative
     return stat(path.c_str(), &info) == 0;
 }
 
+// Splits a command into text as Run splits the command box's text, which
+// holds at most COMMAND_BUFFER - 1 bytes of it.
+void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], CommandParts *parts)
+{
+    size_t length = std::min(command.size(), sizeof(text) - 1);
+    memcpy(text, command.data(), length);
+    text[length] = '\0';
+    SplitCommand(text, parts);
+}
+
 // Yields true when the command's file part names a file or folder that the
 // menu's folder does not hold; *filePart gets the file part as Run gives it
 // to the shell. fromDrive marks the command's bytes that `%:` gave.
@@ -83,11 +92,8 @@ bool IsCommandFileMissing(const std::string &command, const std::vector<bool> &f
                           const std::string &menuFolder, std::string *filePart)
 {
     char text[COMMAND_BUFFER];
-    size_t length = std::min(command.size(), sizeof(text) - 1);
-    memcpy(text, command.data(), length);
-    text[length] = '\0';
     CommandParts parts;
-    SplitCommand(text, &parts);
+    SplitMenuCommand(command, text, &parts);
     *filePart = parts.file;
 
     // The shell takes a quoted name without its quotes.

@@ -8,13 +8,12 @@
  * wrong.
  */
 #include "check.h"
-#include "../menu/menu.h"
 
 #include <ctype.h>
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
-#include <windows.h>
+#include <unistd.h>
 
 static const char USAGE[] = "usage: quorlan-check [--json] [--drive LETTER] [--no-files] [MENUFILE]";
 
@@ -28,8 +27,8 @@ static int Fail(const std::string &message)
 // or D where the folder has none.
 static char CurrentDrive()
 {
-    char folder[sizeof(g_szStartDir)];
-    if (!GetCurrentDirectoryA(sizeof(folder), folder) || folder[0] == '\0') return 'D';
+    char folder[4096];
+    if (!getcwd(folder, sizeof(folder))) return 'D';
     return isalpha((unsigned char)folder[0]) && folder[1] == ':' ? folder[0] : 'D';
 }
 
@@ -97,9 +96,8 @@ int main(int argc, char **argv)
     }
 
     CheckedMenu menu;
-    LoadCheckedMenu(stream, settings.drive, &menu);
     std::vector<MenuWarning> warnings;
-    FindMenuWarnings(stream, bytes, settings, &warnings);
+    CheckMenuStream(stream, bytes, settings, &menu, &warnings);
     fclose(stream);
 
     std::string report = json ? FormatMenuJson(menu, warnings) : FormatMenuText(menu, warnings, fileName);

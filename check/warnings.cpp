@@ -1,179 +1,140 @@
 /*
  * Where a menu file probably does not say what its author meant.
  *
- * The file is read a second time through the program's own ReadMenuChar,
- * from a fresh reader state, with the stream's offset taken around every
- * call: each byte or token the program sees is thus known with the stretch
- * of the file that the call took (a byte pushed back is not taken). The
- * header, the entries and the nested levels are followed exactly as
- * ReadMenuStream and LoadEntries follow them, so that every warning speaks
- * of what the loading did. The only look at the file's bytes themselves is
- * to count line feeds and to tell, from the bytes a call took, a `%:` from
- * a plain letter and a reopened quote from a plain byte.
+ * Nothing here walks the menu's grammar: the program's own loading reports
+ * each result of its reader (with where it stands in the file), each field
+ * with its kind and the token that ended it, each entry and each level it
+ * opens and closes, and the warnings are drawn from those reports as they
+ * come. The only look at the file's bytes is to count lines and to see
+ * whether a folded run of white space held a line break.
  */
 #include "check.h"
-#include "../menu/menu.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
 
-// The reader's last result, where in the file it came from, and a counter
-// of lines that moves to whatever offset is asked for.
-struct ReadTrace {
-    FILE *stream;
-    const unsigned char *bytes;
-    long size;
-    long start, end;     // the call took the bytes [start, end)
-    int value;           // and returned this
-    bool quoteAfter;     // inside apostrophes after it
-    long quoteOpenedAt;  // a byte on the line of the apostrophe that opened the open quote
-    long linePos, line;  // byte linePos is on this line
-};
-
-// One field as LoadEntries or the header collects it, and what it held.
+// One field as the loading collected it, and what it held.
 struct FieldScan {
     std::string text;             // the bytes kept, at most the field's limit
-    std::vector<bool> fromDrive;  // for each byte kept: given by %:
+    std::vector<bool> fromDrive;  // for each byte up to MAX_FIELD: given by %:
     long length;                  // every byte the reader gave
     long firstPos;                // where the first of them stands, or -1
     bool leadingFold;             // the first is a folded run of white space
     long nulIndex, nulPos;        // the first zero byte, or -1
     long breakPos;                // a folded run over a line feed with text after it, or -1
+    long pendingBreak;            // the last result so far is such a run
     int token;                    // the token that ended the field
     long tokenPos;
 };
 
-struct MenuWalk {
-    ReadTrace trace;
+// What the follower knows between two reports.
+static struct {
+    const std::string *bytes;
     const CheckSettings *settings;
-    std::vector<MenuWarning> warnings;
-    int nesting;                  // levels open below the top one, counted as LoadEntries does
+    CheckedMenu *menu;
+    std::vector<MenuWarning> *warnings;
+    long linePos, line;           // byte linePos is on this line
+    FieldScan field;              // the field being read
+    FieldScan entry[3];           // the entry's fields read so far
+    int entryFields;
+    int lastValue;                // the reader's last result
+    long lastPos;                 // where it stands
+    long quoteOpenedAt;           // the apostrophe that opened the last quote
+    bool bodyStarted;             // the loading has started the entry list
+    bool bodyOpened;              // and a `{` opened it
+    int joinedOpen;               // levels past the nesting kept that are open
     std::vector<long> openBraces; // each `{` not closed yet, kept or not
-};
+} s_follow;
+
+// What each kind of field is called, from MENU_TITLE on.
+static const char *const s_fieldNames[] = {"title", "option", "name", "command", "description"};
+
+static int FieldLimit(int kind) { return kind == MENU_DESCRIPTION ? MAX_DESCRIPTION : MAX_FIELD; }
 
 // Yields the line of a byte offset: one more than the line feeds before it.
-static long LineOf(ReadTrace *trace, long pos)
+static long LineOf(long pos)
 {
-    pos = std::max(0L, std::min(pos, trace->size));
-    while (trace->linePos < pos) {
-        if (trace->bytes[trace->linePos] == '\n') trace->line++;
-        trace->linePos++;
+    const std::string &bytes = *s_follow.bytes;
+    pos = std::max(0L, std::min(pos, (long)bytes.size()));
+    while (s_follow.linePos < pos) {
+        if (bytes[s_follow.linePos] == '\n') s_follow.line++;
+        s_follow.linePos++;
     }
-    while (trace->linePos > pos) {
-        trace->linePos--;
-        if (trace->bytes[trace->linePos] == '\n') trace->line--;
+    while (s_follow.linePos > pos) {
+        s_follow.linePos--;
+        if (bytes[s_follow.linePos] == '\n') s_follow.line--;
     }
-    return trace->line;
+    return s_follow.line;
 }
 
-static long LastByteTaken(const ReadTrace *trace)
+// Whether the run of white space starting at pos holds a line feed.
+static bool RunHoldsLineFeed(long pos)
 {
-    return trace->end > trace->start ? trace->end - 1 : trace->start;
+    const std::string &bytes = *s_follow.bytes;
+    for (size_t i = (size_t)pos; i < bytes.size() && isspace((unsigned char)bytes[i]); i++)
+        if (bytes[i] == '\n') return true;
+    return false;
 }
 
-// A space from a run of white space outside quotes (or from `% `, which
-// takes one line too, so no caller needs to tell them apart).
-static bool IsFoldedSpace(const ReadTrace *trace)
-{
-    return trace->value == ' ' && !trace->quoteAfter;
-}
-
-// Where the last result stands: the start of a folded run, else the last
-// byte the call took (a token's own character, an escaped byte, the `%` of
-// `%:`, whose `:` is pushed back).
-static long ResultPos(const ReadTrace *trace)
-{
-    return IsFoldedSpace(trace) ? trace->start : LastByteTaken(trace);
-}
-
-// The drive letter of `%:`: the call took the `%` last and pushed the `:` back.
-static bool IsDriveLetter(const ReadTrace *trace)
-{
-    return trace->value >= 0 && trace->end >= 1 && trace->end - 1 >= trace->start &&
-           trace->end < trace->size && trace->bytes[trace->end - 1] == '%' &&
-           trace->bytes[trace->end] == ':';
-}
-
-// Calls the program's reader once and notes where its result came from.
-static void NextResult(ReadTrace *trace)
-{
-    bool quoteBefore = g_bInQuote != 0;
-    trace->start = trace->end;
-    trace->value = ReadMenuChar(trace->stream);
-    trace->end = std::max(trace->start, ftell(trace->stream));
-    trace->quoteAfter = g_bInQuote != 0;
-    // Once a call opens a quote it takes only the result's own bytes after
-    // the apostrophe, so the result's last byte is on the apostrophe's line.
-    // Inside quotes, a call whose first byte is an apostrophe closed the
-    // quote; if the quote is open again, the call reopened it.
-    bool reopened = quoteBefore && trace->start < trace->size && trace->bytes[trace->start] == '\'';
-    if (trace->quoteAfter && (!quoteBefore || reopened)) trace->quoteOpenedAt = LastByteTaken(trace);
-}
-
-static void ScanField(ReadTrace *trace, int limit, FieldScan *field)
+static void StartField(FieldScan *field)
 {
     *field = FieldScan();
     field->length = 0;
-    field->firstPos = field->nulIndex = field->nulPos = field->breakPos = -1;
+    field->firstPos = field->nulIndex = field->nulPos = field->breakPos = field->pendingBreak = -1;
     field->leadingFold = false;
-    long pendingBreak = -1;
-    for (NextResult(trace); trace->value >= 0; NextResult(trace)) {
-        long pos = ResultPos(trace);
-        if (field->firstPos < 0) {
-            field->firstPos = pos;
-            field->leadingFold = IsFoldedSpace(trace);
-        }
-        if (pendingBreak >= 0 && field->breakPos < 0) field->breakPos = pendingBreak;
-        bool overBreak = IsFoldedSpace(trace) && LineOf(trace, trace->start) != LineOf(trace, trace->end);
-        pendingBreak = overBreak ? pos : -1;
-        if (trace->value == 0 && field->nulIndex < 0) {
-            field->nulIndex = field->length;
-            field->nulPos = pos;
-        }
-        if (field->length < limit) {
-            field->text += (char)trace->value;
-            field->fromDrive.push_back(IsDriveLetter(trace));
-        }
-        field->length++;
+}
+
+// Takes one byte of field text, standing at pos, reported as event.
+static void AddFieldByte(FieldScan *field, int value, long pos, int event)
+{
+    bool folded = event == MENU_FOLDED;
+    if (field->firstPos < 0) {
+        field->firstPos = pos;
+        field->leadingFold = folded;
     }
-    field->token = trace->value;
-    field->tokenPos = ResultPos(trace);
+    if (field->pendingBreak >= 0 && field->breakPos < 0) field->breakPos = field->pendingBreak;
+    field->pendingBreak = folded && RunHoldsLineFeed(pos) ? pos : -1;
+    if (value == 0 && field->nulIndex < 0) {
+        field->nulIndex = field->length;
+        field->nulPos = pos;
+    }
+    if (field->length <= MAX_FIELD) field->fromDrive.push_back(event == MENU_DRIVE);
+    field->length++;
 }
 
 // The field's text as the program keeps it: a NUL-terminated string.
 static std::string Shown(const FieldScan &field) { return std::string(field.text.c_str()); }
 
-static void Warn(MenuWalk *walk, long pos, const std::string &message)
+static void Warn(long pos, const std::string &message)
 {
     MenuWarning warning;
-    warning.line = LineOf(&walk->trace, pos);
+    warning.offset = pos;
+    warning.line = LineOf(pos);
     warning.message = message;
-    walk->warnings.push_back(warning);
+    s_follow.warnings->push_back(warning);
 }
 
 static std::string Number(long n) { return std::to_string(n); }
 
 // A NUL byte that ends the kept text early, or text cut at the limit.
-static void CheckField(MenuWalk *walk, const FieldScan &field, const char *what, int limit)
+static void CheckField(const FieldScan &field, const char *what, int limit)
 {
     if (field.nulIndex >= 0 && field.nulIndex < limit) {
         long lost = std::min(field.length, (long)limit) - field.nulIndex - 1;
         std::string message = std::string("a NUL byte ends the ") + what + " " + QuoteText(Shown(field));
         if (lost > 0) message += ": the " + Number(lost) + " bytes after it are lost";
-        Warn(walk, field.nulPos, message);
+        Warn(field.nulPos, message);
     } else if (field.length > limit) {
-        Warn(walk, field.firstPos,
+        Warn(field.firstPos,
              std::string("the ") + what + " is " + Number(field.length) + " bytes long: only its first " +
                  Number(limit) + " are kept");
     }
 }
 
-static bool IsKnownOption(const std::string &text)
-{
-    return text == "sorted" || text == "install" || text.compare(0, 5, "size=") == 0;
-}
+static bool IsKnownOption(const std::string &text) { return FindMenuOption(text.c_str()) != OPTION_NONE; }
 
 static std::string TrimSpaces(std::string text, bool front, bool back)
 {
@@ -202,7 +163,7 @@ static std::string JoinedAtEquals(const std::string &text)
 
 // Why an option the program ignores is probably meant as one: "" when it
 // is not close to any.
-static std::string WhyNotOption(MenuWalk *walk, const FieldScan &field, const std::string &text)
+static std::string WhyNotOption(const FieldScan &field, const std::string &text)
 {
     if (IsKnownOption(TrimSpaces(text, false, true))) return "it ends with a space";
     if (IsKnownOption(TrimSpaces(text, true, false))) return "it starts with a space";
@@ -214,170 +175,221 @@ static std::string WhyNotOption(MenuWalk *walk, const FieldScan &field, const st
     if (space != std::string::npos && IsKnownOption(text.substr(0, space))) {
         if (field.breakPos >= 0)
             return "it runs across a line break: a comma missing at the end of line " +
-                   Number(LineOf(&walk->trace, field.breakPos)) + "?";
+                   Number(LineOf(field.breakPos)) + "?";
         return "it has more text after \"" + text.substr(0, space) + "\": a comma missing?";
     }
     return "";
 }
 
-static void CheckOption(MenuWalk *walk, const FieldScan &field)
+static void CheckOption(const FieldScan &field)
 {
     std::string text = Shown(field);
     if (text.empty()) return;  // an empty option, from a comma too many, is harmless
     if (!IsKnownOption(text)) {
         std::string message = "option " + QuoteText(text) + " is not recognised and is ignored";
-        std::string why = WhyNotOption(walk, field, text);
+        std::string why = WhyNotOption(field, text);
         if (!why.empty()) message += ": " + why;
-        Warn(walk, field.firstPos, message);
+        Warn(field.firstPos, message);
         return;
     }
-    if (text.compare(0, 5, "size=") != 0) return;
+    if (FindMenuOption(text.c_str()) != OPTION_SIZE) return;
     int width, height;
-    if (sscanf(text.c_str() + 5, "%dx%d", &width, &height) != 2)
-        Warn(walk, field.firstPos,
+    if (!ScanMenuSize(text.c_str(), &width, &height))
+        Warn(field.firstPos,
              "option " + QuoteText(text) + " does not scan as size=WIDTHxHEIGHT: the window keeps its size");
     else if (width < 1 || height < 1)
-        Warn(walk, field.firstPos,
+        Warn(field.firstPos,
              "option " + QuoteText(text) + " gives no window of at least 1 x 1 pixels and is ignored");
 }
 
-static void CheckLineBreak(MenuWalk *walk, const FieldScan &field, const char *what)
+// Notes what an option the program acts on does to the dialog.
+static void NoteOption(const char *option)
+{
+    CheckedMenu *menu = s_follow.menu;
+    int width, height;
+    switch (FindMenuOption(option)) {
+    case OPTION_SORTED:
+        menu->sorted = true;
+        break;
+    case OPTION_INSTALL:
+        menu->install = true;
+        break;
+    case OPTION_SIZE:
+        if (ScanMenuSize(option, &width, &height) && width >= 1 && height >= 1) {
+            menu->hasSize = true;
+            menu->width = width;
+            menu->height = height;
+        }
+        break;
+    }
+}
+
+static void CheckLineBreak(const FieldScan &field, const char *what)
 {
     if (field.breakPos < 0) return;
-    Warn(walk, field.firstPos,
+    Warn(field.firstPos,
          std::string("the ") + what + " " + QuoteText(Shown(field)) +
              " runs across a line break outside quotes: a comma missing at the end of line " +
-             Number(LineOf(&walk->trace, field.breakPos)) + "?");
+             Number(LineOf(field.breakPos)) + "?");
 }
 
 // An entry that LoadEntries inserts into the tree.
-static void CheckEntry(MenuWalk *walk, const FieldScan &name, const FieldScan *command)
+static void CheckEntry(const FieldScan &name, const FieldScan *command)
 {
     std::string shownCommand = command ? Shown(*command) : "";
     if (Shown(name).empty()) {
         std::string message = "an entry with an empty name shows as an item with no text";
         if (!shownCommand.empty()) message += " (its command is " + QuoteText(shownCommand) + ")";
-        Warn(walk, name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?");
+        Warn(name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?");
     }
-    CheckLineBreak(walk, name, "name");
+    CheckLineBreak(name, "name");
     if (!command) return;
-    CheckLineBreak(walk, *command, "command");
+    CheckLineBreak(*command, "command");
     std::string filePart;
-    if (walk->settings->checkFiles && !shownCommand.empty() &&
-        IsCommandFileMissing(shownCommand, command->fromDrive, walk->settings->menuFolder, &filePart))
-        Warn(walk, command->firstPos,
+    if (s_follow.settings->checkFiles && !shownCommand.empty() &&
+        IsCommandFileMissing(shownCommand, command->fromDrive, s_follow.settings->menuFolder, &filePart))
+        Warn(command->firstPos,
              "the command's file " + QuoteText(filePart) + " is not in the menu's folder");
 }
 
-// Follows one level of the entry list as LoadEntries reads it; yields the
-// token that ended it (TOK_CLOSE or TOK_EOF).
-static int WalkLevel(MenuWalk *walk)
-{
-    int unkept = 0;  // levels opened here past MAX_NESTING and not yet closed
-    static const char *const what[3] = {"name", "command", "description"};
-    static const int limit[3] = {MAX_FIELD, MAX_FIELD, MAX_DESCRIPTION};
-    for (;;) {
-        // name [, command [, description]]: the fields read and what ended the last.
-        FieldScan fields[3];
-        int read = 0;
-        bool inserted = false;
-        do {
-            ScanField(&walk->trace, limit[read], &fields[read]);
-            CheckField(walk, fields[read], what[read], limit[read]);
-            inserted = inserted || !Shown(fields[read]).empty();
-            read++;
-        } while (fields[read - 1].token == TOK_COMMA && read < 3);
-        int t = fields[read - 1].token;
-        long tokenPos = fields[read - 1].tokenPos;
-        if (inserted) CheckEntry(walk, fields[0], read > 1 ? &fields[1] : NULL);
 
-        if (t == TOK_OPEN) {
-            walk->openBraces.push_back(tokenPos);
-            if (walk->nesting < MAX_NESTING) {
-                walk->nesting++;
-                if (WalkLevel(walk) == TOK_CLOSE) walk->openBraces.pop_back();
-                walk->nesting--;
-            } else {
-                if (unkept == 0)
-                    Warn(walk, tokenPos,
-                         "nesting deeper than " + Number(MAX_NESTING) +
-                             " levels is not kept: the entries inside this '{' join the level it is in");
-                unkept++;
-            }
-        } else if (t == TOK_CLOSE && unkept > 0) {
-            unkept--;
-            walk->openBraces.pop_back();
-        } else if (t != TOK_COMMA) {
-            return t;
-        }
+static void CheckHeaderField(const FieldScan &field)
+{
+    if (field.token == TOK_CLOSE)
+        Warn(field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped");
+}
+
+// Takes a field of the given kind that the loading has collected: its kept
+// text, the count of every byte, the token that ended it.
+static void EndField(int kind, const char *text, long length, int token)
+{
+    FieldScan &field = s_follow.field;
+    int limit = FieldLimit(kind);
+    field.text.assign(text, std::min(length, (long)limit));
+    field.token = token;
+    field.tokenPos = s_follow.lastPos;
+    CheckField(field, s_fieldNames[kind - MENU_TITLE], limit);
+    switch (kind) {
+    case MENU_TITLE:
+        if (field.leadingFold)
+            Warn(field.firstPos, "the title starts with a space: the file begins with white space");
+        if (field.token != TOK_COMMA) CheckHeaderField(field);
+        break;
+    case MENU_OPTION:
+        NoteOption(field.text.c_str());
+        CheckOption(field);
+        if (field.token != TOK_COMMA) CheckHeaderField(field);
+        break;
+    default:
+        s_follow.entry[s_follow.entryFields++] = field;
+    }
+    StartField(&field);
+}
+
+// A level starts: the body after the header's `{` (or at the end of a file
+// that has none), or a nested level, kept or joined to the deepest.
+static void StartLevel(bool joined)
+{
+    if (!s_follow.bodyStarted) {
+        s_follow.bodyStarted = true;
+        s_follow.bodyOpened = s_follow.lastValue == TOK_OPEN;
+        if (!s_follow.bodyOpened) return;
+    }
+    s_follow.openBraces.push_back(s_follow.lastPos);
+    if (joined && s_follow.joinedOpen++ == 0)
+        Warn(s_follow.lastPos, "nesting deeper than " + Number(MAX_NESTING) +
+                                   " levels is not kept: the entries inside this '{' join the level it is in");
+}
+
+static void EndLevel(bool joined, int token)
+{
+    if (token == TOK_CLOSE && !s_follow.openBraces.empty()) s_follow.openBraces.pop_back();
+    if (joined) s_follow.joinedOpen--;
+}
+
+// The hook: takes each report of the loading in turn.
+void FollowMenu(int event, int value, long offset, const char *text)
+{
+    switch (event) {
+    case MENU_RESULT:
+    case MENU_FOLDED:
+    case MENU_DRIVE:
+        if (value >= 0) AddFieldByte(&s_follow.field, value, offset, event);
+        s_follow.lastValue = value;
+        s_follow.lastPos = offset;
+        break;
+    case MENU_QUOTE:
+        if (value) s_follow.quoteOpenedAt = offset;
+        break;
+    case MENU_TITLE:
+    case MENU_OPTION:
+    case MENU_NAME:
+    case MENU_COMMAND:
+    case MENU_DESCRIPTION:
+        EndField(event, text, offset, value);
+        break;
+    case MENU_ENTRY:
+        if (value) CheckEntry(s_follow.entry[0], s_follow.entryFields > 1 ? &s_follow.entry[1] : NULL);
+        s_follow.entryFields = 0;
+        break;
+    case MENU_LEVEL:
+    case MENU_JOINED:
+        StartLevel(event == MENU_JOINED);
+        break;
+    case MENU_LEVEL_END:
+    case MENU_JOINED_END:
+        EndLevel(event == MENU_JOINED_END, value);
+        break;
     }
 }
 
-static void WarnOpenQuote(MenuWalk *walk)
+void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
+                        std::vector<MenuWarning> *warnings)
+{
+    s_follow.bytes = &bytes;
+    s_follow.settings = &settings;
+    s_follow.menu = menu;
+    s_follow.warnings = warnings;
+    s_follow.linePos = 0;
+    s_follow.line = 1;
+    StartField(&s_follow.field);
+    s_follow.entryFields = 0;
+    s_follow.lastValue = TOK_EOF;
+    s_follow.lastPos = 0;
+    s_follow.quoteOpenedAt = 0;
+    s_follow.bodyStarted = s_follow.bodyOpened = false;
+    s_follow.joinedOpen = 0;
+    s_follow.openBraces.clear();
+    menu->hasSize = menu->sorted = menu->install = false;
+    menu->width = menu->height = 0;
+}
+
+static void WarnOpenQuote()
 {
     if (g_bInQuote)
-        Warn(walk, walk->trace.quoteOpenedAt,
+        Warn(s_follow.quoteOpenedAt,
              "an apostrophe here opens a quote that is never closed: all the rest of the file is text");
 }
 
-// Follows the file as ReadMenuStream reads it and collects the warnings.
-void FindMenuWarnings(FILE *stream, const std::string &bytes, const CheckSettings &settings,
-                      std::vector<MenuWarning> *warnings)
+// Once the loading is done: what it left open, and what it left unread
+// (one more result of the reader, to see whether anything follows).
+void FinishFollowingMenu(FILE *stream)
 {
-    g_bInQuote = 0;
-    g_nLastToken = TOK_EOF;
-    g_szStartDir[0] = settings.drive;
-    rewind(stream);
-
-    MenuWalk walk;
-    walk.trace = ReadTrace();
-    walk.trace.stream = stream;
-    walk.trace.bytes = (const unsigned char *)bytes.data();
-    walk.trace.size = (long)bytes.size();
-    walk.trace.start = walk.trace.end = 0;
-    walk.trace.quoteOpenedAt = 0;
-    walk.trace.linePos = 0;
-    walk.trace.line = 1;
-    walk.settings = &settings;
-    walk.nesting = 0;
-
-    FieldScan field;
-    ScanField(&walk.trace, MAX_FIELD, &field);
-    CheckField(&walk, field, "title", MAX_FIELD);
-    if (field.leadingFold)
-        Warn(&walk, field.firstPos, "the title starts with a space: the file begins with white space");
-    while (field.token == TOK_COMMA) {
-        ScanField(&walk.trace, MAX_FIELD, &field);
-        CheckField(&walk, field, "option", MAX_FIELD);
-        CheckOption(&walk, field);
-    }
-    int t = field.token;
-    if (t == TOK_CLOSE)
-        Warn(&walk, field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped");
-    while (t != TOK_OPEN && t != TOK_EOF) {
-        NextResult(&walk.trace);
-        t = walk.trace.value;
-    }
-
-    if (t == TOK_EOF) {
-        WarnOpenQuote(&walk);
-        Warn(&walk, 0, "no '{' follows the header: the file lists no entries and the tree shows only \"Explore CD\"");
+    if (!s_follow.bodyOpened) {
+        WarnOpenQuote();
+        Warn(0, "no '{' follows the header: the file lists no entries and the tree shows only \"Explore CD\"");
+    } else if (s_follow.openBraces.empty()) {
+        ReadMenuChar(stream);
+        if (s_follow.lastValue != TOK_EOF)
+            Warn(s_follow.lastPos, "text after the entry list's closing brace is ignored");
     } else {
-        walk.openBraces.push_back(ResultPos(&walk.trace));
-        if (WalkLevel(&walk) == TOK_EOF) {
-            WarnOpenQuote(&walk);
-            size_t missing = walk.openBraces.size();
-            Warn(&walk, walk.openBraces.back(),
-                 "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
-                     (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open");
-        } else {
-            NextResult(&walk.trace);
-            if (walk.trace.value != TOK_EOF)
-                Warn(&walk, ResultPos(&walk.trace), "text after the entry list's closing brace is ignored");
-        }
+        WarnOpenQuote();
+        size_t missing = s_follow.openBraces.size();
+        Warn(s_follow.openBraces.back(),
+             "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
+                 (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open");
     }
-
-    std::stable_sort(walk.warnings.begin(), walk.warnings.end(),
+    std::vector<MenuWarning> &warnings = *s_follow.warnings;
+    std::stable_sort(warnings.begin(), warnings.end(),
                      [](const MenuWarning &a, const MenuWarning &b) { return a.line < b.line; });
-    warnings->insert(warnings->end(), walk.warnings.begin(), walk.warnings.end());
 }

@@ -75,16 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string bytes((const char *)data, size);
     FILE *stream = fmemopen((void *)bytes.data(), bytes.size(), "rb");
     CheckedMenu menu;
-    LoadCheckedMenu(stream, 'E', &menu);
-    if (menu.items.empty()) Fail("no item shown");
-    if (Depth(menu.items) > MAX_NESTING + 1) Fail("an item deeper than the levels kept");
-
     CheckSettings settings;
     settings.drive = 'E';
     settings.checkFiles = false;
     std::vector<MenuWarning> warnings;
-    FindMenuWarnings(stream, bytes, settings, &warnings);
+    CheckMenuStream(stream, bytes, settings, &menu, &warnings);
     fclose(stream);
+    if (menu.items.empty()) Fail("no item shown");
+    if (Depth(menu.items) > MAX_NESTING + 1) Fail("an item deeper than the levels kept");
     long lines = 1 + (long)std::count(bytes.begin(), bytes.end(), '\n');
     for (const MenuWarning &warning : warnings)
         if (warning.line < 1 || warning.line > lines) Fail("a warning on a line the file does not have");

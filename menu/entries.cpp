@@ -47,12 +47,18 @@ static int ReadEntry(FILE *stream)
 {
     s_szCommand[0] = '\0';
     s_szDescription[0] = '\0';
-    int t = ReadMenuField(stream, s_szName, MAX_FIELD);
+    int t = ReadMenuField(stream, s_szName, MAX_FIELD, MENU_NAME);
     if (t == TOK_COMMA) {
-        t = ReadMenuField(stream, s_szCommand, MAX_FIELD);
-        if (t == TOK_COMMA) t = ReadMenuField(stream, s_szDescription, MAX_DESCRIPTION);
+        t = ReadMenuField(stream, s_szCommand, MAX_FIELD, MENU_COMMAND);
+        if (t == TOK_COMMA) t = ReadMenuField(stream, s_szDescription, MAX_DESCRIPTION, MENU_DESCRIPTION);
     }
     return t;
+}
+
+// Tells the hook, if any, of an entry or a level, at the reader's offset.
+static void ReportLoading(int event, int value)
+{
+    ReportMenu(event, value, g_nMenuOffset, NULL);
 }
 
 // Fills the record from the buffers and yields the item made for it, or null
@@ -73,14 +79,17 @@ void LoadEntries(HWND hTree, FILE *stream, HTREEITEM hParent)
 {
     HTREEITEM hLast = NULL;
     int nUnkept = 0; // levels opened here past MAX_NESTING and not yet closed
+    ReportLoading(MENU_LEVEL, 0);
     for (;;) {
         int t = ReadEntry(stream);
-        if (s_szName[0] != '\0' || s_szCommand[0] != '\0' || s_szDescription[0] != '\0') {
+        int filled = s_szName[0] != '\0' || s_szCommand[0] != '\0' || s_szDescription[0] != '\0';
+        if (filled) {
             // An entry with no memory for its record is skipped and leaves
             // hLast as it was.
             ProgramEntry *entry = (ProgramEntry *)malloc(sizeof(ProgramEntry));
             if (entry) hLast = InsertEntry(hTree, hParent, entry);
         }
+        ReportLoading(MENU_ENTRY, filled);
         if (t == TOK_OPEN) {
             if (s_nNesting < MAX_NESTING) {
                 // With no item yet at this level, the nested entries stay in it.
@@ -88,11 +97,14 @@ void LoadEntries(HWND hTree, FILE *stream, HTREEITEM hParent)
                 LoadEntries(hTree, stream, hLast ? hLast : hParent);
                 s_nNesting--;
             } else {
+                ReportLoading(MENU_JOINED, 0);
                 nUnkept++;
             }
         } else if (t == TOK_CLOSE && nUnkept > 0) {
+            ReportLoading(MENU_JOINED_END, t);
             nUnkept--;
         } else if (t != TOK_COMMA) {
+            ReportLoading(MENU_LEVEL_END, t);
             return;
         }
     }

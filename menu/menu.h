@@ -31,21 +31,58 @@ struct ProgramEntry {
     char *description; /* put into the description box */
 };
 
+/* The header's options; each field of the header after the title is one. */
+#define OPTION_NONE 0    /* any other text: ignored */
+#define OPTION_SORTED 1  /* "sorted": items in the tree's sorted order */
+#define OPTION_INSTALL 2 /* "install": the command box hidden, Run becomes "&Install" */
+#define OPTION_SIZE 3    /* "size=WxH": the window's outer size, kept centred */
+
+/*
+ * What the loading tells a hook as it goes, so that a tool can follow the
+ * file exactly as the program reads it; the program itself sets no hook.
+ * Each report is an event with a value, an offset or a count, and a text.
+ * Offsets count the file's bytes from 0.
+ */
+#define MENU_RESULT 1  /* the reader's result `value`, standing at `offset` */
+#define MENU_FOLDED 2  /* a space folded from the run of white space that starts at `offset` */
+#define MENU_DRIVE 3   /* the drive letter `value` given by the `%:` at `offset` */
+#define MENU_QUOTE 4   /* the apostrophe at `offset` opened (`value` 1) or closed (0) a quoted stretch */
+#define MENU_TITLE 5   /* a field read, of each kind: `text` as kept, `offset` the count of every */
+#define MENU_OPTION 6  /* byte the reader gave for it, `value` the token that ended it */
+#define MENU_NAME 7
+#define MENU_COMMAND 8
+#define MENU_DESCRIPTION 9
+#define MENU_ENTRY 10  /* an entry's fields are read: `value` 1 when one holds text, so that it is
+                          inserted (if memory and the tree allow) */
+#define MENU_LEVEL 11  /* a level of entries starts: the body, or the level after a `{` */
+#define MENU_JOINED 12 /* a `{` past MAX_NESTING: its entries join the level they are in */
+#define MENU_LEVEL_END 13  /* a level ends with the token in `value` */
+#define MENU_JOINED_END 14 /* the `}` of a joined level */
+typedef void (*MENUHOOKPROC)(int event, int value, long offset, const char *text);
+
 extern int g_bInQuote;                /* inside an apostrophe-quoted stretch */
 extern int g_nLastToken;              /* the reader's previous result */
+extern long g_nMenuOffset;            /* bytes of the file the reader has taken */
+extern MENUHOOKPROC g_pfnMenuHook;    /* told what the loading does; null in the program */
 extern HTREEITEM g_hInsertAfter;      /* TVI_LAST, or TVI_SORT after "sorted" */
 extern const char g_szOutOfMemory[];  /* stands for a field that could not be copied */
-extern char g_szStartDir[512];        /* current folder at start-up; byte 0 is the drive */
+extern char g_szStartDir[512];        /* current folder at start-up; byte 0 is the drive.
+                                         Each program that reads menus defines it. */
 
 /* reader.cpp */
+void ReportMenu(int event, int value, long offset, const char *text);
 int ReadMenuChar(FILE *stream);
-int ReadMenuField(FILE *stream, char *buffer, int limit);
+int ReadMenuField(FILE *stream, char *buffer, int limit, int kind);
 
 /* entries.cpp */
 void LoadEntries(HWND hTree, FILE *stream, HTREEITEM hParent);
 void FreeEntries(HWND hTree, HTREEITEM hFirst);
 
 /* menufile.cpp */
+void StartMenuReading(void);
+int FindMenuOption(const char *text);
+BOOL ScanMenuSize(const char *option, int *width, int *height);
+void ApplyMenuOption(HWND hDlg, const char *option);
 void ReadMenuFile(HWND hDlg);
 void ReadMenuStream(HWND hDlg, FILE *stream);
 

@@ -18,15 +18,53 @@ static int ClampToInt(long long value)
     return value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : (int)value;
 }
 
-// Resizes the dialog to the outer size "WxH" about its centre. A size that
-// does not scan as two numbers, or is not at least 1 x 1, is ignored: there
-// is no window to make of it.
-static void ResizeMenuWindow(HWND hDlg, const char *size)
+// Gives the reader and the entry list the state they have when the program
+// starts, so that every reading of a menu begins alike.
+void StartMenuReading(void)
+{
+    g_bInQuote = 0;
+    g_nLastToken = TOK_EOF;
+    g_nMenuOffset = 0;
+    g_hInsertAfter = TVI_LAST;
+}
+
+// The options by name, as the header spells them; "size=" starts its value.
+static const struct {
+    const char *name;
+    int option;
+} s_options[] = {
+    {"sorted", OPTION_SORTED},
+    {"install", OPTION_INSTALL},
+    {"size=", OPTION_SIZE},
+};
+
+// Yields which option a header field is: texts are case-sensitive and must
+// match whole, but for "size=" which starts its value.
+int FindMenuOption(const char *text)
+{
+    for (const auto &entry : s_options) {
+        size_t length = strlen(entry.name);
+        if (strncmp(text, entry.name, length) == 0 &&
+            (entry.option == OPTION_SIZE || text[length] == '\0'))
+            return entry.option;
+    }
+    return OPTION_NONE;
+}
+
+// Yields TRUE with the outer size a "size=WxH" option asks for, when it
+// scans as two numbers.
+BOOL ScanMenuSize(const char *option, int *width, int *height)
+{
+    return sscanf(option + 5, "%dx%d", width, height) == 2;
+}
+
+// Resizes the dialog to the option's outer size about its centre.
+static void ResizeMenuWindow(HWND hDlg, const char *option)
 {
     int newWidth, newHeight;
-    if (sscanf(size, "%dx%d", &newWidth, &newHeight) != 2) return;
-    if (newWidth < 1 || newHeight < 1) return;
     RECT rect;
+    // A size below 1 x 1 gives no window to make.
+    if (!ScanMenuSize(option, &newWidth, &newHeight) || newWidth < 1 || newHeight < 1) return;
     if (!GetWindowRect(hDlg, &rect)) return;
     // Signed division rounds toward zero, so an odd difference keeps the
     // edge a pixel nearer where it was. 64 bits: the scanned size is any int.
@@ -36,28 +74,35 @@ static void ResizeMenuWindow(HWND hDlg, const char *size)
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Acts on one header option; texts are case-sensitive and must match whole,
-// but for "size=" which starts its value. Anything else is ignored.
-static void ApplyMenuOption(HWND hDlg, const char *option)
+// Acts on one header option; anything that is none is ignored.
+void ApplyMenuOption(HWND hDlg, const char *option)
 {
-    if (strcmp(option, "sorted") == 0) g_hInsertAfter = TVI_SORT;
-    if (strcmp(option, "install") == 0) {
+    switch (FindMenuOption(option)) {
+    case OPTION_SORTED:
+        g_hInsertAfter = TVI_SORT;
+        break;
+    case OPTION_INSTALL:
         ShowWindow(GetDlgItem(hDlg, IDC_COMMAND), SW_HIDE);
         SetWindowTextA(GetDlgItem(hDlg, IDOK), "&Install");
+        break;
+    case OPTION_SIZE:
+        ResizeMenuWindow(hDlg, option);
+        break;
     }
-    if (strncmp(option, "size=", 5) == 0) ResizeMenuWindow(hDlg, option + 5);
 }
 
 // Applies the header and loads the entries from an open menu stream (null
 // when there is no file), then adds "Explore CD" if the tree is still empty.
+// The reading starts afresh, so a stream read twice gives the same tree.
 void ReadMenuStream(HWND hDlg, FILE *stream)
 {
+    StartMenuReading();
     HWND hTree = GetDlgItem(hDlg, IDC_TREE);
     if (stream) {
-        int t = ReadMenuField(stream, s_szHeaderField, MAX_FIELD);
+        int t = ReadMenuField(stream, s_szHeaderField, MAX_FIELD, MENU_TITLE);
         if (s_szHeaderField[0] != '\0') SendMessageA(hDlg, WM_SETTEXT, 0, (LPARAM)s_szHeaderField);
         while (t == TOK_COMMA) {
-            t = ReadMenuField(stream, s_szHeaderField, MAX_FIELD);
+            t = ReadMenuField(stream, s_szHeaderField, MAX_FIELD, MENU_OPTION);
             ApplyMenuOption(hDlg, s_szHeaderField);
         }
         // Whatever stands between the header and the first `{` is skipped.

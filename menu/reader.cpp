@@ -10,6 +10,8 @@
 
 int g_bInQuote = 0;
 int g_nLastToken = TOK_EOF;
+long g_nMenuOffset = 0;
+MENUHOOKPROC g_pfnMenuHook = NULL;
 
 static constexpr int IsStructural(int c)
 {
@@ -42,41 +44,67 @@ static constexpr PlainBytes MakePlainBytes()
 
 static constexpr PlainBytes s_plain = MakePlainBytes();
 
+// Tells the hook, if any, what the loading just did.
+void ReportMenu(int event, int value, long offset, const char *text)
+{
+    if (g_pfnMenuHook) g_pfnMenuHook(event, value, offset, text);
+}
+
+// The reader's stream operations, counting the bytes taken.
+static int TakeByte(FILE *stream)
+{
+    int c = fgetc(stream);
+    if (c != EOF) g_nMenuOffset++;
+    return c;
+}
+
+static void PushBack(int c, FILE *stream)
+{
+    if (c != EOF && ungetc(c, stream) != EOF) g_nMenuOffset--;
+}
+
 // Yields the result for a byte c, just read, that is not plain text: the
-// folding, quoting, tokens and escapes. Folding depends on the previous
+// folding, quoting, tokens and escapes, with *at set to where it stands
+// and *event to how the hook hears of it. Folding depends on the previous
 // result, kept in g_nLastToken, not on the source text.
-static int ReadSpecialChar(FILE *stream, int c)
+static int ReadSpecialChar(FILE *stream, int c, long *at, int *event)
 {
     for (;;) {
         if (!g_bInQuote) {
+            long run = g_nMenuOffset - 1; // where c stands, if it starts a run
             int skipped = 0;
             while (c != EOF && isspace(c)) {
                 skipped = 1;
-                c = fgetc(stream);
+                c = TakeByte(stream);
             }
             if (skipped && !IsToken(g_nLastToken) && !IsStructural(c)) {
-                ungetc(c, stream);
-                return g_nLastToken = ' ';
+                PushBack(c, stream);
+                *at = run;
+                *event = MENU_FOLDED;
+                return ' ';
             }
         }
         if (c != '\'') break;
         g_bInQuote = !g_bInQuote;
-        c = fgetc(stream);
+        ReportMenu(MENU_QUOTE, g_bInQuote, g_nMenuOffset - 1, NULL);
+        c = TakeByte(stream);
     }
 
     if (!g_bInQuote) {
-        if (c == '{') return g_nLastToken = TOK_OPEN;
-        if (c == '}') return g_nLastToken = TOK_CLOSE;
-        if (c == ',') return g_nLastToken = TOK_COMMA;
+        if (c == '{') c = TOK_OPEN;
+        else if (c == '}') c = TOK_CLOSE;
+        else if (c == ',') c = TOK_COMMA;
     }
     if (c == '%') {
-        c = fgetc(stream);
+        c = TakeByte(stream);
         if (c == ':') {
-            ungetc(c, stream);
+            PushBack(c, stream); // the `%` is now the last byte taken
             c = (unsigned char)g_szStartDir[0];
+            *event = MENU_DRIVE;
         }
     }
-    return g_nLastToken = (c == EOF ? TOK_EOF : c);
+    *at = g_nMenuOffset - (c != EOF);
+    return c == EOF ? TOK_EOF : c;
 }
 
 // Yields the next byte (0-255) or token (below 0). Small enough for the
@@ -84,19 +112,31 @@ static int ReadSpecialChar(FILE *stream, int c)
 int ReadMenuChar(FILE *stream)
 {
     int c = fgetc(stream);
-    if (s_plain.is[c + 1]) return g_nLastToken = c;
-    return ReadSpecialChar(stream, c);
+    if (s_plain.is[c + 1]) {
+        if (g_pfnMenuHook) g_pfnMenuHook(MENU_RESULT, c, g_nMenuOffset, NULL);
+        g_nMenuOffset++;
+        return g_nLastToken = c;
+    }
+    if (c != EOF) g_nMenuOffset++;
+    long at;
+    int event = MENU_RESULT;
+    int result = ReadSpecialChar(stream, c, &at, &event);
+    ReportMenu(event, result, at, NULL);
+    return g_nLastToken = result;
 }
 
 // Collects one field's text into buffer (limit bytes at most, then a NUL),
 // dropping what goes past the limit, and yields the token that ended it.
-int ReadMenuField(FILE *stream, char *buffer, int limit)
+// The hook hears of it as a field of the kind given (MENU_TITLE ...).
+int ReadMenuField(FILE *stream, char *buffer, int limit, int kind)
 {
-    int length = 0;
+    long length = 0;
     int c;
     while ((c = ReadMenuChar(stream)) >= 0) {
-        if (length < limit) buffer[length++] = (char)c;
+        if (length < limit) buffer[length] = (char)c;
+        length++;
     }
-    buffer[length] = '\0';
+    buffer[length < limit ? length : limit] = '\0';
+    ReportMenu(kind, c, length, buffer);
     return c;
 }

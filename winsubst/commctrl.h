@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#define WC_TREEVIEWA "SysTreeView32"
-
 struct _TREEITEM;
 typedef struct _TREEITEM *HTREEITEM;
 
@@ -27,7 +25,6 @@ typedef struct _TREEITEM *HTREEITEM;
 
 #define TV_FIRST 0x1100
 #define TVM_INSERTITEMA (TV_FIRST + 0)
-#define TVM_GETCOUNT (TV_FIRST + 5)
 #define TVM_GETNEXTITEM (TV_FIRST + 10)
 #define TVM_SELECTITEM (TV_FIRST + 11)
 #define TVM_GETITEMA (TV_FIRST + 12)
@@ -63,7 +60,5 @@ typedef struct tagNMTREEVIEWA {
     TVITEMA itemNew;
     POINT ptDrag;
 } NMTREEVIEWA, *LPNMTREEVIEWA;
-
-void WINAPI InitCommonControls(void);
 
 #endif

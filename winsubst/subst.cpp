@@ -14,7 +14,6 @@
 
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -139,28 +138,30 @@ BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect)
     return TRUE;
 }
 
-static HWND CreateControl(HWND dlg, const char *className, int id, const char *text,
-                          int x, int y, int cx, int cy)
+// Creates a control from its rectangle in dialog units (x, y, cx, cy).
+static void CreateControl(HWND dlg, const char *className, int id, const char *text, const int (&r)[4])
 {
-    RECT r = {x, y, x + cx, y + cy};
-    MapDialogRect(dlg, &r);
-    return CreateWindowRecord(dlg, className, id, text, r.left, r.top, r.right - r.left,
-                             r.bottom - r.top);
+    RECT rect = {r[0], r[1], r[0] + r[2], r[1] + r[3]};
+    MapDialogRect(dlg, &rect);
+    CreateWindowRecord(dlg, className, id, text, rect.left, rect.top, rect.right - rect.left,
+                       rect.bottom - rect.top);
 }
 
 HWND SubstCreateMainDialog(DLGPROC proc)
 {
+    static const int size[2] = {MAIN_SIZE}, tree[4] = {TREE_RECT}, frame[4] = {FRAME_RECT},
+                     description[4] = {DESCRIPTION_RECT}, command[4] = {COMMAND_RECT},
+                     run[4] = {RUN_RECT}, close[4] = {CLOSE_RECT};
     HWND dlg = CreateWindowRecord(NULL, "#32770", 0, "Program List", 0, 0, 0, 0);
-    RECT client = {0, 0, 299, 159};
+    RECT client = {0, 0, size[0], size[1]};
     MapDialogRect(dlg, &client);
-    int width = client.right + s_nonClientX, height = client.bottom + s_nonClientY;
-    dlg->rect = {100, 100, 100 + width, 100 + height};
-    CreateControl(dlg, "SysTreeView32", IDC_TREE, "Tree1", 4, 4, 144, 132);
-    CreateControl(dlg, "Button", IDC_FRAME, "", 152, 0, 144, 136);
-    CreateControl(dlg, "Edit", IDC_DESCRIPTION, "", 156, 12, 136, 120);
-    CreateControl(dlg, "Edit", IDC_COMMAND, "", 4, 140, 180, 16);
-    CreateControl(dlg, "Button", IDOK, "&Run", 188, 140, 52, 16);
-    CreateControl(dlg, "Button", IDCANCEL, "&Close", 244, 140, 52, 16);
+    dlg->rect = {100, 100, 100 + client.right + s_nonClientX, 100 + client.bottom + s_nonClientY};
+    CreateControl(dlg, "SysTreeView32", IDC_TREE, "Tree1", tree);
+    CreateControl(dlg, "Button", IDC_FRAME, "", frame);
+    CreateControl(dlg, "Edit", IDC_DESCRIPTION, "", description);
+    CreateControl(dlg, "Edit", IDC_COMMAND, "", command);
+    CreateControl(dlg, "Button", IDOK, "&Run", run);
+    CreateControl(dlg, "Button", IDCANCEL, "&Close", close);
     dlg->proc = proc;
     return dlg;
 }
@@ -249,22 +250,16 @@ static void ClientSize(HWND hWnd, int *width, int *height)
     *height = std::max(cy, 0);
 }
 
+// Moves and sizes the window (the program never asks for less); a dialog
+// then gets WM_SIZE with its new client size, as the platform sends it.
 BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
                          UINT uFlags)
 {
     if (!hWnd) return FALSE;
     Record("SetWindowPos", hWnd, X, Y, cx, cy, uFlags);
     (void)hWndInsertAfter;
-    RECT &r = hWnd->rect;
-    int width = (uFlags & SWP_NOSIZE) ? r.right - r.left : std::max(cx, 0);
-    int height = (uFlags & SWP_NOSIZE) ? r.bottom - r.top : std::max(cy, 0);
-    if (!(uFlags & SWP_NOMOVE)) {
-        r.left = X;
-        r.top = Y;
-    }
-    r.right = (LONG)((long long)r.left + width);
-    r.bottom = (LONG)((long long)r.top + height);
-    if (!(uFlags & SWP_NOSIZE) && hWnd->proc) {
+    hWnd->rect = {X, Y, (LONG)((long long)X + std::max(cx, 0)), (LONG)((long long)Y + std::max(cy, 0))};
+    if (hWnd->proc) {
         int clientX, clientY;
         ClientSize(hWnd, &clientX, &clientY);
         SendMessageA(hWnd, WM_SIZE, 0, MAKELPARAM(std::min(clientX, 0xFFFF), std::min(clientY, 0xFFFF)));
@@ -337,10 +332,7 @@ static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
 
 static LRESULT GetNextItem(HWND tree, WPARAM flag, HTREEITEM item)
 {
-    switch (flag) {
-    case TVGN_ROOT: return (LRESULT)tree->root.firstChild;
-    case TVGN_CARET: return (LRESULT)tree->selected;
-    }
+    if (flag == TVGN_ROOT) return (LRESULT)tree->root.firstChild;
     if (!item || item == TVI_ROOT) return 0;
     switch (flag) {
     case TVGN_NEXT: return (LRESULT)item->next;
@@ -381,13 +373,6 @@ static LRESULT SelectItem(HWND tree, WPARAM flag, HTREEITEM item)
     return TRUE;
 }
 
-static LRESULT CountItems(const _TREEITEM *first)
-{
-    LRESULT count = 0;
-    for (; first; first = first->next) count += 1 + CountItems(first->firstChild);
-    return count;
-}
-
 static bool TreeMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, LRESULT *result)
 {
     switch (Msg) {
@@ -395,7 +380,6 @@ static bool TreeMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, LRESU
     case TVM_GETNEXTITEM: *result = GetNextItem(hWnd, wParam, (HTREEITEM)lParam); return true;
     case TVM_GETITEMA: *result = GetItem((TVITEMA *)lParam); return true;
     case TVM_SELECTITEM: *result = SelectItem(hWnd, wParam, (HTREEITEM)lParam); return true;
-    case TVM_GETCOUNT: *result = CountItems(hWnd->root.firstChild); return true;
     }
     return false;
 }
@@ -416,7 +400,6 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         Record("WM_SETTEXT", hWnd, 0, 0, 0, 0, 0, lParam ? (const char *)lParam : "");
         hWnd->text = lParam ? (const char *)lParam : "";
         return TRUE;
-    case WM_GETTEXT: return CopyText(hWnd, (LPSTR)lParam, (int)wParam);
     case WM_SETICON: Record("WM_SETICON", hWnd, (long long)wParam, lParam != 0); return 0;
     }
     return 0;
@@ -429,36 +412,16 @@ BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA *pExecInfo)
     if (!pExecInfo) return FALSE;
     SubstShellCall call;
     call.info = *pExecInfo;
-    call.hasVerb = pExecInfo->lpVerb != NULL;
-    call.hasFile = pExecInfo->lpFile != NULL;
     call.hasParameters = pExecInfo->lpParameters != NULL;
     call.hasDirectory = pExecInfo->lpDirectory != NULL;
-    if (call.hasVerb) call.verb = pExecInfo->lpVerb;
-    if (call.hasFile) call.file = pExecInfo->lpFile;
+    call.file = pExecInfo->lpFile ? pExecInfo->lpFile : "";
     if (call.hasParameters) call.parameters = pExecInfo->lpParameters;
     if (call.hasDirectory) call.directory = pExecInfo->lpDirectory;
     s_shellCalls.push_back(call);
     return TRUE;
 }
 
-/* ---- dialog manager and message queue ---- */
-
-static std::vector<SubstStep> s_script;
-static bool s_failNextDialog;
-static bool s_dialogEnded;
-static INT_PTR s_dialogResult;
-static std::vector<MSG> s_posted;
-static std::string s_currentDirectory;
-static bool s_hasCurrentDirectory;
-
-void SubstSetDialogScript(const std::vector<SubstStep> &steps) { s_script = steps; }
-void SubstFailNextDialog() { s_failNextDialog = true; }
-
-void SubstSetCurrentDirectory(const char *path)
-{
-    s_hasCurrentDirectory = path != NULL;
-    s_currentDirectory = path ? path : "";
-}
+/* ---- dialog ---- */
 
 void SubstDoubleClickTree(HWND hDlg)
 {
@@ -472,63 +435,14 @@ void SubstSelectTreeItem(HWND hDlg, HTREEITEM hItem)
     SendMessageA(GetDlgItem(hDlg, IDC_TREE), TVM_SELECTITEM, TVGN_CARET, (LPARAM)hItem);
 }
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
-                               DLGPROC lpDialogFunc, LPARAM dwInitParam)
-{
-    (void)hInstance;
-    (void)hWndParent;
-    std::vector<SubstStep> steps;
-    steps.swap(s_script);
-    if (s_failNextDialog || lpTemplateName != MAKEINTRESOURCEA(IDD_MAIN)) {
-        s_failNextDialog = false;
-        return -1;
-    }
-    HWND dlg = SubstCreateMainDialog(lpDialogFunc);
-    s_dialogEnded = false;
-    s_dialogResult = 0;
-    lpDialogFunc(dlg, WM_INITDIALOG, 0, dwInitParam);
-    for (size_t i = 0; i < steps.size() && !s_dialogEnded; i++) steps[i](dlg);
-    SubstDestroyWindow(dlg);
-    return s_dialogEnded ? s_dialogResult : 0;
-}
-
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult)
 {
     if (!hDlg) return FALSE;
     Record("EndDialog", hDlg, nResult);
-    if (!s_dialogEnded) s_dialogResult = nResult;
-    s_dialogEnded = true;
     return TRUE;
 }
 
-void WINAPI PostQuitMessage(int nExitCode)
-{
-    Record("PostQuitMessage", NULL, nExitCode);
-    MSG msg = {};
-    msg.message = WM_QUIT;
-    msg.wParam = (WPARAM)nExitCode;
-    s_posted.push_back(msg);
-}
-
-// Where the real call would wait for ever on an empty queue, this one fails.
-BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
-{
-    (void)hWnd;
-    (void)wMsgFilterMin;
-    (void)wMsgFilterMax;
-    Record("GetMessageA", NULL);
-    if (!lpMsg || s_posted.empty()) return -1;
-    *lpMsg = s_posted.front();
-    s_posted.erase(s_posted.begin());
-    return lpMsg->message != WM_QUIT;
-}
-
-BOOL WINAPI TranslateMessage(const MSG *lpMsg) { (void)lpMsg; return FALSE; } // no keyboard here
-
-LRESULT WINAPI DispatchMessageA(const MSG *lpMsg)
-{
-    return lpMsg && lpMsg->hwnd ? SendMessageA(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam) : 0;
-}
+void WINAPI PostQuitMessage(int nExitCode) { Record("PostQuitMessage", NULL, nExitCode); }
 
 static int s_iconResource;
 
@@ -545,19 +459,4 @@ HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy
     (void)cy;
     (void)fuLoad;
     return type == IMAGE_ICON && name == MAKEINTRESOURCEA(IDI_MAIN) ? (HANDLE)&s_iconResource : NULL;
-}
-
-void WINAPI InitCommonControls(void) {}
-
-DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
-{
-    std::string path = s_currentDirectory;
-    if (!s_hasCurrentDirectory) {
-        char cwd[4096];
-        path = getcwd(cwd, sizeof(cwd)) ? cwd : "";
-    }
-    // As the platform: the length copied, or the size needed when too small.
-    if (!lpBuffer || path.size() + 1 > nBufferLength) return (DWORD)path.size() + 1;
-    memcpy(lpBuffer, path.c_str(), path.size() + 1);
-    return (DWORD)path.size();
 }

@@ -11,7 +11,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,14 +30,14 @@ struct SubstCall {
 // the strings it pointed at (the pointers themselves die with the caller).
 struct SubstShellCall {
     SHELLEXECUTEINFOA info;
-    bool hasVerb, hasFile, hasParameters, hasDirectory;
-    std::string verb, file, parameters, directory;
+    bool hasParameters, hasDirectory;
+    std::string file, parameters, directory;
 };
 
-// Creates the main dialog as its template describes it: caption
-// "Program List", the six controls with their identifiers, classes, texts and
-// rectangles (converted from dialog units), and the given dialog procedure
-// (may be null; it receives what the dialog is sent but no WM_INITDIALOG).
+// Creates the main dialog as its template describes it (res/resource.h):
+// caption "Program List", the six controls with their identifiers, classes,
+// texts and rectangles, and the given dialog procedure (may be null). It
+// sends no WM_INITDIALOG: the caller sends what it wants the dialog to get.
 HWND SubstCreateMainDialog(DLGPROC proc);
 // Destroys a window, its children and their tree items.
 void SubstDestroyWindow(HWND hwnd);
@@ -57,18 +56,6 @@ void SubstClearRecords();
 // null, as when it runs out of memory); a negative count lets all succeed.
 void SubstFailTreeInsertsAfter(long count);
 
-// The dialog manager. DialogBoxParamA creates the main dialog, sends it
-// WM_INITDIALOG, then runs the script's steps in order, each with the
-// dialog's window, as the user's actions would arrive, until one of them
-// ends the dialog; then it destroys the dialog and returns EndDialog's
-// result (0 if no step ended it). The script is used once and cleared.
-typedef std::function<void(HWND hDlg)> SubstStep;
-void SubstSetDialogScript(const std::vector<SubstStep> &steps);
-// Makes the next DialogBoxParamA fail as when the template cannot be loaded
-// (it returns -1 and sends nothing).
-void SubstFailNextDialog();
-// What GetCurrentDirectoryA reports (default: the process's own folder).
-void SubstSetCurrentDirectory(const char *path);
 // Sends the tree's notifications as the control would: a double click, and
 // a selection made by the user (TVM_SELECTITEM does the same from code).
 void SubstDoubleClickTree(HWND hDlg);

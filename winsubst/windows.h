@@ -18,7 +18,6 @@
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 
 typedef int BOOL;
 typedef unsigned char BYTE;
@@ -37,7 +36,6 @@ typedef LONG_PTR LRESULT;
 typedef char CHAR;
 typedef char *LPSTR;
 typedef const char *LPCSTR;
-typedef void *LPVOID;
 typedef void *HANDLE;
 
 #ifndef TRUE
@@ -49,7 +47,6 @@ struct SubstWindow;
 typedef struct SubstWindow *HWND;
 typedef struct SubstModule *HINSTANCE;
 typedef struct SubstIcon *HICON;
-typedef struct SubstMenu *HMENU;
 typedef void *HKEY;
 
 typedef struct tagRECT {
@@ -63,15 +60,6 @@ typedef struct tagPOINT {
     LONG x;
     LONG y;
 } POINT;
-
-typedef struct tagMSG {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    DWORD time;
-    POINT pt;
-} MSG, *LPMSG;
 
 typedef struct tagNMHDR {
     HWND hwndFrom;
@@ -91,9 +79,7 @@ typedef INT_PTR (CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 /* Messages */
 #define WM_SIZE 0x0005
 #define WM_SETTEXT 0x000C
-#define WM_GETTEXT 0x000D
 #define WM_CLOSE 0x0010
-#define WM_QUIT 0x0012
 #define WM_NOTIFY 0x004E
 #define WM_SETICON 0x0080
 #define WM_INITDIALOG 0x0110
@@ -107,10 +93,7 @@ typedef INT_PTR (CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
-#define SW_SHOW 5
 
-#define SWP_NOSIZE 0x0001
-#define SWP_NOMOVE 0x0002
 #define SWP_NOZORDER 0x0004
 #define SWP_NOACTIVATE 0x0010
 
@@ -134,20 +117,9 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase);
 BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect);
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
-                               DLGPROC lpDialogFunc, LPARAM dwInitParam);
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
-BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
-BOOL WINAPI TranslateMessage(const MSG *lpMsg);
-LRESULT WINAPI DispatchMessageA(const MSG *lpMsg);
 void WINAPI PostQuitMessage(int nExitCode);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
-
-/* The program's entry, which the native tests call like the system would. */
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
-
-/* Kernel (kernel32) */
-DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 
 #endif

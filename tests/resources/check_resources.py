@@ -1,27 +1,27 @@
 #!/usr/bin/env python3
 """Checks the resources that the built executable carries, read back from the
-binary itself rather than from the resource script: the dialog template
-byte by byte, the icon group and its images, the version record and the
-manifest, each against a table of what they must be.
+binary itself (through pefile) rather than from the resource script: the
+dialog template against res/resource.h, where its geometry and styles are
+defined once; the icon group and its images; the version record; the
+manifest.
 
-    check_resources.py executable WINDRES EXE ICO
-        the executable's resources, read from its resource directory and,
-        as a cross-check of that reader, through windres;
-    check_resources.py typos WINDRES RESDIR
-        every typo in the mutation table below, made in a copy of the
-        resource script or manifest, must make the checks fail;
+    check_resources.py executable CC EXE ICO RESDIR
+        the executable's resources; CC is the cross compiler, whose
+        preprocessor gives resource.h's styles their values;
     check_resources.py icon RESDIR
         make_icon.py still draws the committed icon, byte for byte.
 
 Each failure is printed on its own line; the exit status is 1 if any.
 """
-import os
-import shutil
+import re
 import struct
 import subprocess
 import sys
 import tempfile
+import os
 import xml.etree.ElementTree as ElementTree
+
+import pefile
 
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 LANG_EN_US = 1033
@@ -32,21 +32,20 @@ INVENTORY = sorted([(RT_ICON, n, LANG_EN_US) for n in range(1, 7)] + [
     (RT_DIALOG, 101, LANG_EN_US), (RT_GROUP_ICON, 102, LANG_EN_US),
     (RT_VERSION, 1, LANG_EN_US), (RT_MANIFEST, 1, LANG_EN_US)])
 
-DIALOG = dict(style=0x00CF0840, exstyle=0, count=6, x=0, y=0, cx=299, cy=159,
-              menu="", cls="", title="Program List", points=8, font="Tahoma")
-
-# id, class, text, style, (x, y, cx, cy), in tab order. A class given by
-# name is compared without regard to case, as the window manager does (the
-# resource compiler stores it in capitals).
+# The template's fixed parts; its size, styles and rectangles come from
+# resource.h. Controls in tab order: identifier, class, text, and the names
+# of their style and rectangle there. A class given by name is compared
+# without regard to case, as the window manager does (the resource compiler
+# stores it in capitals).
+DIALOG = dict(exstyle=0, count=6, x=0, y=0, menu="", cls="", title="Program List", points=8, font="Tahoma")
 CONTROLS = [
-    (1001, "SysTreeView32", "Tree1", 0x508102B7, (4, 4, 144, 132)),
-    (1004, BUTTON, "", 0x50000007, (152, 0, 144, 136)),
-    (1003, EDIT, "", 0x50210844, (156, 12, 136, 120)),
-    (1002, EDIT, "", 0x50810080, (4, 140, 180, 16)),
-    (1, BUTTON, "&Run", 0x50010001, (188, 140, 52, 16)),
-    (2, BUTTON, "&Close", 0x50010000, (244, 140, 52, 16)),
+    ("IDC_TREE", "SysTreeView32", "Tree1", "TREE"),
+    ("IDC_FRAME", BUTTON, "", "FRAME"),
+    ("IDC_DESCRIPTION", EDIT, "", "DESCRIPTION"),
+    ("IDC_COMMAND", EDIT, "", "COMMAND"),
+    ("IDOK", BUTTON, "&Run", "RUN"),
+    ("IDCANCEL", BUTTON, "&Close", "CLOSE"),
 ]
-
 # width, height, colour count (0 for 256), bits per pixel.
 ICONS = sorted([(16, 16, 16, 4), (32, 32, 16, 4), (48, 48, 16, 4),
                 (16, 16, 0, 8), (32, 32, 0, 8), (48, 48, 0, 8)])
@@ -64,103 +63,23 @@ ASM = "{urn:schemas-microsoft-com:asm.v1}"
 COMMON_CONTROLS = {"type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
                    "processorArchitecture": "X86", "publicKeyToken": "6595b64144ccf1df", "language": "*"}
 
-# Typos that the checks must catch: (file, text, replacement).
-TYPOS = [
-    ("quorlan.rc", "LANGUAGE 0x09, 0x01", "LANGUAGE 0x09, 0x02"),
-    ("quorlan.rc", "DIALOG 0, 0, 299, 159", "DIALOG 0, 0, 299, 195"),
-    ("quorlan.rc", "DIALOG 0, 0, 299, 159", "DIALOGEX 0, 0, 299, 159"),
-    ("quorlan.rc", "STYLE 0x00CF0840", "STYLE 0x10CF0840"),
-    ("quorlan.rc", 'CAPTION "Program List"', 'CAPTION "Program list"'),
-    ("quorlan.rc", 'FONT 8, "Tahoma"', 'FONT 9, "Tahoma"'),
-    ("quorlan.rc", 'FONT 8, "Tahoma"', 'FONT 8, "MS Shell Dlg"'),
-    ("quorlan.rc", '"SysTreeView32"', '"SysTreeView"'),
-    ("quorlan.rc", '"Tree1"', '"Tree 1"'),
-    ("quorlan.rc", "0x508102B7", "0x508102B6"),
-    ("quorlan.rc", "4, 4, 144, 132", "4, 4, 144, 123"),
-    ("quorlan.rc", "IDC_FRAME, BUTTON_CLASS, 0x50000007", "IDC_FRAME, BUTTON_CLASS, 0x50010007"),
-    ("quorlan.rc", "IDC_FRAME, BUTTON_CLASS", "IDC_FRAME, 0x82"),
-    ("quorlan.rc", "156, 12, 136, 120", "156, 21, 136, 120"),
-    ("quorlan.rc", "IDC_COMMAND, EDIT_CLASS", "IDC_DESCRIPTION, EDIT_CLASS"),
-    ("quorlan.rc", "0x50810080", "0x50800080"),
-    ("quorlan.rc", '"&Run"', '"Run"'),
-    ("quorlan.rc", "188, 140, 52, 16", "188, 140, 25, 16"),
-    ("quorlan.rc", "IDCANCEL, BUTTON_CLASS, 0x50010000", "IDCANCEL, BUTTON_CLASS, 0x50010001"),
-    ("quorlan.rc", "IDI_MAIN ICON", "103 ICON"),
-    ("quorlan.rc", "FILEVERSION 1, 1, 0, 0", "FILEVERSION 1, 1, 0, 1"),
-    ("quorlan.rc", "PRODUCTVERSION 1, 1, 0, 0", "PRODUCTVERSION 1, 0, 0, 0"),
-    ("quorlan.rc", "FILEFLAGSMASK 0x3F", "FILEFLAGSMASK 0x17"),
-    ("quorlan.rc", "FILEOS VOS__WINDOWS32", "FILEOS VOS_NT_WINDOWS32"),
-    ("quorlan.rc", "FILETYPE VFT_APP", "FILETYPE VFT_DLL"),
-    ("quorlan.rc", 'BLOCK "040904b0"', 'BLOCK "040904e4"'),
-    ("quorlan.rc", '"FileVersion", "1.10"', '"FileVersion", "1.1"'),
-    ("quorlan.rc", '"ProductVersion", "1.10"', '"ProductVersoin", "1.10"'),
-    ("quorlan.rc", '"CompanyName", "Quorlan"', '"CompanyName", ""'),
-    ("quorlan.rc", "0x0409, 1200", "0x0409, 1252"),
-    ("quorlan.rc", '1 24 "quorlan.manifest"', '2 24 "quorlan.manifest"'),
-    ("quorlan.manifest", 'version="1.0.0.0"', 'version="1.0.0.1"'),
-    ("quorlan.manifest", 'processorArchitecture="X86" name="Quorlan.Menu"',
-     'processorArchitecture="*" name="Quorlan.Menu"'),
-    ("quorlan.manifest", "6595b64144ccf1df", "6595b64144ccf1dd"),
-    ("quorlan.manifest", 'version="6.0.0.0"', 'version="5.82.0.0"'),
-    ("quorlan.manifest", 'language="*"', 'language="en-us"'),
-    ("quorlan.manifest", "</assembly>",
-     '<trustInfo xmlns="urn:schemas-microsoft-com:asm.v3"/></assembly>'),
-    ("quorlan.manifest", 'standalone="yes"', 'standalone="no"'),
-]
 
-
-# ---- reading resources -------------------------------------------------
-
-def ReadPeResources(path):
-    """{(type, name, language): bytes} from a PE file's resource directory;
-    names and types are numbers, or strings when named."""
-    data = open(path, "rb").read()
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        raise ValueError("not a PE file")
-    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-    optional = pe + 24
-    if struct.unpack_from("<H", data, optional)[0] != 0x10B:
-        raise ValueError("not a 32-bit PE file")
-    rsrc_rva = struct.unpack_from("<I", data, optional + 96 + 8 * 2)[0]
-    table = []
-    for i in range(sections):
-        vsize, va, raw_size, raw = struct.unpack_from("<IIII", data, optional + optional_size + 40 * i + 8)
-        table.append((va, max(vsize, raw_size), raw))
-
-    def FileOffset(rva):
-        for va, size, raw in table:
-            if va <= rva < va + size:
-                return raw + rva - va
-        raise ValueError("address %#x is in no section" % rva)
-
-    base = FileOffset(rsrc_rva)
-
-    def Name(value):
-        if value & 0x80000000:
-            at = base + (value & 0x7FFFFFFF)
-            length = struct.unpack_from("<H", data, at)[0]
-            return data[at + 2:at + 2 + 2 * length].decode("utf-16-le")
-        return value
-
-    def Walk(offset, path):
-        named, ids = struct.unpack_from("<HH", data, offset + 12)
-        for i in range(named + ids):
-            name, child = struct.unpack_from("<II", data, offset + 16 + 8 * i)
-            if child & 0x80000000:
-                yield from Walk(base + (child & 0x7FFFFFFF), path + (Name(name),))
-            else:
-                rva, size = struct.unpack_from("<II", data, base + child)
-                yield path + (Name(name),), data[FileOffset(rva):FileOffset(rva) + size]
-
-    return dict(Walk(base, ()))
-
-
-def ReadId(data, offset):
-    """A type or name in a .res header: an ordinal or a string."""
-    if struct.unpack_from("<H", data, offset)[0] == 0xFFFF:
-        return struct.unpack_from("<H", data, offset + 2)[0], offset + 4
-    return ReadString(data, offset)
+def ReadHeader(cc, resdir):
+    """{name: value} of resource.h's identifiers, sizes, rectangles and
+    styles, as the cross compiler's preprocessor expands them."""
+    names = ["MAIN_SIZE", "MAIN_STYLE"] + [c[0] for c in CONTROLS]
+    names += [c[3] + suffix for c in CONTROLS for suffix in ("_STYLE", "_RECT")]
+    source = "#include <windows.h>\n#include <commctrl.h>\n#include \"resource.h\"\n"
+    source += "".join("value_%s = (%s);\n" % (name, name) for name in names)
+    out = subprocess.run([cc, "-E", "-P", "-x", "c", "-I", resdir, "-"], input=source, check=True,
+                         capture_output=True, text=True).stdout
+    values = {}
+    for line in out.splitlines():
+        match = re.match(r"^value_([A-Z_]+) = (.*);$", line)
+        if match and match.group(1) in names:
+            expression = re.sub(r"\b(0x[0-9a-fA-F]+|\d+)[uUlL]*\b", r"\1", match.group(2))
+            values[match.group(1)] = eval(expression, {})
+    return values
 
 
 def ReadString(data, offset):
@@ -173,21 +92,6 @@ def ReadString(data, offset):
 
 def Align4(offset):
     return (offset + 3) & ~3
-
-
-def ReadResFile(path):
-    """{(type, name, language): bytes} from a compiled .res file."""
-    data = open(path, "rb").read()
-    resources, offset = {}, 0
-    while offset < len(data):
-        size, header = struct.unpack_from("<II", data, offset)
-        kind, at = ReadId(data, offset + 8)
-        name, at = ReadId(data, at)
-        language = struct.unpack_from("<H", data, Align4(at) + 6)[0]
-        if kind != 0:
-            resources[(kind, name, language)] = data[offset + header:offset + header + size]
-        offset = Align4(offset + header + size)
-    return resources
 
 
 # ---- checks --------------------------------------------------------------
@@ -213,7 +117,7 @@ def SameClass(actual, expected):
     return actual == expected
 
 
-def CheckDialog(template, fail):
+def CheckDialog(template, header, fail):
     if template[:4] == b"\x01\x00\xff\xff":
         fail("dialog: an extended template, not a classic one")
         return
@@ -225,10 +129,12 @@ def CheckDialog(template, fail):
     font, at = ReadString(template, at + 2)
     actual = dict(style=style, exstyle=exstyle, count=count, x=x, y=y, cx=cx, cy=cy,
                   menu=menu, cls=cls, title=title, points=points, font=font)
-    for key, value in DIALOG.items():
+    expected = dict(DIALOG, style=header["MAIN_STYLE"], cx=header["MAIN_SIZE"][0], cy=header["MAIN_SIZE"][1])
+    for key, value in expected.items():
         if actual[key] != value:
             fail("dialog: %s is %r, expected %r" % (key, actual[key], value))
-    for index, (ident, klass, text, cstyle, rect) in enumerate(CONTROLS[:count]):
+    for index, (ident_name, klass, text, prefix) in enumerate(CONTROLS[:count]):
+        ident, cstyle, rect = header[ident_name], header[prefix + "_STYLE"], tuple(header[prefix + "_RECT"])
         at = Align4(at)
         style, exstyle, x, y, cx, cy, item = struct.unpack_from("<IIhhhhH", template, at)
         got_class, at = ReadSzOrOrd(template, at + 18)
@@ -304,49 +210,38 @@ def CheckIcons(resources, icon_file, fail):
             fail("%s: not the image in %s" % (label, icon_file))
 
 
-def ParseVersionNode(data, offset):
-    """(key, value bytes, children) of one node of a version record."""
-    length, value_length, text = struct.unpack_from("<HHH", data, offset)
-    key, at = ReadString(data, offset + 6)
-    at = Align4(at)
-    size = value_length * 2 if text else value_length
-    value = data[at:at + size]
-    at = Align4(at + size)
-    children = []
-    while at < offset + length:
-        child, at = ParseVersionNode(data, at)
-        children.append(child)
-        at = Align4(at)
-    return (key, value, children), offset + length
-
-
-def CheckVersion(record, fail):
-    if not record:
-        fail("version record 1 missing")
+def CheckVersion(pe, fail):
+    """The version record as pefile parses it: the fixed part, one string
+    table in US English and Unicode, and the translation list."""
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", None)
+    if not fixed:
+        fail("version record missing")
         return
-    (key, fixed, children), _ = ParseVersionNode(record, 0)
-    values = struct.unpack_from("<13I", fixed) if len(fixed) == 52 else ()
-    if key != "VS_VERSION_INFO" or len(values) != 13:
-        fail("version: key %r, fixed part of %d bytes" % (key, len(fixed)))
-        return
+    fixed = fixed[0]
+    values = [fixed.Signature, fixed.StrucVersion, fixed.FileVersionMS, fixed.FileVersionLS,
+              fixed.ProductVersionMS, fixed.ProductVersionLS, fixed.FileFlagsMask, fixed.FileFlags,
+              fixed.FileOS, fixed.FileType, fixed.FileSubtype, fixed.FileDateMS, fixed.FileDateLS]
     for (what, expected), value in zip(FIXED_VERSION, values):
         if value != expected:
             fail("version: %s is %#x, expected %#x" % (what, value, expected))
-    blocks = {k: kids for k, _, kids in children}
-    tables = blocks.get("StringFileInfo", [])
-    if [k for k, _, _ in tables] != ["040904b0"]:
-        fail("version: string tables %r, expected only '040904b0'" % [k for k, _, _ in tables])
+    tables, translations = [], []
+    for info in (entry for group in pe.FileInfo for entry in group):
+        if info.Key == b"StringFileInfo":
+            tables += info.StringTable
+        elif info.Key == b"VarFileInfo":
+            translations += [var.entry for var in info.Var]
+    if [table.LangID for table in tables] != [b"040904b0"]:
+        fail("version: string tables %r, expected only '040904b0'" % [t.LangID for t in tables])
         return
-    strings = {k: v.decode("utf-16-le").split("\0")[0] for k, v, _ in tables[0][2]}
+    strings = {k.decode(): v.decode() for k, v in tables[0].entries.items()}
     for name, value in VERSION_STRINGS.items():
         if strings.get(name) != value:
             fail("version: %s is %r, expected %r" % (name, strings.get(name), value))
     for name in DESCRIPTIVE_STRINGS:
         if not strings.get(name):
             fail("version: %s missing or empty" % name)
-    translation = [(k, v) for k, v, _ in blocks.get("VarFileInfo", [])]
-    if translation != [("Translation", struct.pack("<HH", 0x0409, 1200))]:
-        fail("version: translation list %r, expected 0x0409 and 1200" % translation)
+    if translations != [{b"Translation": "0x0409 0x04b0"}]:
+        fail("version: translation list %r, expected 0x0409 and 1200" % translations)
 
 
 def CheckManifest(manifest, fail):
@@ -378,17 +273,32 @@ def CheckManifest(manifest, fail):
         fail("manifest: the description is empty")
 
 
-def CheckResources(resources, icon_file=None):
-    """The failures, one line each, of a set of resources."""
+def ReadResources(pe):
+    """{(type, name, language): bytes} from the resource directory."""
+    resources = {}
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for name in kind.directory.entries:
+            for language in name.directory.entries:
+                data = language.data.struct
+                key = (kind.id if kind.name is None else str(kind.name),
+                       name.id if name.name is None else str(name.name), language.id)
+                resources[key] = pe.get_data(data.OffsetToData, data.Size)
+    return resources
+
+
+def Executable(cc, exe, icon_file, resdir):
+    pe = pefile.PE(exe)
+    resources = ReadResources(pe)
     failures = []
     fail = failures.append
     keys = sorted(resources, key=repr)
     if keys != sorted(INVENTORY, key=repr):
         fail("resources %r; expected %r" % (keys, INVENTORY))
+    header = ReadHeader(cc, resdir)
     checks = [
-        ("dialog", lambda: CheckDialog(resources.get((RT_DIALOG, 101, LANG_EN_US), b""), fail)),
+        ("dialog", lambda: CheckDialog(resources.get((RT_DIALOG, 101, LANG_EN_US), b""), header, fail)),
         ("icons", lambda: CheckIcons(resources, icon_file, fail)),
-        ("version", lambda: CheckVersion(resources.get((RT_VERSION, 1, LANG_EN_US)), fail)),
+        ("version", lambda: CheckVersion(pe, fail)),
         ("manifest", lambda: CheckManifest(resources.get((RT_MANIFEST, 1, LANG_EN_US), b""), fail)),
     ]
     for name, check in checks:
@@ -396,58 +306,6 @@ def CheckResources(resources, icon_file=None):
             check()
         except (struct.error, IndexError, ValueError, UnicodeDecodeError) as error:
             fail("%s: cut short or unreadable (%s)" % (name, error))
-    return failures
-
-
-# ---- commands ------------------------------------------------------------
-
-def Executable(windres, exe, icon_file):
-    failures = CheckResources(ReadPeResources(exe), icon_file)
-    # The same resources as windres reads them: a fault in the reader above
-    # would show as a difference.
-    with tempfile.TemporaryDirectory() as work:
-        res = os.path.join(work, "back.res")
-        subprocess.run([windres, "-i", exe, "-O", "res", "-o", res], check=True)
-        theirs = ReadResFile(res)
-    # windres drops the language on this way back, so that is left out.
-    ours = {key[:2]: data for key, data in ReadPeResources(exe).items()}
-    theirs = {key[:2]: data for key, data in theirs.items()}
-    for key in sorted(set(ours) | set(theirs), key=repr):
-        if ours.get(key) != theirs.get(key):
-            failures.append("resource %r reads differently through windres" % (key,))
-    return failures
-
-
-def Typos(windres, resdir):
-    failures = []
-    with tempfile.TemporaryDirectory() as work:
-        for name in ("quorlan.rc", "quorlan.manifest", "quorlan.ico", "resource.h"):
-            shutil.copy(os.path.join(resdir, name), work)
-        sources = {name: open(os.path.join(resdir, name)).read() for name in ("quorlan.rc", "quorlan.manifest")}
-
-        def Compile(changed_file, changed_text):
-            for name, text in sources.items():
-                with open(os.path.join(work, name), "w") as f:
-                    f.write(changed_text if name == changed_file else text)
-            res = os.path.join(work, "out.res")
-            run = subprocess.run([windres, "-i", os.path.join(work, "quorlan.rc"), "-O", "res", "-o", res],
-                                 cwd=work, capture_output=True, text=True)
-            return ReadResFile(res) if run.returncode == 0 else None
-
-        untouched = Compile(None, None)
-        if untouched is None or CheckResources(untouched):
-            return ["the resources as they stand do not compile or pass: %r"
-                    % (untouched and CheckResources(untouched))]
-        for name, text, replacement in TYPOS:
-            if sources[name].count(text) != 1:
-                failures.append("typo table: %r is not once in %s" % (text, name))
-                continue
-            resources = Compile(name, sources[name].replace(text, replacement))
-            # One the compiler rejects would show nothing about the checks.
-            if resources is None:
-                failures.append("typo table: %r -> %r does not compile" % (text, replacement))
-            elif not CheckResources(resources):
-                failures.append("not caught: %s: %r -> %r" % (name, text, replacement))
     return failures
 
 
@@ -461,7 +319,7 @@ def Icon(resdir):
 
 
 def main(argv):
-    commands = {"executable": (Executable, 3), "typos": (Typos, 2), "icon": (Icon, 1)}
+    commands = {"executable": (Executable, 4), "icon": (Icon, 1)}
     if len(argv) < 2 or argv[1] not in commands or len(argv) - 2 != commands[argv[1]][1]:
         print(__doc__)
         return 2

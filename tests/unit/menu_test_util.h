@@ -28,9 +28,7 @@ inline FILE *OpenMenuBytes(const std::string &bytes)
 // starts, with the start-up folder given (its first byte is the drive).
 inline void ResetMenuState(const char *startDir = "E:\\")
 {
-    g_bInQuote = 0;
-    g_nLastToken = TOK_EOF;
-    g_hInsertAfter = TVI_LAST;
+    StartMenuReading();
     snprintf(g_szStartDir, sizeof(g_szStartDir), "%s", startDir);
 }
 

@@ -17,8 +17,8 @@ namespace {
 std::string LoadAndDump(const std::string &bytes, HTREEITEM insertAfter = TVI_LAST)
 {
     ResetMenuState();
-    g_hInsertAfter = insertAfter;
     HWND hDlg = SubstCreateMainDialog(NULL);
+    if (insertAfter == TVI_SORT) ApplyMenuOption(hDlg, "sorted");
     HWND hTree = GetDlgItem(hDlg, IDC_TREE);
     LoadEntryBytes(hTree, bytes);
     std::string dump = DumpTree(hTree);

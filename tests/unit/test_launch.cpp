@@ -105,7 +105,7 @@ TEST(CommandLaunch, RunHandsTheBoxTextToTheShell)
         EXPECT_EQ(sizeof(SHELLEXECUTEINFOA), info.cbSize);
         EXPECT_EQ(0u, info.fMask);
         EXPECT_EQ(dlg, info.hwnd);
-        EXPECT_FALSE(call.hasVerb);
+        EXPECT_EQ(nullptr, info.lpVerb);
         EXPECT_EQ(SW_SHOWNORMAL, info.nShow);
         EXPECT_EQ(nullptr, info.hInstApp);
         EXPECT_EQ(nullptr, info.lpIDList);
@@ -114,7 +114,7 @@ TEST(CommandLaunch, RunHandsTheBoxTextToTheShell)
         EXPECT_EQ(0u, info.dwHotKey);
         EXPECT_EQ(nullptr, info.hIcon);
         EXPECT_EQ(nullptr, info.hProcess);
-        ASSERT_TRUE(call.hasFile);
+        ASSERT_NE(nullptr, info.lpFile);
         EXPECT_EQ(row.file, call.file);
         EXPECT_EQ(Show(row.parameters), call.hasParameters ? Show(call.parameters.c_str()) : "null");
         EXPECT_EQ(Show(row.directory), call.hasDirectory ? Show(call.directory.c_str()) : "null");

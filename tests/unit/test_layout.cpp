@@ -35,8 +35,7 @@ struct LayoutCase {
 const LayoutCase kLayoutCases[] = {
     // In dialog units.
     {"one unit larger than the template's client: the template's rectangles", 4, 8, 300, 160,
-     {{4, 4, 144, 132}, {152, 0, 144, 136}, {156, 12, 136, 120}, {4, 140, 180, 16}, {188, 140, 52, 16},
-      {244, 140, 52, 16}}, false},
+     {{TREE_RECT}, {FRAME_RECT}, {DESCRIPTION_RECT}, {COMMAND_RECT}, {RUN_RECT}, {CLOSE_RECT}}, false},
     {"the template's own client: W and H terms one smaller", 4, 8, 299, 159,
      {{4, 4, 143, 131}, {151, 0, 143, 135}, {155, 12, 135, 119}, {4, 139, 179, 16}, {187, 139, 52, 16},
       {243, 139, 52, 16}}, false},
@@ -217,7 +216,7 @@ TEST(LayoutOnSize, TakesTheClientSizeFromBothHalves)
     const struct {
         int width, height;
         Rect cancel; // the last control moved, whose place depends on both
-    } rows[] = {{300, 160, {244, 140, 52, 16}}, {40000, 50000, {39944, 49980, 52, 16}},
+    } rows[] = {{300, 160, {CLOSE_RECT}}, {40000, 50000, {39944, 49980, 52, 16}},
                 {65535, 65535, {65479, 65515, 52, 16}}};
     for (const auto &row : rows) {
         HWND hDlg = SubstCreateMainDialog(MainDlgProc);

@@ -6,6 +6,9 @@
 
 #include "menu_test_util.h"
 
+// What %: gives in these tests: the program's start folder, as each test sets it.
+char g_szStartDir[512];
+
 namespace {
 
 // Writes one reader result readably: text bytes as themselves (others as
@@ -144,7 +147,7 @@ TEST(ReaderField, StopsAtTheTokenAndKeepsAtMostTheLimit)
         FILE *stream = OpenMenuBytes(c.bytes);
         char buffer[16];
         memset(buffer, 'X', sizeof(buffer));
-        int token = ReadMenuField(stream, buffer, c.limit);
+        int token = ReadMenuField(stream, buffer, c.limit, MENU_NAME);
         fclose(stream);
         EXPECT_STREQ(buffer, c.text) << testing::PrintToString(c.bytes) << " limit " << c.limit;
         EXPECT_EQ(token, c.token) << testing::PrintToString(c.bytes) << " limit " << c.limit;
@@ -171,7 +174,7 @@ TEST(ReaderField, QuoteCarriesAcrossCalls)
         char buffer[64];
         int token;
         do {
-            token = ReadMenuField(stream, buffer, 63);
+            token = ReadMenuField(stream, buffer, 63, MENU_NAME);
             shown += "[" + std::string(buffer) + "]" + ShowResult(token);
         } while (token != TOK_EOF);
         fclose(stream);

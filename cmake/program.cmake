@@ -10,23 +10,14 @@ add_custom_command(
     COMMENT "Import library for comctl32 by ordinal")
 add_custom_target(comctl32_ordinal DEPENDS ${COMCTL32_ORDINAL_LIB})
 
-set(QUORLAN_RESOURCES)
-if(EXISTS ${CMAKE_SOURCE_DIR}/res/quorlan.rc)
-    set(QUORLAN_RESOURCES ${CMAKE_SOURCE_DIR}/res/quorlan.rc)
-    # Files the script takes in whole, which the build would not see change.
-    set_source_files_properties(${QUORLAN_RESOURCES} PROPERTIES OBJECT_DEPENDS
-        "${CMAKE_SOURCE_DIR}/res/quorlan.ico;${CMAKE_SOURCE_DIR}/res/quorlan.manifest")
-endif()
+set(QUORLAN_RESOURCES ${CMAKE_SOURCE_DIR}/res/quorlan.rc)
+# Files the script takes in whole, which the build would not see change.
+set_source_files_properties(${QUORLAN_RESOURCES} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/res/quorlan.ico;${CMAKE_SOURCE_DIR}/res/quorlan.manifest")
 
-# Makes a dialog program as small as this toolchain allows: quorlan.exe, and
-# the benchmarks' minimal dialog program, which is measured against it with
-# the same flags. Where the size went before: mingw's own scanf (30 KiB for
-# the one "%dx%d"), the runtime's start-up code (8 KiB with its unwind
-# tables), and the reading buffers stored as 10 KiB of zeros.
-function(quorlan_small_program target)
-    # Our entry point instead of the runtime's start-up code; ui/start.cpp
-    # says why nothing of that code is needed.
-    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/ui/start.cpp)
+# Compiles a target's code as small as this toolchain allows: for the
+# program and for the core library it links.
+function(quorlan_small_code target)
     target_compile_options(${target} PRIVATE
         # msvcrt's sscanf rather than mingw's standard-conforming stand-in,
         # which libstdc++ switches on and which brings a whole number parser.
@@ -38,6 +29,18 @@ function(quorlan_small_program target)
         -fno-data-sections
         # No compiler version string in every object.
         -fno-ident)
+endfunction()
+
+# Makes a dialog program as small as this toolchain allows: quorlan.exe, and
+# the benchmarks' minimal dialog program, which is measured against it with
+# the same flags. Where the size went before: mingw's own scanf (30 KiB for
+# the one "%dx%d"), the runtime's start-up code (8 KiB with its unwind
+# tables), and the reading buffers stored as 10 KiB of zeros.
+function(quorlan_small_program target)
+    # Our entry point instead of the runtime's start-up code; ui/start.cpp
+    # says why nothing of that code is needed.
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/ui/start.cpp)
+    quorlan_small_code(${target})
     target_link_options(${target} PRIVATE
         -nostartfiles -Wl,--entry=_WinMainCRTStartup
         # A reference to a DLL's variable would need the runtime's
@@ -53,6 +56,7 @@ function(quorlan_small_program target)
     target_link_libraries(${target} PRIVATE ${COMCTL32_ORDINAL_LIB})
 endfunction()
 
-add_executable(quorlan WIN32 ${QUORLAN_LOGIC_SOURCES} ${QUORLAN_UI_SOURCES} ${QUORLAN_RESOURCES})
+quorlan_small_code(quorlan_core)
+add_executable(quorlan WIN32 ${QUORLAN_UI_SOURCES} ${CMAKE_SOURCE_DIR}/ui/main.cpp ${QUORLAN_RESOURCES})
 quorlan_small_program(quorlan)
-target_link_libraries(quorlan PRIVATE shell32)
+target_link_libraries(quorlan PRIVATE quorlan_core shell32)
