@@ -4,7 +4,8 @@
  * values must be what the split promises, checked here from the original
  * text: the file part is the text up to its first space outside double
  * quotes, the parameters follow that space, and the folder is the file
- * part before its last backslash, cut to the folder's storage.
+ * part before its last backslash without its double quotes, cut to the
+ * folder's storage.
  */
 #include <stdint.h>
 #include <stdlib.h>
@@ -60,8 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (lastSlash == std::string::npos) {
         if (parts->directory) Fail("a folder for a file part without a backslash", text);
     } else {
-        std::string expected = file.substr(0, std::min(lastSlash, sizeof(parts->folder) - 2));
-        if (file[0] == '"') expected += '"';
+        std::string expected;
+        for (size_t i = 0; i < lastSlash; i++)
+            if (file[i] != '"') expected += file[i];
+        expected = expected.substr(0, sizeof(parts->folder) - 1);
         if (parts->directory != parts->folder) Fail("the folder is not in its storage", text);
         if (memchr(parts->folder, '\0', sizeof(parts->folder)) == NULL) Fail("the folder has no end", text);
         if (std::string(parts->directory) != expected) Fail("wrong folder", text);

@@ -1,7 +1,8 @@
 /*
  * Runs what the command box holds. Only a space outside double quotes ends
- * the file part; quotes stay as typed, so a quoted path reaches the shell
- * quoted, and so does the folder taken from it.
+ * the file part; quotes stay as typed in the file part and the parameters,
+ * which the shell reads as a command line. The working folder is a path,
+ * which the shell takes as it stands, so it gets no quotes at all.
  */
 #include "launch.h"
 #include "../res/resource.h"
@@ -11,8 +12,7 @@
 
 // Splits text in place: the first space outside double quotes becomes the
 // file part's end. The working folder is the file part before its last
-// backslash, with one double quote added back when the file part opens with
-// one. Text longer than the folder's storage has its folder cut to fit.
+// backslash with every double quote left out, cut to fit its storage.
 void SplitCommand(char *text, CommandParts *parts)
 {
     bool inQuotes = false;
@@ -31,11 +31,9 @@ void SplitCommand(char *text, CommandParts *parts)
     parts->directory = NULL;
     const char *lastSlash = strrchr(text, '\\');
     if (lastSlash) {
-        size_t length = (size_t)(lastSlash - text);
-        size_t room = sizeof(parts->folder) - 2; // the closing quote and the NUL
-        if (length > room) length = room;
-        memcpy(parts->folder, text, length);
-        if (text[0] == '"') parts->folder[length++] = '"';
+        size_t length = 0;
+        for (const char *from = text; from < lastSlash && length < sizeof(parts->folder) - 1; from++)
+            if (*from != '"') parts->folder[length++] = *from;
         parts->folder[length] = '\0';
         parts->directory = parts->folder;
     }

@@ -14,7 +14,7 @@ struct CommandParts {
     char *file;                       /* up to the first space outside double quotes */
     char *parameters;                 /* everything after that space, or NULL */
     char *directory;                  /* folder, or NULL when the file has no backslash */
-    char folder[COMMAND_BUFFER + 1];  /* storage for directory */
+    char folder[COMMAND_BUFFER];      /* storage for directory, as long as the box's text */
 };
 
 void SplitCommand(char *text, CommandParts *parts);

@@ -85,6 +85,7 @@ BOOL ScanMenuSize(const char *option, int *width, int *height);
 void ApplyMenuOption(HWND hDlg, const char *option);
 void ReadMenuFile(HWND hDlg);
 void ReadMenuStream(HWND hDlg, FILE *stream);
+void PlaceMenuWindow(const RECT *window, int newWidth, int newHeight, const RECT *workArea, RECT *placed);
 
 /* tree.cpp: the only ways the menu code touches the tree control */
 HTREEITEM InsertTreeItem(HWND hTree, HTREEITEM hParent, const char *text, LPARAM lParam);

@@ -13,9 +13,21 @@ HTREEITEM g_hInsertAfter = TVI_LAST;
 
 static char s_szHeaderField[MAX_FIELD + 1]; // the title, then each option in turn
 
-static int ClampToInt(long long value)
+// Yields one axis of the placement, the start and end of the window's span:
+// the new length centred on the old span, then cut to the area and moved
+// the least distance that puts it inside. Relies on an area at least 1 long.
+static void PlaceSpan(LONG start, LONG end, int newLength, LONG areaStart, LONG areaEnd,
+                      LONG *placedStart, LONG *placedEnd)
 {
-    return value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : (int)value;
+    // Signed division rounds toward zero, so an odd difference keeps the
+    // edge a pixel nearer where it was. 64 bits: the scanned size is any int.
+    long long length = newLength;
+    long long first = start - ((length - ((long long)end - start)) / 2);
+    if (length > (long long)areaEnd - areaStart) length = (long long)areaEnd - areaStart;
+    if (first + length > areaEnd) first = areaEnd - length;
+    if (first < areaStart) first = areaStart;
+    *placedStart = (LONG)first;
+    *placedEnd = (LONG)(first + length);
 }
 
 // Gives the reader and the entry list the state they have when the program
@@ -58,7 +70,20 @@ BOOL ScanMenuSize(const char *option, int *width, int *height)
     return sscanf(option + 5, "%dx%d", width, height) == 2;
 }
 
-// Resizes the dialog to the option's outer size about its centre.
+// Yields where size= puts the window: the outer size newWidth x newHeight
+// about the centre of window, kept wholly within workArea. A window that
+// fits is placed as if there were no work area at all.
+void PlaceMenuWindow(const RECT *window, int newWidth, int newHeight, const RECT *workArea, RECT *placed)
+{
+    PlaceSpan(window->left, window->right, newWidth, workArea->left, workArea->right, &placed->left,
+              &placed->right);
+    PlaceSpan(window->top, window->bottom, newHeight, workArea->top, workArea->bottom, &placed->top,
+              &placed->bottom);
+}
+
+// Resizes the dialog to the option's outer size about its centre, within
+// the work area of its monitor, so that its caption and buttons stay
+// within reach.
 static void ResizeMenuWindow(HWND hDlg, const char *option)
 {
     int newWidth, newHeight;
@@ -66,11 +91,14 @@ static void ResizeMenuWindow(HWND hDlg, const char *option)
     // A size below 1 x 1 gives no window to make.
     if (!ScanMenuSize(option, &newWidth, &newHeight) || newWidth < 1 || newHeight < 1) return;
     if (!GetWindowRect(hDlg, &rect)) return;
-    // Signed division rounds toward zero, so an odd difference keeps the
-    // edge a pixel nearer where it was. 64 bits: the scanned size is any int.
-    long long newLeft = rect.left - ((newWidth - ((long long)rect.right - rect.left)) / 2);
-    long long newTop = rect.top - ((newHeight - ((long long)rect.bottom - rect.top)) / 2);
-    SetWindowPos(hDlg, NULL, ClampToInt(newLeft), ClampToInt(newTop), newWidth, newHeight,
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof(monitor);
+    // Without a monitor to ask, only the coordinates themselves limit it.
+    if (!GetMonitorInfoA(MonitorFromWindow(hDlg, MONITOR_DEFAULTTONEAREST), &monitor))
+        monitor.rcWork = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    RECT placed;
+    PlaceMenuWindow(&rect, newWidth, newHeight, &monitor.rcWork, &placed);
+    SetWindowPos(hDlg, NULL, placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -282,6 +282,35 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase)
     return hWnd != NULL;
 }
 
+/* ---- monitor ---- */
+
+static RECT s_screen = {0, 0, 1024, 768}, s_workArea = {0, 0, 1024, 768};
+static int s_monitor; // its address is the one monitor's handle
+
+void SubstSetMonitor(const RECT &screen, const RECT &workArea)
+{
+    s_screen = screen;
+    s_workArea = workArea;
+}
+
+// Every window is on, or nearest to, the one monitor.
+HMONITOR WINAPI MonitorFromWindow(HWND hwnd, DWORD dwFlags)
+{
+    (void)hwnd;
+    (void)dwFlags;
+    return (HMONITOR)&s_monitor;
+}
+
+// As the platform, fills only a structure whose size is set to its own.
+BOOL WINAPI GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi)
+{
+    if (hMonitor != (HMONITOR)&s_monitor || !lpmi || lpmi->cbSize != sizeof(MONITORINFO)) return FALSE;
+    lpmi->rcMonitor = s_screen;
+    lpmi->rcWork = s_workArea;
+    lpmi->dwFlags = 1; // MONITORINFOF_PRIMARY
+    return TRUE;
+}
+
 /* ---- tree view ---- */
 
 static int CompareTextNoCase(const std::string &a, const std::string &b)

@@ -47,6 +47,11 @@ void SubstDestroyWindow(HWND hwnd);
 // Default 4 and 8, so that one unit is one pixel.
 void SubstSetDialogBaseUnits(int baseX, int baseY);
 
+// The one monitor: its screen and its work area (the screen less the
+// taskbar), in screen pixels. Default: both 0, 0, 1024, 768, what Wine
+// reports on the end-to-end tests' virtual desktop.
+void SubstSetMonitor(const RECT &screen, const RECT &workArea);
+
 // The recorded operations, oldest first, and forgetting them.
 const std::vector<SubstCall> &SubstCalls();
 const std::vector<SubstShellCall> &SubstShellCalls();

@@ -16,7 +16,7 @@
  *   expect frame|command|description TEXT | expect hidden|visible command
  *   expect button TEXT | expect started ARGS | expect folder DIR
  *   expect started-size N | expect nothing-started | expect alive
- *   expect layout | expect exit CODE
+ *   expect layout | expect on-screen | expect exit CODE
  *   select PATH | click PATH | dblclick PATH (PATH: 1-based indices, 2/1)
  *   type TEXT | typefill N TEXT | resize W H | sleep MS
  *   signal FILE (creates it) | waitfile FILE (waits for it)
@@ -321,6 +321,39 @@ static void CheckLayout()
     }
 }
 
+// Whether inner lies wholly inside outer, both in screen pixels; a failure
+// shows the part of inner that does.
+static void CheckInside(const char *what, const RECT &inner, const RECT &outer)
+{
+    RECT common;
+    IntersectRect(&common, &inner, &outer);
+    char want[64], got[64];
+    snprintf(want, sizeof(want), "%ld,%ld - %ld,%ld", inner.left, inner.top, inner.right, inner.bottom);
+    snprintf(got, sizeof(got), "%ld,%ld - %ld,%ld", common.left, common.top, common.right, common.bottom);
+    Check(what, want, got);
+}
+
+// The user can reach the whole window: it lies within its monitor's work
+// area, and the Run and Close buttons are shown within its client area.
+static void CheckOnScreen()
+{
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoA(MonitorFromWindow(g_hDlg, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT window, client;
+    GetWindowRect(g_hDlg, &window);
+    CheckInside("window within the work area", window, monitor.rcWork);
+    GetClientRect(g_hDlg, &client);
+    MapWindowPoints(g_hDlg, NULL, (POINT *)&client, 2);
+    for (int id : {IDOK, IDCANCEL}) {
+        RECT button;
+        GetWindowRect(GetDlgItem(g_hDlg, id), &button);
+        CheckInside(id == IDOK ? "Run button within the client area" : "Close button within the client area",
+                    button, client);
+        if (!IsWindowVisible(GetDlgItem(g_hDlg, id))) Fail("button shown", "visible", "hidden");
+    }
+}
+
 /* ---- the case ---- */
 
 static std::string GenerateMenu(const std::string &kind, long n)
@@ -450,6 +483,7 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
             if (!SendMessageTimeoutA(g_hDlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r))
                 Fail("the dialog answers", "an answer", "none within 10 s");
         } else if (w == "layout") CheckLayout();
+        else if (w == "on-screen") CheckOnScreen();
         else if (w == "exit") {
             DWORD code = 259;
             if (WaitForSingleObject(g_hProcess, 30000) != WAIT_OBJECT_0) {

@@ -128,7 +128,7 @@ TEST_F(DialogTest, SelectingAnEntryShowsItsThreeTextsAndRunStartsIt)
     EXPECT_EQ(SubstShellCalls()[0].parameters, "/quiet");
     EXPECT_EQ(SubstShellCalls()[0].directory, "E:");
     EXPECT_EQ(SubstShellCalls()[1].file, "\"C:\\Program Files\\App\\app.exe\"");
-    EXPECT_EQ(SubstShellCalls()[1].directory, "\"C:\\Program Files\\App\"");
+    EXPECT_EQ(SubstShellCalls()[1].directory, "C:\\Program Files\\App");
     EXPECT_EQ(LiveBlocks(), 0) << "every record and field released at close";
     EXPECT_EQ(StrayFrees(), 0);
 }

@@ -47,15 +47,17 @@ std::vector<LaunchCase> LaunchCases()
         {"plain name", "setup.exe", true, "setup.exe", nullptr, nullptr},
         {"drive path and switch", "E:\\setup.exe /quiet", true, "E:\\setup.exe", "/quiet", "E:"},
         {"quoted path with spaces", "\"C:\\Program Files\\App\\app.exe\" -x \"y z\"", true,
-         "\"C:\\Program Files\\App\\app.exe\"", "-x \"y z\"", "\"C:\\Program Files\\App\""},
+         "\"C:\\Program Files\\App\\app.exe\"", "-x \"y z\"", "C:\\Program Files\\App"},
+        {"quotes inside the path", "C:\\\"Program Files\"\\x.exe /s", true, "C:\\\"Program Files\"\\x.exe", "/s",
+         "C:\\Program Files"},
         {"program and document", "notepad readme.txt", true, "notepad", "readme.txt", nullptr},
         {"relative document", "docs\\manual.pdf", true, "docs\\manual.pdf", nullptr, "docs"},
         {"two spaces", "a.exe  b", true, "a.exe", " b", nullptr},
         {"trailing space", "a.exe ", true, "a.exe", "", nullptr},
         {"leading space", " setup.exe", true, "", "setup.exe", nullptr},
         {"root of the drive", "\\setup.exe", true, "\\setup.exe", nullptr, ""},
-        {"quoted root", "\"\\a.exe\"", true, "\"\\a.exe\"", nullptr, "\"\""},
-        {"quote never closed", "\"C:\\a b.exe", true, "\"C:\\a b.exe", nullptr, "\"C:\""},
+        {"quoted root", "\"\\a.exe\"", true, "\"\\a.exe\"", nullptr, ""},
+        {"quote never closed", "\"C:\\a b.exe", true, "\"C:\\a b.exe", nullptr, "C:"},
         {"empty box", "", false, "", nullptr, nullptr},
         {"backslash only in the parameters", "notepad docs\\readme.txt", true, "notepad",
          "docs\\readme.txt", nullptr},
@@ -64,6 +66,13 @@ std::vector<LaunchCase> LaunchCases()
         {"exactly 1,023 bytes", exact, true, exactFile, "/q /r", "E:"},
         {"longer than the box", tooLong, true, tool, cutParameters.c_str(), "E:\\tools"},
     };
+}
+
+std::string Repeat(const std::string &piece, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; i++) text += piece;
+    return text;
 }
 
 std::string Show(const char *text) { return text ? "\"" + std::string(text) + "\"" : "null"; }
@@ -123,8 +132,8 @@ TEST(CommandLaunch, RunHandsTheBoxTextToTheShell)
 }
 
 // A file part longer than the folder's storage (only reachable by calling
-// the split directly) keeps the folder within its buffer, closing quote
-// included.
+// the split directly) keeps the folder within its buffer; quotes left out
+// of the folder take none of it.
 TEST(CommandLaunch, SplitBoundsTheFolderOfAVeryLongPath)
 {
     struct {
@@ -133,8 +142,8 @@ TEST(CommandLaunch, SplitBoundsTheFolderOfAVeryLongPath)
         std::string directory;
     } rows[] = {
         {"unquoted", std::string(3000, 'd') + "\\x.exe", std::string(COMMAND_BUFFER - 1, 'd')},
-        {"quoted", "\"" + std::string(3000, 'd') + "\\x.exe\"",
-         "\"" + std::string(COMMAND_BUFFER - 2, 'd') + "\""},
+        {"quoted", "\"" + std::string(3000, 'd') + "\\x.exe\"", std::string(COMMAND_BUFFER - 1, 'd')},
+        {"quote before every letter", Repeat("\"d", 2000) + "\\x.exe", std::string(COMMAND_BUFFER - 1, 'd')},
     };
     for (auto &row : rows) {
         SCOPED_TRACE(row.label);

@@ -5,6 +5,7 @@
  */
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,8 +149,9 @@ TEST_P(MenuHeader, MakesTheWindowOperationsAndTree)
 INSTANTIATE_TEST_SUITE_P(MenuFile, MenuHeader, testing::ValuesIn(kHeaderCases));
 
 // size=: the outer size about the window's centre, each half difference
-// rounded toward zero; a value that is not two numbers of at least 1 leaves
-// the window alone without even reading its rectangle.
+// rounded toward zero, kept within the substitute's 1024 x 768 screen; a
+// value that is not two numbers of at least 1 leaves the window alone
+// without even reading its rectangle.
 struct SizeCase {
     const char *option;
     RECT window;
@@ -162,13 +164,13 @@ const SizeCase kSizeCases[] = {
     {"size=599x400", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 100 100 599 400\n"},
     {"size=603x397", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 99 101 603 397\n"},
     {"size=400x200", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 200 200 400 200\n"},
-    {"size=800x600", {-300, -200, 300, 200}, "GetWindowRect\nSetWindowPos -400 -300 800 600\n"},
+    {"size=800x600", {-300, -200, 300, 200}, "GetWindowRect\nSetWindowPos 0 0 800 600\n"},
     {"size=1x1", {0, 0, 10, 10}, "GetWindowRect\nSetWindowPos 4 4 1 1\n"},
     {"size=+640x+480", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 80 60 640 480\n"},
     {"size= 640x 480", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 80 60 640 480\n"},
     {"size=640x480 pixels", {100, 100, 700, 500}, "GetWindowRect\nSetWindowPos 80 60 640 480\n"},
     {"size=2147483647x2147483647", {0, 0, 600, 400},
-     "GetWindowRect\nSetWindowPos -1073741523 -1073741623 2147483647 2147483647\n"},
+     "GetWindowRect\nSetWindowPos 0 0 1024 768\n"},
     {"size=640 x480", {100, 100, 700, 500}, ""},
     {"size = 640x480", {100, 100, 700, 500}, ""},
     {"size=640X480", {100, 100, 700, 500}, ""},
@@ -189,6 +191,69 @@ TEST(MenuSize, ResizesAboutTheCentre)
             << c.option << " on (" << c.window.left << "," << c.window.top << ")-(" << c.window.right << ","
             << c.window.bottom << ")";
     }
+}
+
+// The window's place for a size: about its centre where that fits the work
+// area, else cut to it and moved the least distance into it.
+struct PlaceCase {
+    const char *what;
+    int width, height; // what size= asks for
+    RECT workArea, window, placed;
+};
+
+const RECT kScreen = {0, 0, 1024, 768};
+const RECT kRightMonitor = {1280, 0, 2560, 1024};
+
+const PlaceCase kPlaceCases[] = {
+    {"fits", 640, 480, kScreen, {100, 100, 700, 500}, {80, 60, 720, 540}},
+    {"fits, odd differences", 603, 397, kScreen, {100, 100, 700, 500}, {99, 101, 702, 498}},
+    {"exactly the work area", 1024, 768, kScreen, {212, 184, 812, 584}, {0, 0, 1024, 768}},
+    {"fits, out over the top left", 800, 600, kScreen, {-300, -200, 300, 200}, {0, 0, 800, 600}},
+    {"fits, out over the bottom right", 600, 400, kScreen, {700, 500, 1000, 700}, {424, 368, 1024, 768}},
+    {"fits, the window wholly off the work area", 640, 480, kScreen, {3000, 100, 3600, 500},
+     {384, 60, 1024, 540}},
+    {"too wide", 1600, 400, kScreen, {100, 100, 700, 500}, {0, 100, 1024, 500}},
+    {"too tall", 600, 1400, kScreen, {100, 100, 700, 500}, {100, 0, 700, 768}},
+    {"too wide and too tall", 1600, 1400, kScreen, {212, 184, 812, 584}, {0, 0, 1024, 768}},
+    {"the largest size", INT_MAX, INT_MAX, kScreen, {0, 0, 600, 400}, {0, 0, 1024, 768}},
+    {"second monitor, fits", 640, 480, kRightMonitor, {1600, 300, 2200, 700}, {1580, 260, 2220, 740}},
+    {"second monitor, too large", 1600, 1400, kRightMonitor, {1600, 300, 2200, 700}, {1280, 0, 2560, 1024}},
+    {"monitor left of the first", 800, 600, {-1280, 0, 0, 1024}, {-400, 300, 200, 700}, {-800, 200, 0, 800}},
+    {"taskbar at the top", 800, 750, {0, 40, 1024, 768}, {212, 204, 812, 604}, {112, 40, 912, 768}},
+    {"taskbar at the left", 800, 600, {60, 0, 1024, 768}, {100, 100, 700, 500}, {60, 0, 860, 600}},
+    {"taskbar at the bottom", 640, 760, {0, 0, 1024, 728}, {100, 100, 700, 500}, {80, 0, 720, 728}},
+    {"an area as large as the coordinates", INT_MAX, INT_MAX, {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+     {0, 0, 600, 400}, {-1073741523, -1073741623, 1073742124, 1073742024}},
+};
+
+std::string ShowRect(const RECT &r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " - " + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+TEST(MenuSize, PlacesTheWindowWithinTheWorkArea)
+{
+    for (const PlaceCase &c : kPlaceCases) {
+        RECT placed;
+        PlaceMenuWindow(&c.window, c.width, c.height, &c.workArea, &placed);
+        EXPECT_EQ(ShowRect(placed), ShowRect(c.placed))
+            << c.what << ": " << c.width << " x " << c.height << " from " << ShowRect(c.window) << " in "
+            << ShowRect(c.workArea);
+    }
+}
+
+// The work area is the monitor's, less its taskbar: a size= taller than
+// the rest of the screen ends above the taskbar.
+TEST(MenuSize, KeepsClearOfTheTaskbar)
+{
+    MONITORINFO before;
+    before.cbSize = sizeof(before);
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(NULL, MONITOR_DEFAULTTONEAREST), &before));
+    SubstSetMonitor(kScreen, {0, 0, 1024, 728});
+    EXPECT_EQ(LoadMenu("T, size=1600x1400 { A }").calls,
+              "WM_SETTEXT T\nGetWindowRect\nSetWindowPos 0 0 1024 728\n");
+    SubstSetMonitor(before.rcMonitor, before.rcWork);
 }
 
 // Each size= acts on the rectangle the window has at that moment, so a
