@@ -63,6 +63,7 @@ typedef void (*MENUHOOKPROC)(int event, int value, long offset, const char *text
 extern int g_bInQuote;                /* inside an apostrophe-quoted stretch */
 extern int g_nLastToken;              /* the reader's previous result */
 extern long g_nMenuOffset;            /* bytes of the file the reader has taken */
+extern BOOL g_bUtf8Menu;              /* the file starts with a UTF-8 byte-order mark */
 extern MENUHOOKPROC g_pfnMenuHook;    /* told what the loading does; null in the program */
 extern HTREEITEM g_hInsertAfter;      /* TVI_LAST, or TVI_SORT after "sorted" */
 extern const char g_szOutOfMemory[];  /* stands for a field that could not be copied */
@@ -71,6 +72,7 @@ extern char g_szStartDir[512];        /* current folder at start-up; byte 0 is t
 
 /* reader.cpp */
 void ReportMenu(int event, int value, long offset, const char *text);
+void SkipByteOrderMark(FILE *stream);
 int ReadMenuChar(FILE *stream);
 int ReadMenuField(FILE *stream, char *buffer, int limit, int kind);
 

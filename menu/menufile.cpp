@@ -37,6 +37,7 @@ void StartMenuReading(void)
     g_bInQuote = 0;
     g_nLastToken = TOK_EOF;
     g_nMenuOffset = 0;
+    g_bUtf8Menu = FALSE;
     g_hInsertAfter = TVI_LAST;
 }
 
@@ -127,6 +128,7 @@ void ReadMenuStream(HWND hDlg, FILE *stream)
     StartMenuReading();
     HWND hTree = GetDlgItem(hDlg, IDC_TREE);
     if (stream) {
+        SkipByteOrderMark(stream);
         int t = ReadMenuField(stream, s_szHeaderField, MAX_FIELD, MENU_TITLE);
         if (s_szHeaderField[0] != '\0') SendMessageA(hDlg, WM_SETTEXT, 0, (LPARAM)s_szHeaderField);
         while (t == TOK_COMMA) {

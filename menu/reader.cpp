@@ -11,6 +11,8 @@
 int g_bInQuote = 0;
 int g_nLastToken = TOK_EOF;
 long g_nMenuOffset = 0;
+BOOL g_bUtf8Menu = FALSE;
+static WCHAR s_szWide[MAX_DESCRIPTION + 1]; // a field on its way from UTF-8 to the ANSI code page
 MENUHOOKPROC g_pfnMenuHook = NULL;
 
 static constexpr int IsStructural(int c)
@@ -131,6 +133,31 @@ int ReadMenuChar(FILE *stream)
     return g_nLastToken = c;
 }
 
+// Takes a UTF-8 byte-order mark at the very start of the file, which marks
+// its text as UTF-8; the mark itself is not text. A file without one is
+// read from its first byte, in the ANSI code page, as it always was.
+void SkipByteOrderMark(FILE *stream)
+{
+    static const unsigned char mark[3] = {0xEF, 0xBB, 0xBF};
+    int taken = 0;
+    while (taken < 3 && fgetc(stream) == mark[taken]) taken++;
+    g_bUtf8Menu = taken == 3;
+    if (g_bUtf8Menu) g_nMenuOffset = 3;
+    else rewind(stream);
+}
+
+// Converts a field of a UTF-8 file, in place, to the ANSI code page that
+// the dialog, the tree and the shell take. A character the code page
+// cannot hold becomes its default character, never a look-alike. No
+// character takes more bytes in the code page than in UTF-8, so the text
+// stays within the size it was read in.
+static void ConvertMenuText(char *text, int size)
+{
+    if (!MultiByteToWideChar(CP_UTF8, 0, text, -1, s_szWide, MAX_DESCRIPTION + 1) ||
+        !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s_szWide, -1, text, size, NULL, NULL))
+        text[0] = '\0';
+}
+
 // Collects one field's text into buffer (limit bytes at most, then a NUL),
 // dropping what goes past the limit, and yields the token that ended it.
 // The hook hears of it as a field of the kind given (MENU_TITLE ...).
@@ -143,6 +170,7 @@ int ReadMenuField(FILE *stream, char *buffer, int limit, int kind)
         length++;
     }
     buffer[length < limit ? length : limit] = '\0';
+    if (g_bUtf8Menu) ConvertMenuText(buffer, limit + 1);
     ReportMenu(kind, c, length, buffer);
     return c;
 }

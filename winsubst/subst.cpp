@@ -434,6 +434,38 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+/* ---- text ---- */
+
+static SubstToWideProc s_toWide;
+static SubstFromWideProc s_fromWide;
+static SubstCompareProc s_compare;
+
+void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare)
+{
+    s_toWide = toWide;
+    s_fromWide = fromWide;
+    s_compare = compare;
+}
+
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar)
+{
+    (void)dwFlags;
+    return s_toWide ? s_toWide(CodePage, lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar) : 0;
+}
+
+// Only the program's own use: no best-fit characters, the default default.
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                               LPBOOL lpUsedDefaultChar)
+{
+    (void)dwFlags;
+    (void)lpDefaultChar;
+    return s_fromWide ? s_fromWide(CodePage, lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte,
+                                   lpUsedDefaultChar)
+                      : 0;
+}
+
 /* ---- shell ---- */
 
 BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA *pExecInfo)

@@ -61,6 +61,18 @@ void SubstClearRecords();
 // null, as when it runs out of memory); a negative count lets all succeed.
 void SubstFailTreeInsertsAfter(long count);
 
+// The platform's text conversions and its sort order, which the substitute
+// cannot know: whoever uses it gives them, agreeing with the platform (the
+// checker's code page tables). The conversions take the platform's
+// arguments, CP_ACP being the code page chosen; without them they fail.
+// The comparison orders TVI_SORT's items as the tree does; without one,
+// they go last.
+typedef int (*SubstToWideProc)(UINT codePage, const char *text, int length, WCHAR *wide, int size);
+typedef int (*SubstFromWideProc)(UINT codePage, const WCHAR *wide, int length, char *text, int size,
+                                 BOOL *usedDefault);
+typedef int (*SubstCompareProc)(const char *a, const char *b);
+void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare);
+
 // Sends the tree's notifications as the control would: a double click, and
 // a selection made by the user (TVM_SELECTITEM does the same from code).
 void SubstDoubleClickTree(HWND hDlg);

@@ -122,6 +122,21 @@ void WINAPI PostQuitMessage(int nExitCode);
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
 
+/* Text conversions (kernel32): done by what the user of the substitute
+   gives it (subst.h), since only the platform's own tables are right. */
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+typedef unsigned short WCHAR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
+typedef BOOL *LPBOOL;
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar);
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                               LPBOOL lpUsedDefaultChar);
+
 /* Monitors (user32): one, whose screen and work area tests set (subst.h). */
 typedef struct SubstMonitor *HMONITOR;
 typedef struct tagMONITORINFO {
