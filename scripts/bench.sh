@@ -58,14 +58,13 @@ cp examples/Quorlan.ini "$work/example/"
 exampleItems=$("$menus" count "$work/example/Quorlan.ini")
 "$menus" write "$work/flat/Quorlan.ini" 10000 flat >/dev/null
 "$menus" write "$work/sorted/Quorlan.ini" 10000 flat sorted >/dev/null
-prefix=$root/win32/bench-wine
-tests/e2e/wine-prefix.sh "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source scripts/wine-env.sh
+quorlan_wine_prefix "$root/win32/bench-wine"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 quorlan=$(winpath "$root/win32/quorlan.exe")
 floor=$(winpath "$root/win32/bench/quorlan_floor.exe")
 fill=$(winpath "$root/win32/bench/quorlan_floor_fill.exe")
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'wineserver -p5; wine "$@"; status=$?; wineserver -w; exit $status' _ \
+quorlan_wine_session sh -c 'wineserver -p5; wine "$@"' _ \
     "$root/win32/bench/startup_timer.exe" \
     floor "$runs" "$floor" - "$(winpath "$work/floor")" 1 \
     example "$runs" "$quorlan" - "$(winpath "$work/example")" "$exampleItems" \

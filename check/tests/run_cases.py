@@ -124,15 +124,15 @@ def check_example(tool, source, fail):
 def main():
     global DEFAULT_DRIVE
     args = sys.argv[1:]
-    if args[0] == "--wine":
-        RUNNER.append("wine")
-        os.environ.update(WINEPREFIX=args[1], WINEARCH="win32", WINEDEBUG="-all",
-                          WINEDLLOVERRIDES="mscoree,mshtml=")
+    wine = args[:2] if args[0] == "--wine" else []
+    tool, source = os.path.abspath(args[len(wine)]), args[len(wine) + 1]
+    if wine:
+        # Run in the Wine environment of every script and test.
+        RUNNER.extend([os.path.abspath(os.path.join(source, "scripts", "wine-env.sh")), wine[1]])
         DEFAULT_DRIVE = "Z"
-        args = args[2:]
         # One Wine server for all the runs; it ends by itself 5 s after the last.
-        subprocess.run(["wineserver", "-p5"], check=True, timeout=120)
-    tool, source = os.path.abspath(args[0]), args[1]
+        subprocess.run(RUNNER + ["wineserver", "-p5"], check=True, timeout=120)
+        RUNNER.append("wine")
     cases = os.path.join(source, "check", "tests", "cases")
     failures = []
     names = sorted(f[:-4] for f in os.listdir(cases) if f.endswith(".ini"))
