@@ -8,8 +8,10 @@
  * Run in an empty working folder. The case file holds commands, one a line,
  * then "=== Quorlan.ini" and the menu's bytes (or "=== generate KIND N",
  * "=== none", or "=== existing" for the folder's own menu). A PROBE_EXE of
- * "-" copies no probe. In the menu and in expected texts, @DRIVE@ stands for the
- * working folder's drive letter and @DIR@ for its path after the drive;
+ * "-" copies no probe. The probe reports to the file QUORLAN_PROBE_OUT names
+ * when that is set, else to probe.out in the working folder. In the menu and
+ * in expected texts, @DRIVE@ stands for the working folder's drive letter
+ * and @DIR@ for its path after the drive;
  * <CR> <LF> <TAB> <SP> and <xHH> are escapes in expected and typed texts.
  *
  *   expect caption TEXT | expect size W H | expect tree (then "| " lines)
@@ -17,6 +19,8 @@
  *   expect button TEXT | expect started ARGS | expect folder DIR
  *   expect started-size N | expect nothing-started | expect alive
  *   expect layout | expect on-screen | expect exit CODE
+ *   expect drive-type TYPE (of the current folder's drive: cdrom, fixed,
+ *   removable, remote, ramdisk)
  *   select PATH | click PATH | dblclick PATH (PATH: 1-based indices, 2/1)
  *   type TEXT | typefill N TEXT | resize W H | sleep MS
  *   signal FILE (creates it) | waitfile FILE (waits for it)
@@ -484,6 +488,11 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
                 Fail("the dialog answers", "an answer", "none within 10 s");
         } else if (w == "layout") CheckLayout();
         else if (w == "on-screen") CheckOnScreen();
+        else if (w == "drive-type") {
+            const char *names[] = {"unknown", "no-root", "removable", "fixed", "remote", "cdrom", "ramdisk"};
+            UINT type = GetDriveTypeA(NULL);
+            Check("the current folder's drive type", after, type < 7 ? names[type] : "?");
+        }
         else if (w == "exit") {
             DWORD code = 259;
             if (WaitForSingleObject(g_hProcess, 30000) != WAIT_OBJECT_0) {
@@ -537,7 +546,9 @@ int main(int argc, char **argv)
     GetCurrentDirectoryA(sizeof(cwd), cwd);
     g_strDrive = std::string(1, cwd[0]);
     g_strDir = cwd + 2;
-    g_strProbeOut = std::string(cwd) + "\\probe.out";
+    char probeOut[MAX_PATH];
+    if (GetEnvironmentVariableA("QUORLAN_PROBE_OUT", probeOut, sizeof(probeOut))) g_strProbeOut = probeOut;
+    else g_strProbeOut = std::string(cwd) + "\\probe.out";
     SetEnvironmentVariableA("QUORLAN_PROBE_OUT", g_strProbeOut.c_str());
     DeleteFileA(g_strProbeOut.c_str());
 
