@@ -65,6 +65,13 @@ class Stop(Exception):
         self.status, self.message = status, message
 
 
+def shown(path):
+    """Yields PATH as the user would write it: relative to the current folder
+    when below it."""
+    relative = os.path.relpath(path)
+    return path if relative.startswith("..") else relative
+
+
 def find_name(folder, name):
     """Yields the name under which FOLDER holds NAME, letters compared without
     case as a CD is read on Windows, or None."""
@@ -146,7 +153,7 @@ def check_disc(folder, label):
     (file, line, message)."""
     adds, warnings = [], []
     if not find_name(folder, PROGRAM):
-        adds.append(f"no {PROGRAM} in the folder: the image adds the build's ({QUORLAN_EXE})")
+        adds.append(f"no {PROGRAM} in the folder: the image adds the build's ({shown(QUORLAN_EXE)})")
     autorun = find_name(folder, AUTORUN)
     if not autorun:
         adds.append(f"no {AUTORUN} in the folder: the image adds one that opens {PROGRAM}, "
@@ -325,7 +332,7 @@ def command_image(folder, menu, args):
         shutil.rmtree(work, ignore_errors=True)
 
     size = os.path.getsize(out)
-    print(f"image: {out}")
+    print(f"image: {shown(out)}")
     print(f"size:  {size:,} bytes ({size // SECTOR:,} sectors of {SECTOR:,} bytes)")
     print(f"files: {count_files(folder) + len(added)}" + (f", {' and '.join(added)} added" if added else ""))
     print(f"label: \"{iso}\" (ISO 9660), \"{joliet}\" (Joliet)")
@@ -371,8 +378,13 @@ def command_preview(folder, menu, args):
     letter = wine(prefix, ["quorlan_wine_cdrom", folder]).stdout.strip()
     if len(letter) != 1:
         raise Stop(2, f"{prefix}: the Wine prefix has no CD-ROM drive")
-    program = f"{letter}:\\{own_program}" if own_program else windows_path(QUORLAN_EXE)
-    print(f"{folder} is drive {letter}: (CD-ROM); the menu runs {program}")
+    if own_program:
+        program = f"{letter}:\\{own_program}"
+        print(f"{shown(folder)} is drive {letter}: (CD-ROM); the menu runs {program}, the disc's own")
+    else:
+        program = windows_path(QUORLAN_EXE)
+        print(f"{shown(folder)} is drive {letter}: (CD-ROM); the menu runs the build's {PROGRAM} "
+              f"({shown(QUORLAN_EXE)}) in {letter}:\\")
     sys.stdout.flush()
 
     display = os.environ.get("DISPLAY") and subprocess.run(
@@ -405,7 +417,7 @@ def command_preview(folder, menu, args):
             raise Stop(2, f"the menu did not show: {log[0] if log else 'exit %d' % done.returncode}")
         # Wine's desktop around the window is one plain colour: trim it away.
         subprocess.run(["convert", os.path.join(work, "screen.png"), "-trim", "+repage", picture], check=True)
-        print(f"picture of the menu: {picture}")
+        print(f"picture of the menu: {shown(picture)}")
         return 0
     finally:
         shutil.rmtree(work, ignore_errors=True)
