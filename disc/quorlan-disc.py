@@ -25,7 +25,7 @@ DEFAULT_PICTURE = "@DEFAULT_PICTURE@"
 
 USAGE = """\
 usage: quorlan-disc check DIR [CHECKER OPTIONS]
-       quorlan-disc preview DIR [--select ITEM] [--picture PNG] [--case FILE] [--prefix WINEPREFIX]
+       quorlan-disc preview DIR [--select ITEM] [--picture PNG] [--case FILE] [--prefix DIR]
        quorlan-disc image DIR -o OUT.iso [--label TEXT] [--force] [CHECKER OPTIONS]
 
 DIR is a disc's root folder, holding Quorlan.ini.

@@ -47,7 +47,7 @@ quorlan_wine_prefix() {
     for letter in d e f g h i j k l m n o p q r s t u v w x y; do
         [ -e "$prefix/dosdevices/$letter:" ] || break
     done
-    ln -s "$QUORLAN_WINE_FONTS"/* "$prefix/drive_c/windows/Fonts/"
+    ln -sf "$QUORLAN_WINE_FONTS"/* "$prefix/drive_c/windows/Fonts/"
     xvfb-run -a sh -c '
         wine reg add "HKCU\\Software\\Wine\\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f
         wine reg add "HKCU\\Software\\Wine\\Explorer" /v Desktop /t REG_SZ /d Default /f
