@@ -1,0 +1,59 @@
+/*
+ * Text in the ANSI code pages and in UTF-8 as Windows converts it, so that
+ * the checker can show what a menu's bytes will look like on the machines
+ * the disc is for, and the native build's substitute can convert as the
+ * platform does.
+ *
+ * The functions take what MultiByteToWideChar and WideCharToMultiByte take
+ * and give what they give (measured under Wine, byte by byte: see
+ * tools/measure-text.sh). The native build decodes the code pages with the
+ * C library's iconv and adds what Windows does where iconv refuses (bytes
+ * the code page leaves undefined, user-defined areas, invalid pairs); the
+ * Windows build calls the platform itself. UTF-8 follows Windows' own rules
+ * for invalid sequences in both.
+ */
+#ifndef QUORLAN_CHECK_CODEPAGE_H
+#define QUORLAN_CHECK_CODEPAGE_H
+
+#include <stdint.h>
+
+#ifndef CP_UTF8
+#define CP_UTF8 65001
+#endif
+
+// Yields true for the code pages the checker knows: 874, 1250 to 1258, the
+// double-byte 932, 936, 949 and 950, and CP_UTF8.
+bool IsKnownCodePage(unsigned codePage);
+// Yields true for 932, 936, 949 and 950.
+bool IsDoubleByteCodePage(unsigned codePage);
+// Yields true where the byte starts a two-byte character in codePage.
+bool IsLeadByte(unsigned codePage, unsigned char byte);
+
+// Decodes as MultiByteToWideChar(codePage, 0, text, length, wide, size):
+// a length of -1 takes text up to and including its NUL; a size of 0 only
+// counts. Yields the UTF-16 units written (or needed), 0 when wide is too
+// small, the code page unknown or length 0.
+int DecodeText(unsigned codePage, const char *text, int length, uint16_t *wide, int size);
+
+// Encodes as WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide,
+// length, text, size, NULL, usedDefault) with the code page's own default
+// character: a character the code page cannot hold becomes that default,
+// never a look-alike, and *usedDefault (may be null) says whether one did.
+// Counts and lengths as DecodeText.
+int EncodeText(unsigned codePage, const uint16_t *wide, int length, char *text, int size,
+               bool *usedDefault);
+
+// One character of text as the platform reads it.
+struct TextChar {
+    int byteCount;       // bytes it takes (at least 1)
+    int wideCount;       // UTF-16 units it shows as (1 or 2)
+    uint16_t wide[2];
+    bool defined;        // false: bytes the code page leaves undefined or to
+                         // the user (they show as wide[], a control or
+                         // private character), or not valid UTF-8
+};
+
+// Reads the character at the start of text (length at least 1) in codePage.
+void ReadTextChar(unsigned codePage, const char *text, int length, TextChar *ch);
+
+#endif

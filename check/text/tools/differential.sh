@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# differential.sh PREFIX WORKDIR REFERENCE_EXE TEXT_PRINT MODE [CODEPAGE]:
+# runs MODE (conversions, or sort: the comparison and the tree) in the Win32 reference program
+# under Wine and in the checker's native printer, and fails with the first
+# lines that differ. The tree runs with the ANSI code page and the locale of
+# CODEPAGE, as on a machine set up for that language.
+set -euo pipefail
+prefix=$1 work=$2 reference=$3 print=$4 mode=$5 codepage=${6:-}
+here=$(cd "$(dirname "$0")" && pwd)
+case $codepage in
+    874) lang=th_TH ;; 1250) lang=pl_PL ;; 1251) lang=ru_RU ;; 1252|'') lang=en_US ;;
+    1253) lang=el_GR ;; 1254) lang=tr_TR ;; 1255) lang=he_IL ;; 1256) lang=ar_SA ;;
+    1257) lang=lt_LT ;; 1258) lang=vi_VN ;;
+    *) echo "differential: no locale for code page $codepage" >&2; exit 2 ;;
+esac
+mkdir -p "$work"
+"$print" "$mode" $codepage "$work/native.txt"
+# Wine takes its locale from these even where the C library has none for
+# them (bash then warns that it cannot set it: harmless).
+LANG=$lang.UTF-8 LC_ALL=$lang.UTF-8 \
+    "$here/../../../tests/e2e/wine-run.sh" "$prefix" "$work/wine" "$reference" "$mode" $codepage platform.txt
+if ! cmp -s "$work/wine/platform.txt" "$work/native.txt"; then
+    echo "differential $mode $codepage: the checker differs from the platform (< platform, > checker):"
+    diff "$work/wine/platform.txt" "$work/native.txt" | head -40
+    exit 1
+fi
+echo "differential $mode $codepage: $(wc -l <"$work/native.txt") lines alike"

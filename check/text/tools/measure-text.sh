@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# measure-text.sh: measures again, under Wine, what the checker's text
+# knowledge comes from, and rewrites the two tables kept in check/text/:
+#   collate_table.cpp  the sort weights of each single-byte code page in its
+#                      locale (reference.exe measure, which prints what it
+#                      checked and what still differs);
+#   codepage_data.cpp  what Windows decodes where iconv refuses, and the
+#                      few units it encodes otherwise (the platform's whole
+#                      conversion tables, against iconv by text_print).
+# Then review the change with git diff, and run the differential tests.
+set -euo pipefail
+cd "$(dirname "$0")/../../.."
+scripts/install-deps.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j2 --target text_reference text_print
+build=$PWD/build/win32
+prefix=$build/tests/e2e/wineprefix
+tests/e2e/wine-prefix.sh "$prefix"
+work=$build/check/text/measure
+tests/e2e/wine-run.sh "$prefix" "$work" \
+    "$build/text_reference.exe" measure collate_table.cpp
+tests/e2e/wine-run.sh "$prefix" "$work.conversions" \
+    "$build/text_reference.exe" conversions conversions.txt
+cp "$work/collate_table.cpp" check/text/collate_table.cpp
+"$build/check/text/text_print" derive "$work.conversions/conversions.txt" check/text/codepage_data.cpp
+git status --short check/text/collate_table.cpp check/text/codepage_data.cpp
