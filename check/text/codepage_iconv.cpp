@@ -20,7 +20,8 @@ struct NativeTable {
     std::vector<uint16_t> encode; // a unit to its byte or pair; 0: none (but for unit 0)
 };
 
-static std::vector<NativeTable> g_tables; // built on first use, one a code page
+static NativeTable g_tables[16]; // built on first use, one a code page
+static int g_tableCount;
 
 static iconv_t OpenIconv(unsigned codePage, bool toCodePage)
 {
@@ -124,14 +125,15 @@ static void BuildTable(NativeTable *table)
             table->encode[g_encodeExceptions[i].unit] = g_encodeExceptions[i].sequence;
 }
 
+// Yields the table of a known ANSI code page (there are fewer than 16).
 static const NativeTable *FindTable(unsigned codePage)
 {
-    for (const NativeTable &table : g_tables)
-        if (table.codePage == codePage) return &table;
-    g_tables.push_back(NativeTable());
-    g_tables.back().codePage = codePage;
-    BuildTable(&g_tables.back());
-    return &g_tables.back();
+    for (int i = 0; i < g_tableCount; i++)
+        if (g_tables[i].codePage == codePage) return &g_tables[i];
+    NativeTable *table = &g_tables[g_tableCount++];
+    table->codePage = codePage;
+    BuildTable(table);
+    return table;
 }
 
 uint16_t DecodeCodePageChar(unsigned codePage, const unsigned char *bytes, int count)

@@ -5,6 +5,8 @@
  */
 #include "cases.h"
 
+#include "../collate.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -198,6 +200,18 @@ void PrintComparisons(FILE *out, unsigned codePage, const std::vector<std::strin
 void PrintOrder(FILE *out, const std::vector<std::string> &names, const std::vector<int> &order)
 {
     for (int index : order) fprintf(out, "T %d %s\n", index, FormatHex(names[index]).c_str());
+}
+
+std::vector<int> SortAsTree(unsigned codePage, const std::vector<std::string> &names)
+{
+    std::vector<int> order;
+    std::vector<const char *> texts;
+    for (size_t i = 0; i < names.size(); i++) {
+        int at = FindSortedPlace(codePage, texts.data(), (int)texts.size(), names[i].c_str());
+        texts.insert(texts.begin() + at, names[i].c_str());
+        order.insert(order.begin() + at, (int)i);
+    }
+    return order;
 }
 
 int RunSharedMode(int argc, char **argv, DecodeFunction decode, EncodeFunction encode,

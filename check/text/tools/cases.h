@@ -53,6 +53,9 @@ void PrintComparisons(FILE *out, unsigned codePage, const std::vector<std::strin
 // TVI_SORT, as indices into names.
 typedef std::vector<int> (*SortFunction)(unsigned codePage, const std::vector<std::string> &names);
 
+// The checker's SortFunction: FindSortedPlace for each name in turn.
+std::vector<int> SortAsTree(unsigned codePage, const std::vector<std::string> &names);
+
 // Runs the modes both programs have: "conversions OUT" (PrintConversions)
 // and "sort CODEPAGE OUT" (PrintComparisons on the compare pairs, then the
 // order of the sort names). Yields the exit status, or -1 for another mode.

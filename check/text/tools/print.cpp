@@ -23,18 +23,6 @@
 #include "../collate.h"
 #include "cases.h"
 
-static std::vector<int> SortAsTree(unsigned codePage, const std::vector<std::string> &names)
-{
-    std::vector<int> order;
-    std::vector<const char *> texts;
-    for (size_t i = 0; i < names.size(); i++) {
-        int at = FindSortedPlace(codePage, texts.data(), (int)texts.size(), names[i].c_str());
-        texts.insert(texts.begin() + at, names[i].c_str());
-        order.insert(order.begin() + at, (int)i);
-    }
-    return order;
-}
-
 /* ---- the exceptions to iconv ---- */
 
 struct Sequence {

@@ -9,6 +9,9 @@
  *                                       page must be CODEPAGE: run with LANG
  *                                       set to a locale that has it)
  *   reference.exe explain CODEPAGE HEX  the platform's and the table's key
+ *   reference.exe module                the checker's module as built for
+ *                                       Windows against the platform, in
+ *                                       the process's code page
  *   reference.exe measure OUT           measures the sort weights of every
  *                                       single-byte code page in its locale
  *                                       and writes collate_table.cpp
@@ -403,6 +406,57 @@ static void WriteTables(FILE *out, std::vector<Measure> &measures)
             "    return 0;\n}\n");
 }
 
+/* ---- the checker's module as the Windows build has it ---- */
+
+// Yields what f printed into a temporary file.
+template <typename Print> static std::string Printed(Print print)
+{
+    FILE *file = tmpfile();
+    print(file);
+    std::string text;
+    long size = ftell(file);
+    text.resize(size > 0 ? size : 0);
+    rewind(file);
+    if (size > 0 && fread(&text[0], 1, size, file) != (size_t)size) text.clear();
+    fclose(file);
+    return text;
+}
+
+// The Windows build's DecodeText, EncodeText, CompareNames and
+// FindSortedPlace against the platform, in the process's code page: 0 where
+// they print the same, else 1 and what differs.
+static int CheckModule()
+{
+    unsigned codePage = GetACP();
+    std::vector<std::string> names = MakeSortNames(codePage), pairs = MakeComparePairs(codePage, 5000, 1);
+    const struct {
+        const char *what;
+        std::string platform, module;
+    } checks[] = {
+        {"conversions", Printed([](FILE *f) { PrintConversions(f, PlatformDecode, PlatformEncode); }),
+         Printed([](FILE *f) { PrintConversions(f, DecodeText, EncodeText); })},
+        {"comparisons", Printed([&](FILE *f) { PrintComparisons(f, codePage, pairs, PlatformCompare); }),
+         Printed([&](FILE *f) { PrintComparisons(f, codePage, pairs, CompareNames); })},
+        {"tree order", Printed([&](FILE *f) { PrintOrder(f, names, SortInRealTree(codePage, names)); }),
+         Printed([&](FILE *f) { PrintOrder(f, names, SortAsTree(codePage, names)); })},
+    };
+    int failures = 0;
+    for (const auto &check : checks) {
+        size_t at = 0;
+        while (at < check.platform.size() && at < check.module.size() && check.platform[at] == check.module[at]) at++;
+        bool same = check.platform == check.module && !check.platform.empty();
+        printf("module %s in code page %u: %s\n", check.what, codePage, same ? "as the platform" : "differs");
+        if (!same) {
+            size_t line = check.platform.rfind('\n', at);
+            line = line == std::string::npos ? 0 : line + 1;
+            printf("  platform: %s\n  module:   %s\n", check.platform.substr(line, 60).c_str(),
+                   check.module.substr(line, 60).c_str());
+            failures++;
+        }
+    }
+    return failures != 0;
+}
+
 /* ---- the program ---- */
 
 int main(int argc, char **argv)
@@ -413,6 +467,7 @@ int main(int argc, char **argv)
     }
     int status = RunSharedMode(argc, argv, PlatformDecode, PlatformEncode, PlatformCompare, SortInRealTree);
     if (status >= 0) return status;
+    if (argc == 2 && strcmp(argv[1], "module") == 0) return CheckModule();
     if (argc == 4 && strcmp(argv[1], "explain") == 0) {
         // The platform's key of the bytes given as hex against the table's.
         unsigned codePage = (unsigned)atoi(argv[2]);
@@ -436,6 +491,6 @@ int main(int argc, char **argv)
         WriteTables(out, measures);
         return fclose(out) != 0;
     }
-    fprintf(stderr, "usage: reference conversions|measure OUT | sort CODEPAGE OUT | explain CODEPAGE HEX\n");
+    fprintf(stderr, "usage: reference conversions|measure OUT | sort CODEPAGE OUT | explain CODEPAGE HEX | module\n");
     return 2;
 }
