@@ -45,14 +45,19 @@ unsigned long FindSortLocale(unsigned codePage)
     return 0;
 }
 
-bool IsSortApproximate(unsigned codePage) { return FindSortTable(codePage) == 0; }
+bool IsSortApproximate(unsigned codePage)
+{
+    const SortTable *table = FindSortTable(codePage);
+    return !table || table->approximate;
+}
 
 int FindUnsureSortByte(unsigned codePage, const char *name)
 {
     const SortTable *table = FindSortTable(codePage);
     for (int i = 0; name[i]; i++) {
         unsigned char byte = (unsigned char)name[i];
-        if (table ? (table->unsure[byte >> 3] >> (byte & 7)) & 1 : byte >= 0x80) return i;
+        if (byte >= 0x80 && (!table || table->approximate)) return i;
+        if (table && (table->unsure[byte >> 3] >> (byte & 7)) & 1) return i;
     }
     return -1;
 }
@@ -69,13 +74,13 @@ static void MakeCodePointElement(uint16_t unit, SortElement *element)
 }
 
 // Yields the bytes the element at text takes, and the element, from the
-// table (the longest contraction there, else the byte) or, without one,
-// from the approximate order: ASCII as measured for 1252, the rest by code
-// point.
+// table (the longest contraction there, else the byte) or, where it is not
+// measured, from the approximate order: ASCII as measured (for 1252 where
+// the code page has no table), the rest by code point.
 static int ReadSortElement(const SortTable *table, unsigned codePage, const unsigned char *text,
                            SortElement *scratch, const SortElement **element)
 {
-    if (!table) {
+    if (!table || (table->approximate && text[0] >= 0x80)) {
         if (text[0] < 0x80) {
             *element = &FindSortTable(1252)->bytes[text[0]];
             return 1;

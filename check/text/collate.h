@@ -14,9 +14,9 @@
  * digits before letters; a few characters (the soft hyphen) weigh nothing.
  *
  * In the native build the comparison comes from weights measured under Wine
- * in the locale that goes with each single-byte code page (collate_table.cpp,
- * written by tools/measure-text.sh). For the double-byte code pages only
- * ASCII is measured; the rest is ordered by code point, and
+ * in the locale that goes with each code page (collate_table.cpp, written by
+ * tools/measure-text.sh). For the double-byte code pages only ASCII is
+ * measured; the rest is ordered by code point, after the letters, and
  * IsSortApproximate says so. The Windows build asks the platform.
  */
 #ifndef QUORLAN_CHECK_COLLATE_H

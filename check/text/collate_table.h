@@ -62,9 +62,11 @@ struct SortTable {
     const SortContraction *contractions;  // sorted by their bytes
     int contractionCount;
     unsigned char unsure[32];             // a bit a byte: order not reproduced
+    bool approximate;                     // only ASCII measured (double-byte
+                                          // code pages): the rest by code point
 };
 
-// Yields the measured table of a single-byte code page, or null.
+// Yields the measured table of a code page, or null.
 const SortTable *FindSortTable(unsigned codePage);
 
 // Appends the sort key of text (NUL-terminated, in codePage) to key, from

@@ -175,6 +175,8 @@ TEST(Collate, OrdersAsTheTree)
         {874, "\xA1\xE0", "\xE0\xA1", -1},  // Thai: a leading vowel weighs with the consonant after it
         {1258, "a\xCC", "\xE0", 0},         // Vietnamese: a and a combining grave make one letter
         {1255, "\xE0\xC0", "\xE0", 1},      // Hebrew: a point weighs after the letter
+        {949, "_\\", "\\", -1},            // ASCII as measured in each locale: Korean
+                                          // weighs the backslash unlike English
         {932, "b", "\x83\x4A", -1},         // approximate: ASCII before the rest
     };
     for (const auto &row : rows) {

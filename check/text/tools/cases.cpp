@@ -10,7 +10,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-const unsigned g_sortCodePages[10] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+const unsigned g_sortCodePages[14] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258,
+                                      932, 936, 949, 950};
+
+int FindLastSortByte(unsigned codePage)
+{
+    return codePage < 1000 && codePage != 874 ? 0x7F : 0xFF;
+}
 
 static const unsigned g_codePages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258,
                                        932, 936, 949, 950};
@@ -141,7 +147,7 @@ std::vector<std::string> MakeSortNames(unsigned codePage)
     // the tree's insertion takes the square of the names under Wine, so
     // only 1252 has every byte in every place.
     std::vector<std::string> names;
-    for (int b = 1; b < 256; b++) {
+    for (int b = 1; b <= FindLastSortByte(codePage); b++) {
         std::string c(1, (char)b);
         names.push_back(c);
         names.push_back("a" + c + "c");
@@ -155,7 +161,11 @@ std::vector<std::string> MakeSortNames(unsigned codePage)
         "don't", "dont", "Don't", "re-sort", "resort", "it's", "its", "a-b-c", "abc-", "ab-c",
         "x", "x", "x", "co-op", "co-op", "a\xAD" "b", "ab", "\xAD", "",
     };
-    for (const char *word : words) names.push_back(word);
+    for (std::string word : words) {
+        bool measured = true;
+        for (unsigned char byte : word) measured = measured && byte <= FindLastSortByte(codePage);
+        if (measured) names.push_back(word);
+    }
     unsigned state = 12345;
     for (size_t i = names.size(); i > 1; i--) std::swap(names[i - 1], names[NextRandom(&state) % i]);
     return names;
@@ -164,7 +174,8 @@ std::vector<std::string> MakeSortNames(unsigned codePage)
 std::vector<std::string> MakeComparePairs(unsigned codePage, int count, unsigned seed)
 {
     // Bytes drawn more often: letters, and what weighs specially.
-    const char common[] = "aAbBcCeEhHoOsSzZ -'09_\x80\xAD\xC0\xE0\xE1\xE2\xE9\xCC\xEC\xD2\xDE\xF2";
+    const char common[] = "aAbBcCeEhHoOsSzZ -'09_\\\x80\xAD\xC0\xE0\xE1\xE2\xE9\xCC\xEC\xD2\xDE\xF2";
+    int last = FindLastSortByte(codePage), commonCount = last == 0xFF ? (int)sizeof(common) - 1 : 23;
     unsigned state = seed + codePage;
     std::vector<std::string> pairs;
     for (int i = 0; i < count; i++) {
@@ -172,15 +183,15 @@ std::vector<std::string> MakeComparePairs(unsigned codePage, int count, unsigned
         int length = 1 + NextRandom(&state) % 6;
         for (int k = 0; k < length; k++) {
             unsigned r = NextRandom(&state);
-            a += r & 1 ? common[(r >> 1) % (sizeof(common) - 1)] : (char)(1 + (r >> 1) % 255);
+            a += r & 1 ? common[(r >> 1) % commonCount] : (char)(1 + (r >> 1) % last);
         }
         std::string b = a;
         unsigned r = NextRandom(&state), at = NextRandom(&state) % (a.size() + 1);
-        char byte = (char)(1 + NextRandom(&state) % 255);
+        char byte = (char)(1 + NextRandom(&state) % last);
         if (r % 4 == 0) b.insert(at, 1, byte);
         else if (r % 4 == 1 && at < b.size()) b.erase(at, 1);
         else if (r % 4 == 2 && at < b.size()) b[at] = byte;
-        else b = std::string(1, common[r % (sizeof(common) - 1)]) + b.substr(1);
+        else b = std::string(1, common[r % commonCount]) + b.substr(1);
         pairs.push_back(a);
         pairs.push_back(b);
     }

@@ -27,8 +27,13 @@ std::string FormatHex(const std::string &bytes);
 // Opens path for writing, or ends the program with status 2.
 FILE *OpenOutput(const char *path);
 
-// The single-byte code pages whose order is measured, each with its locale.
-extern const unsigned g_sortCodePages[10];
+// The code pages whose order is measured, each in its locale: wholly for
+// the single-byte ones, ASCII only for the double-byte ones (the last four).
+extern const unsigned g_sortCodePages[14];
+
+// Yields the last byte whose order is measured in codePage: 0xFF, or 0x7F
+// for a double-byte code page. The sort tests use only bytes up to it.
+int FindLastSortByte(unsigned codePage);
 
 // Prints, for every code page the checker knows: the decoding of every byte
 // and every pair, the encoding of every UTF-16 unit that does not become the
@@ -36,13 +41,14 @@ extern const unsigned g_sortCodePages[10];
 // before a letter), and the platform's length and size conventions.
 void PrintConversions(FILE *out, DecodeFunction decode, EncodeFunction encode);
 
-// The names of the tree test for codePage: every byte but NUL alone and
-// inside words, digits, mixed case, hyphens and apostrophes inside words,
+// The names of the tree test for codePage: every byte but NUL (up to the
+// last measured) alone and inside words, digits, mixed case, hyphens and apostrophes inside words,
 // equal names, in an order that is not sorted.
 std::vector<std::string> MakeSortNames(unsigned codePage);
 
-// Pairs of texts for comparing: random bytes of the code page and near
-// misses (one byte changed, added or dropped), count pairs from seed.
+// Pairs of texts for comparing: random bytes of the code page (up to the
+// last measured) and near misses (one byte changed, added or dropped),
+// count pairs from seed.
 std::vector<std::string> MakeComparePairs(unsigned codePage, int count, unsigned seed);
 
 // Prints each pair (as hex) with the sign of compare on it.

@@ -3,14 +3,16 @@
 # runs MODE (conversions, or sort: the comparison and the tree) in the Win32 reference program
 # under Wine and in the checker's native printer, and fails with the first
 # lines that differ. The tree runs with the ANSI code page and the locale of
-# CODEPAGE, as on a machine set up for that language.
+# CODEPAGE, as on a machine set up for that language (for a double-byte
+# code page, on the ASCII names and texts that the checker orders exactly).
 set -euo pipefail
 prefix=$1 work=$2 reference=$3 print=$4 mode=$5 codepage=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
 case $codepage in
     874) lang=th_TH ;; 1250) lang=pl_PL ;; 1251) lang=ru_RU ;; 1252|'') lang=en_US ;;
     1253) lang=el_GR ;; 1254) lang=tr_TR ;; 1255) lang=he_IL ;; 1256) lang=ar_SA ;;
-    1257) lang=lt_LT ;; 1258) lang=vi_VN ;;
+    1257) lang=lt_LT ;; 1258) lang=vi_VN ;; 932) lang=ja_JP ;; 936) lang=zh_CN ;;
+    949) lang=ko_KR ;; 950) lang=zh_TW ;;
     *) echo "differential: no locale for code page $codepage" >&2; exit 2 ;;
 esac
 mkdir -p "$work"

@@ -13,8 +13,9 @@
  *                                       Windows against the platform, in
  *                                       the process's code page
  *   reference.exe measure OUT           measures the sort weights of every
- *                                       single-byte code page in its locale
- *                                       and writes collate_table.cpp
+ *                                       code page in its locale (ASCII only
+ *                                       for the double-byte ones) and writes
+ *                                       collate_table.cpp
  *
  * Measuring: each byte's weights come from the sort key of its character
  * followed by a sentinel (Ä: a letter with a diacritic and a case weight,
@@ -282,16 +283,18 @@ static void MeasureCodePage(Measure *m, FILE *report)
         fprintf(report, "%u: the sentinel has no diacritic and case weight here\n", m->codePage);
         exit(1);
     }
-    for (int b = 1; b < 256; b++) {
+    int last = FindLastSortByte(m->codePage);
+    m->table.approximate = last < 0xFF;
+    for (int b = 1; b <= last; b++) {
         if (!MeasureElement(m, std::string(1, (char)b), &m->table.bytes[b]))
             MarkUnsure(m, std::string(1, (char)b), "its key has no shape an element can give");
     }
     UseContractions(m);
-    for (int a = 1; a < 256; a++)
-        for (int b = 1; b < 256; b++) CheckSequence(m, {(char)a, (char)b});
+    for (int a = 1; a <= last; a++)
+        for (int b = 1; b <= last; b++) CheckSequence(m, {(char)a, (char)b});
     std::vector<SortContraction> pairs = m->contractions;
     for (const SortContraction &c : pairs) {
-        for (int x = 1; x < 256; x++) {
+        for (int x = 1; x <= last; x++) {
             std::string pair((const char *)c.bytes, c.length);
             CheckSequence(m, pair + (char)x);
             CheckSequence(m, (char)x + pair);
@@ -300,7 +303,7 @@ static void MeasureCodePage(Measure *m, FILE *report)
 
     // Random texts, with the bytes that weigh unlike letters drawn often.
     std::string odd;
-    for (int b = 1; b < 256; b++)
+    for (int b = 1; b <= last; b++)
         if (m->table.bytes[b].kind != SORT_WEIGHTS) odd += (char)b;
     for (const SortContraction &c : m->contractions) odd.append((const char *)c.bytes, c.length);
     unsigned state = m->codePage;
@@ -310,7 +313,7 @@ static void MeasureCodePage(Measure *m, FILE *report)
         int length = 1 + NextRandom(&state) % 8;
         for (int k = 0; k < length; k++) {
             unsigned r = NextRandom(&state);
-            text += r & 1 && !odd.empty() ? odd[(r >> 1) % odd.size()] : (char)(1 + (r >> 1) % 255);
+            text += r & 1 && !odd.empty() ? odd[(r >> 1) % odd.size()] : (char)(1 + (r >> 1) % last);
         }
         if (!KeyMatches(m, text)) {
             randomMisses++;
@@ -321,8 +324,8 @@ static void MeasureCodePage(Measure *m, FILE *report)
     // The comparison the tree uses against the table's: every two bytes,
     // then texts and their near misses.
     std::vector<std::string> pairsToCompare = MakeComparePairs(m->codePage, 20000, 7);
-    for (int a = 1; a < 256; a++) {
-        for (int b = 1; b < 256; b++) {
+    for (int a = 1; a <= last; a++) {
+        for (int b = 1; b <= last; b++) {
             for (const char *word : {"%c", "a%cc"}) {
                 char text[8];
                 snprintf(text, sizeof(text), word, a);
@@ -344,7 +347,7 @@ static void MeasureCodePage(Measure *m, FILE *report)
         }
     }
     int kinds[4] = {0, 0, 0, 0};
-    for (int b = 1; b < 256; b++) kinds[m->table.bytes[b].kind]++;
+    for (int b = 1; b <= last; b++) kinds[m->table.bytes[b].kind]++;
     int unsure = 0;
     for (int b = 0; b < 256; b++) unsure += (m->table.unsure[b >> 3] >> (b & 7)) & 1;
     fprintf(report,
@@ -371,9 +374,9 @@ static void WriteElement(FILE *out, const SortElement &e)
 static void WriteTables(FILE *out, std::vector<Measure> &measures)
 {
     fprintf(out,
-            "/*\n * Sort weights of the single-byte code pages, each in its locale, measured\n"
-            " * under Wine by check/text/tools/measure-text.sh: do not edit. See\n"
-            " * collate_table.h for what the numbers are.\n */\n"
+            "/*\n * Sort weights of the code pages, each in its locale (ASCII only for the\n"
+            " * double-byte ones), measured under Wine by check/text/tools/measure-text.sh:\n"
+            " * do not edit. See collate_table.h for what the numbers are.\n */\n"
             "#include \"collate_table.h\"\n");
     for (Measure &m : measures) {
         fprintf(out, "\nstatic const SortContraction g_contractions%u[] = {\n", m.codePage);
@@ -397,7 +400,7 @@ static void WriteTables(FILE *out, std::vector<Measure> &measures)
         }
         fprintf(out, "    }, g_contractions%u, %d, {", m.codePage, (int)m.contractions.size());
         for (int i = 0; i < 32; i++) fprintf(out, "%s0x%02x", i ? ", " : "", m.table.unsure[i]);
-        fprintf(out, "}},\n");
+        fprintf(out, "}, %s},\n", m.table.approximate ? "true" : "false");
     }
     fprintf(out,
             "};\n\nconst SortTable *FindSortTable(unsigned codePage)\n{\n"
