@@ -49,12 +49,14 @@ struct MenuWarning {
 };
 
 struct CheckSettings {
+    unsigned codePage;            // the ANSI code page of the disc's users
     char drive;                   // what %: gives
     bool checkFiles;              // look for the files that commands name
     std::string menuFolder;       // where they are looked for ("" for the current folder)
 };
 
 /* load.cpp: bytes is the whole content of stream */
+void UsePlatformText(unsigned codePage);
 void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings &settings,
                      CheckedMenu *menu, std::vector<MenuWarning> *warnings);
 
@@ -64,14 +66,24 @@ void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings,
 void FollowMenu(int event, int value, long offset, const char *text);
 void FinishFollowingMenu(FILE *stream);
 
+/* encoding.cpp: each yields "" or a message, with where it points and a note */
+bool IsUtf8Text(const std::string &bytes);
+std::string FindUnmarkedUtf8(const std::string &raw, unsigned codePage, long *at, std::string *note);
+std::string FindUnshownChar(const std::string &raw, const std::string &shown, unsigned codePage, long *at,
+                            std::string *note);
+std::string FindOtherByteOrderMark(const std::string &bytes, long *at, std::string *note);
+
 /* files.cpp */
 void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], CommandParts *parts);
 bool IsCommandFileMissing(const std::string &command, const std::vector<bool> &fromDrive,
                           const std::string &menuFolder, std::string *filePart);
 
 /* output.cpp */
+void SetShownCodePage(unsigned codePage);
+std::string ShowText(const std::string &bytes);
 std::string QuoteText(const std::string &bytes);
-std::string QuoteJson(const std::string &bytes);
+std::string QuoteUtf8(const std::string &bytes);
+std::string QuoteJson(const std::string &utf8);
 std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings);
 std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings,
                            const std::string &fileName);

@@ -7,12 +7,39 @@
 #include "check.h"
 
 #include "subst.h"
+#include "text/codepage.h"
+#include "text/collate.h"
 #include "../res/resource.h"
 
 #include <string.h>
 
-// What %: gives: the drive the checker is told the program starts from.
-char g_szStartDir[512];
+static unsigned s_ansiCodePage; // what CP_ACP is on the users' machines
+
+// The platform's conversions and the tree's sort order, for the substitute,
+// in the users' code page.
+static int ConvertToWide(UINT codePage, const char *text, int length, WCHAR *wide, int size)
+{
+    return DecodeText(codePage == CP_ACP ? s_ansiCodePage : codePage, text, length, wide, size);
+}
+
+static int ConvertFromWide(UINT codePage, const WCHAR *wide, int length, char *text, int size, BOOL *usedDefault)
+{
+    bool used = false;
+    int written = EncodeText(codePage == CP_ACP ? s_ansiCodePage : codePage, wide, length, text, size, &used);
+    if (usedDefault) *usedDefault = used;
+    return written;
+}
+
+static int CompareItemTexts(const char *a, const char *b) { return CompareNames(s_ansiCodePage, a, b); }
+
+// Makes the substitute convert and sort text as machines whose ANSI code
+// page is codePage do, and the reports show text as they show it.
+void UsePlatformText(unsigned codePage)
+{
+    s_ansiCodePage = codePage;
+    SetShownCodePage(codePage);
+    SubstSetPlatformText(ConvertToWide, ConvertFromWide, CompareItemTexts);
+}
 
 // What Run hands the shell for this command, if it calls it at all.
 static void ReadLaunch(const char *command, CheckedItem *item)
@@ -66,6 +93,7 @@ void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings
                      CheckedMenu *menu, std::vector<MenuWarning> *warnings)
 {
     snprintf(g_szStartDir, sizeof(g_szStartDir), "%c:\\", settings.drive);
+    UsePlatformText(settings.codePage);
     rewind(stream);
     HWND hDlg = SubstCreateMainDialog(NULL);
     StartFollowingMenu(bytes, settings, menu, warnings);

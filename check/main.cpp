@@ -1,5 +1,5 @@
 /*
- * quorlan-check [--json] [--drive LETTER] [--no-files] [MENUFILE]
+ * quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]
  *
  * Shows what the program makes of a menu file (caption, size, options, the
  * tree with each command as the shell would get it) and warns where the
@@ -9,13 +9,46 @@
  */
 #include "check.h"
 
+#include "text/codepage.h"
+
 #include <ctype.h>
 #include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
-static const char USAGE[] = "usage: quorlan-check [--json] [--drive LETTER] [--no-files] [MENUFILE]";
+// What %: gives: the drive the checker is told the program starts from.
+char g_szStartDir[512];
+
+static const char USAGE[] =
+    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]";
+
+static const char HELP[] =
+    "Shows what the disc menu program makes of a menu file, as the users of the\n"
+    "disc will see it, and warns where the file probably does not say what its\n"
+    "author meant.\n"
+    "\n"
+    "  MENUFILE        the menu to check; by default Quorlan.ini in the current\n"
+    "                  folder, as the program reads it; - reads standard input\n"
+    "                  (the files that commands name are then looked up in the\n"
+    "                  current folder)\n"
+    "  --codepage N    the ANSI code page of the machines the disc is for (default\n"
+    "                  1252): 874, 1250 to 1258, 932, 936, 949 or 950. Texts are\n"
+    "                  shown as those machines show them\n"
+    "  --drive LETTER  what %: gives (default: the drive of the current folder,\n"
+    "                  or D where it has none)\n"
+    "  --no-files      do not look for the files that commands name\n"
+    "  --json          one JSON object instead of the text report\n"
+    "  --help          this text\n"
+    "  --version       the version\n"
+    "\n"
+    "Exit status: 0 no warnings, 1 warnings, 2 the file could not be read or the\n"
+    "arguments are wrong.\n";
 
 static int Fail(const std::string &message)
 {
@@ -58,6 +91,7 @@ int main(int argc, char **argv)
     CheckSettings settings;
     settings.drive = 0;
     settings.checkFiles = true;
+    settings.codePage = 1252;
     const char *fileName = NULL;
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
@@ -71,8 +105,20 @@ int main(int argc, char **argv)
             if (!isalpha((unsigned char)letter[0]) || letter[1] != '\0')
                 return Fail("--drive takes one letter, not \"" + std::string(letter) + "\"");
             settings.drive = letter[0];
+        } else if (strcmp(arg, "--codepage") == 0) {
+            if (i + 1 >= argc) return Fail("--codepage needs a number; " + std::string(USAGE));
+            const char *number = argv[++i];
+            char *end;
+            unsigned long codePage = strtoul(number, &end, 10);
+            if (!isdigit((unsigned char)number[0]) || *end || !IsKnownCodePage(codePage) || codePage == CP_UTF8)
+                return Fail("--codepage takes 874, 1250 to 1258, 932, 936, 949 or 950, not \"" +
+                            std::string(number) + "\"");
+            settings.codePage = (unsigned)codePage;
         } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
-            printf("%s\n", USAGE);
+            printf("%s\n%s", USAGE, HELP);
+            return 0;
+        } else if (strcmp(arg, "--version") == 0) {
+            printf("quorlan-check %s\n", QUORLAN_VERSION);
             return 0;
         } else if (arg[0] == '-' && arg[1] != '\0') {
             return Fail("unknown option " + std::string(arg) + "; " + USAGE);
@@ -84,12 +130,25 @@ int main(int argc, char **argv)
     }
     if (!fileName) fileName = MENU_FILE_NAME;
     if (!settings.drive) settings.drive = CurrentDrive();
-    settings.menuFolder = FolderOf(fileName);
+    bool standardInput = strcmp(fileName, "-") == 0;
+    settings.menuFolder = standardInput ? "" : FolderOf(fileName);
 
-    FILE *stream = fopen(fileName, "rb");
+    // Standard input is read whole into a file of its own: the loading
+    // starts again from the first byte, which a pipe cannot.
+    FILE *stream = standardInput ? tmpfile() : fopen(fileName, "rb");
     if (!stream) return Fail("cannot open " + std::string(fileName) + ": " + strerror(errno));
     std::string bytes;
-    if (!ReadWholeStream(stream, &bytes)) {
+    if (standardInput) {
+#ifdef _WIN32
+        _setmode(_fileno(stdin), _O_BINARY);
+#endif
+
+        if (!ReadWholeStream(stdin, &bytes) || fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
+            fclose(stream);
+            return Fail("cannot read standard input: " + std::string(strerror(errno)));
+        }
+        fileName = "<stdin>";
+    } else if (!ReadWholeStream(stream, &bytes)) {
         int error = errno;
         fclose(stream);
         return Fail("cannot read " + std::string(fileName) + ": " + strerror(error));

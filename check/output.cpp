@@ -1,37 +1,99 @@
 /*
- * The checker's two reports: text for a person, JSON for a program. Menu
- * text is bytes in the system's code page; the JSON carries each byte
- * 0x80-0xFF as the code point of the same number, so that it is valid UTF-8
- * and the bytes can be had back exactly.
+ * The checker's two reports: text for a person, JSON for a program, both in
+ * UTF-8. Menu text is bytes in the ANSI code page of the disc's users; it is
+ * shown as their machines show it, decoded in that code page, so that the
+ * JSON holds the real characters and the text report what the user reads.
  */
 #include "check.h"
+#include "text/codepage.h"
 
 #include <stdio.h>
 
-// Yields the bytes in double quotes, with control bytes written as \r, \n,
-// \t or \xNN so that they cannot disturb a terminal.
-std::string QuoteText(const std::string &bytes)
+static unsigned s_codePage = 1252; // the code page menu bytes are shown in
+
+void SetShownCodePage(unsigned codePage) { s_codePage = codePage; }
+
+static void AppendUtf8(unsigned code, std::string *out)
+{
+    if (code < 0x80) {
+        *out += (char)code;
+    } else if (code < 0x800) {
+        *out += (char)(0xC0 | (code >> 6));
+        *out += (char)(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        *out += (char)(0xE0 | (code >> 12));
+        *out += (char)(0x80 | ((code >> 6) & 0x3F));
+        *out += (char)(0x80 | (code & 0x3F));
+    } else {
+        *out += (char)(0xF0 | (code >> 18));
+        *out += (char)(0x80 | ((code >> 12) & 0x3F));
+        *out += (char)(0x80 | ((code >> 6) & 0x3F));
+        *out += (char)(0x80 | (code & 0x3F));
+    }
+}
+
+// Calls show(ch, bytes, count) for each character of the bytes as the
+// code page reads them.
+template <class Show>
+static void ForEachShownChar(const std::string &bytes, Show show, unsigned codePage = s_codePage)
+{
+    for (size_t at = 0; at < bytes.size();) {
+        TextChar ch;
+        ReadTextChar(codePage, bytes.data() + at, (int)(bytes.size() - at), &ch);
+        show(ch, bytes.data() + at, ch.byteCount);
+        at += ch.byteCount;
+    }
+}
+
+// Yields the character's code point (a surrogate pair joined).
+static unsigned CodeOf(const TextChar &ch)
+{
+    if (ch.wideCount == 2) return 0x10000 + ((ch.wide[0] - 0xD800) << 10) + (ch.wide[1] - 0xDC00);
+    return ch.wide[0];
+}
+
+// Yields the bytes as the users' machines show them, in UTF-8.
+std::string ShowText(const std::string &bytes)
+{
+    std::string out;
+    ForEachShownChar(bytes, [&](const TextChar &ch, const char *, int) { AppendUtf8(CodeOf(ch), &out); });
+    return out;
+}
+
+// Yields the bytes as read in the code page, in double quotes, with
+// control characters written as \r, \n, \t or \xNN, and bytes the code
+// page does not define as \xNN, so that nothing disturbs a terminal.
+static std::string QuoteIn(unsigned codePage, const std::string &bytes)
 {
     std::string out = "\"";
-    for (unsigned char c : bytes) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else if (c < 0x20 || c == 0x7F) {
-            char hex[8];
-            snprintf(hex, sizeof(hex), "\\x%02X", c);
-            out += hex;
-        } else out += (char)c;
-    }
+    ForEachShownChar(bytes, [&](const TextChar &ch, const char *raw, int count) {
+        unsigned code = CodeOf(ch);
+        if (code == '\r') out += "\\r";
+        else if (code == '\n') out += "\\n";
+        else if (code == '\t') out += "\\t";
+        else if (code < 0x20 || code == 0x7F || !ch.defined) {
+            for (int i = 0; i < count; i++) {
+                char hex[8];
+                snprintf(hex, sizeof(hex), "\\x%02X", (unsigned char)raw[i]);
+                out += hex;
+            }
+        } else AppendUtf8(code, &out);
+    }, codePage);
     return out + "\"";
 }
 
-// Yields a JSON string for the bytes: quote, backslash and control bytes
-// escaped, bytes 0x80-0xFF as the UTF-8 of code points U+0080-U+00FF.
-std::string QuoteJson(const std::string &bytes)
+// The bytes as the users' machines show them, quoted.
+std::string QuoteText(const std::string &bytes) { return QuoteIn(s_codePage, bytes); }
+
+// The bytes read as UTF-8, quoted: what the author of a UTF-8 file wrote.
+std::string QuoteUtf8(const std::string &bytes) { return QuoteIn(CP_UTF8, bytes); }
+
+// Yields a JSON string for UTF-8 text: quote, backslash and control
+// characters escaped.
+std::string QuoteJson(const std::string &utf8)
 {
     std::string out = "\"";
-    for (unsigned char c : bytes) {
+    for (unsigned char c : utf8) {
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -45,9 +107,6 @@ std::string QuoteJson(const std::string &bytes)
                 char hex[8];
                 snprintf(hex, sizeof(hex), "\\u%04x", c);
                 out += hex;
-            } else if (c >= 0x80) {
-                out += (char)(0xC0 | (c >> 6));
-                out += (char)(0x80 | (c & 0x3F));
             } else {
                 out += (char)c;
             }
@@ -56,7 +115,10 @@ std::string QuoteJson(const std::string &bytes)
     return out + "\"";
 }
 
-static std::string JsonOrNull(bool has, const std::string &bytes) { return has ? QuoteJson(bytes) : "null"; }
+// A JSON string for menu bytes, as the users' machines show them.
+static std::string QuoteShown(const std::string &bytes) { return QuoteJson(ShowText(bytes)); }
+
+static std::string JsonOrNull(bool has, const std::string &bytes) { return has ? QuoteShown(bytes) : "null"; }
 
 // Appends the items as a JSON array: one string for the whole tree, as
 // strings built per level would be copied once for every level above.
@@ -66,12 +128,12 @@ static void JsonItems(const std::vector<CheckedItem> &items, std::string *out)
     for (size_t i = 0; i < items.size(); i++) {
         const CheckedItem &item = items[i];
         if (i) *out += ", ";
-        *out += "{\"text\": " + QuoteJson(item.text) + ", \"record\": ";
+        *out += "{\"text\": " + QuoteShown(item.text) + ", \"record\": ";
         if (item.hasRecord) {
-            *out += "{\"name\": " + QuoteJson(item.name) + ", \"command\": " + QuoteJson(item.command) +
-                    ", \"description\": " + QuoteJson(item.description) + ", \"launch\": ";
+            *out += "{\"name\": " + QuoteShown(item.name) + ", \"command\": " + QuoteShown(item.command) +
+                    ", \"description\": " + QuoteShown(item.description) + ", \"launch\": ";
             if (item.launches)
-                *out += "{\"file\": " + QuoteJson(item.file) + ", \"parameters\": " +
+                *out += "{\"file\": " + QuoteShown(item.file) + ", \"parameters\": " +
                         JsonOrNull(item.hasParameters, item.parameters) +
                         ", \"directory\": " + JsonOrNull(item.hasDirectory, item.directory) + "}";
             else
@@ -90,7 +152,7 @@ static void JsonItems(const std::vector<CheckedItem> &items, std::string *out)
 // Yields the whole report as one JSON object on one line.
 std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings)
 {
-    std::string out = "{\"caption\": " + QuoteJson(menu.caption) + ", \"size\": ";
+    std::string out = "{\"caption\": " + QuoteShown(menu.caption) + ", \"size\": ";
     out += menu.hasSize ? "[" + std::to_string(menu.width) + ", " + std::to_string(menu.height) + "]" : "null";
     out += std::string(", \"sorted\": ") + (menu.sorted ? "true" : "false");
     out += std::string(", \"install\": ") + (menu.install ? "true" : "false");

@@ -9,6 +9,7 @@
  * whether a folded run of white space held a line break.
  */
 #include "check.h"
+#include "text/collate.h"
 
 #include <ctype.h>
 #include <stdio.h>
@@ -18,7 +19,9 @@
 
 // One field as the loading collected it, and what it held.
 struct FieldScan {
-    std::string text;             // the bytes kept, at most the field's limit
+    std::string text;             // the bytes kept, at most the field's limit, as converted
+    std::string raw;              // the bytes as the file gives them, up to the same limit
+    std::vector<long> rawPos;     // where each of them stands
     std::vector<bool> fromDrive;  // for each byte up to MAX_FIELD: given by %:
     long length;                  // every byte the reader gave
     long firstPos;                // where the first of them stands, or -1
@@ -43,6 +46,8 @@ static struct {
     int lastValue;                // the reader's last result
     long lastPos;                 // where it stands
     long quoteOpenedAt;           // the apostrophe that opened the last quote
+    bool unmarkedUtf8;            // the file is UTF-8 without the mark: not yet warned of
+    bool unsureSort;              // a sorted name whose order is not known exactly: not yet warned of
     bool bodyStarted;             // the loading has started the entry list
     bool bodyOpened;              // and a `{` opened it
     int joinedOpen;               // levels past the nesting kept that are open
@@ -102,6 +107,10 @@ static void AddFieldByte(FieldScan *field, int value, long pos, int event)
         field->nulPos = pos;
     }
     if (field->length <= MAX_FIELD) field->fromDrive.push_back(event == MENU_DRIVE);
+    if (field->length < MAX_DESCRIPTION) {
+        field->raw += (char)value;
+        field->rawPos.push_back(pos);
+    }
     field->length++;
 }
 
@@ -259,6 +268,44 @@ static void CheckHeaderField(const FieldScan &field)
         Warn(field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped");
 }
 
+// Whether the field shows as written: UTF-8 without the mark, characters
+// the code page cannot show, bytes that are not UTF-8 in a marked file.
+static void CheckFieldText(const FieldScan &field)
+{
+    std::string raw = field.raw.substr(0, std::min(field.raw.size(), field.raw.find('\0')));
+    long at = 0;
+    std::string note, message;
+    if (g_bUtf8Menu) {
+        message = FindUnshownChar(raw, Shown(field), s_follow.settings->codePage, &at, &note);
+    } else if (s_follow.unmarkedUtf8) {
+        message = FindUnmarkedUtf8(raw, s_follow.settings->codePage, &at, &note);
+        if (!message.empty()) s_follow.unmarkedUtf8 = false;
+    }
+    if (!message.empty()) Warn(field.rawPos[at], message);
+}
+
+// In a sorted menu, the first name holding a character whose place the
+// checker's order is known not to match, or, in a double-byte code page,
+// any character beyond ASCII.
+static void CheckSortedName(const FieldScan &field)
+{
+    unsigned codePage = s_follow.settings->codePage;
+    if (!s_follow.menu->sorted || !s_follow.unsureSort) return;
+    std::string name = Shown(field);
+    bool approximate = IsSortApproximate(codePage);
+    int at = -1;
+    for (size_t i = 0; approximate && at < 0 && i < name.size(); i++)
+        if ((unsigned char)name[i] >= 0x80) at = (int)i;
+    if (!approximate) at = FindUnsureSortByte(codePage, name.c_str());
+    if (at < 0) return;
+    s_follow.unsureSort = false;
+    std::string why = approximate ? "in code page " + Number(codePage) + " the checker knows the platform's order "
+                                    "for ASCII only"
+                                  : "the order of " + QuoteText(name.substr(at, 1)) + " is not known exactly";
+    Warn(field.rawPos.empty() ? field.firstPos : field.rawPos[std::min((size_t)at, field.rawPos.size() - 1)],
+         "the sorted place shown for " + QuoteText(name) + " may not be the program's: " + why);
+}
+
 // Takes a field of the given kind that the loading has collected: its kept
 // text, the count of every byte, the token that ended it.
 static void EndField(int kind, const char *text, long length, int token)
@@ -269,6 +316,7 @@ static void EndField(int kind, const char *text, long length, int token)
     field.token = token;
     field.tokenPos = s_follow.lastPos;
     CheckField(field, s_fieldNames[kind - MENU_TITLE], limit);
+    CheckFieldText(field);
     switch (kind) {
     case MENU_TITLE:
         if (field.leadingFold)
@@ -279,6 +327,10 @@ static void EndField(int kind, const char *text, long length, int token)
         NoteOption(field.text.c_str());
         CheckOption(field);
         if (field.token != TOK_COMMA) CheckHeaderField(field);
+        break;
+    case MENU_NAME:
+        CheckSortedName(field);
+        s_follow.entry[s_follow.entryFields++] = field;
         break;
     default:
         s_follow.entry[s_follow.entryFields++] = field;
@@ -358,6 +410,11 @@ void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings,
     s_follow.lastPos = 0;
     s_follow.quoteOpenedAt = 0;
     s_follow.bodyStarted = s_follow.bodyOpened = false;
+    s_follow.unmarkedUtf8 = bytes.compare(0, 3, "\xEF\xBB\xBF") != 0 && IsUtf8Text(bytes);
+    s_follow.unsureSort = true;
+    long at;
+    std::string note, message = FindOtherByteOrderMark(bytes, &at, &note);
+    if (!message.empty()) Warn(at, message);
     s_follow.joinedOpen = 0;
     s_follow.openBraces.clear();
     menu->hasSize = menu->sorted = menu->install = false;

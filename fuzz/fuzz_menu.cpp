@@ -134,6 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string bytes((const char *)data, size);
     CompareWithPlainReading(bytes);
+    // The same bytes once more as a file marked as UTF-8: the same
+    // invariants hold after the conversion to the ANSI code page.
+    ReadAndRelease("\xEF\xBB\xBF" + bytes, -1);
     long allocations = ReadAndRelease(bytes, -1);
     if (allocations > 0) {
         unsigned long hash = 5381;

@@ -5,9 +5,9 @@
  * children, and for a dialog its procedure. The tree-view control keeps its
  * items as the real one does, a sibling chain under each parent, with the
  * text copied on insert, TVI_LAST appending and TVI_SORT placing an item
- * after the last sibling whose text does not compare greater (case-blind),
- * so equal texts keep their order of insertion. Everything the program does
- * to a window besides the tree messages is appended to a record for tests.
+ * among its siblings by the comparison it is given, as the control does.
+ * Everything the program does to a window besides the tree messages is
+ * appended to a record for tests.
  */
 #include "subst.h"
 #include "../res/resource.h"
@@ -45,6 +45,9 @@ static std::vector<SubstShellCall> s_shellCalls;
 static int s_baseX = 4, s_baseY = 8;
 static const int s_nonClientX = 8, s_nonClientY = 31; // a top-level window's frame and caption
 static long s_insertsLeft = -1;
+static SubstToWideProc s_toWide;     // the platform's conversions and sort
+static SubstFromWideProc s_fromWide; // order, as given (subst.h)
+static SubstCompareProc s_compare;
 
 static void Record(const char *op, HWND hwnd, long long a0 = 0, long long a1 = 0,
                    long long a2 = 0, long long a3 = 0, long long a4 = 0,
@@ -313,18 +316,6 @@ BOOL WINAPI GetMonitorInfoA(HMONITOR hMonitor, LPMONITORINFO lpmi)
 
 /* ---- tree view ---- */
 
-static int CompareTextNoCase(const std::string &a, const std::string &b)
-{
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; i++) {
-        int ca = (unsigned char)a[i], cb = (unsigned char)b[i];
-        if (ca >= 'A' && ca <= 'Z') ca += 'a' - 'A';
-        if (cb >= 'A' && cb <= 'Z') cb += 'a' - 'A';
-        if (ca != cb) return ca - cb;
-    }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
-
 static void LinkAfter(_TREEITEM *parent, _TREEITEM *after, _TREEITEM *item)
 {
     item->parent = parent;
@@ -350,10 +341,18 @@ static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
     if ((insert->item.mask & TVIF_TEXT) && insert->item.pszText) item->text = insert->item.pszText;
     item->lParam = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
     // The program inserts at TVI_LAST or TVI_SORT only; anything else appends.
+    // TVI_SORT walks from the first sibling, as the control does: the item
+    // goes before the first it compares less than, or right after the first
+    // it compares equal to.
     _TREEITEM *after = parent->lastChild;
-    if (insert->hInsertAfter == TVI_SORT) {
-        // From the end: usually the file is already in order, so this is short.
-        while (after && CompareTextNoCase(after->text, item->text) > 0) after = after->prev;
+    if (insert->hInsertAfter == TVI_SORT && s_compare) {
+        after = NULL;
+        for (_TREEITEM *sibling = parent->firstChild; sibling; sibling = sibling->next) {
+            int order = s_compare(item->text.c_str(), sibling->text.c_str());
+            if (order < 0) break;
+            after = sibling;
+            if (order == 0) break;
+        }
     }
     LinkAfter(parent, after, item);
     return (LRESULT)item;
@@ -435,10 +434,6 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 }
 
 /* ---- text ---- */
-
-static SubstToWideProc s_toWide;
-static SubstFromWideProc s_fromWide;
-static SubstCompareProc s_compare;
 
 void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare)
 {

@@ -17,6 +17,9 @@
 #include <string>
 #include <vector>
 
+// What %: gives, as each check sets it.
+char g_szStartDir[512];
+
 namespace {
 
 struct Checked {
@@ -348,23 +351,31 @@ TEST(CheckWarnings, CommandsFilesAreLookedForOnTheDisc)
     RemoveDisc(disc);
 }
 
-TEST(CheckOutput, JsonStringsAreLosslessUtf8)
+// Menu bytes come out in JSON as the characters the users' code page
+// shows for them, escaped where JSON needs it.
+TEST(CheckOutput, JsonStringsAreTheCharactersShown)
 {
     struct {
+        unsigned codePage;
         std::string bytes;
         const char *json;
     } rows[] = {
-        {"plain", "\"plain\""},
-        {"a \"b\" \\c", "\"a \\\"b\\\" \\\\c\""},
-        {"\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
-        {std::string("\0\x01\x1f", 3), "\"\\u0000\\u0001\\u001f\""},
-        {"\x7f", "\"\x7f\""},
-        {"caf\xe9", "\"caf\xc3\xa9\""},
-        {"\x80\xff", "\"\xc2\x80\xc3\xbf\""},
-        {"", "\"\""},
+        {1252, "plain", "\"plain\""},
+        {1252, "a \"b\" \\c", "\"a \\\"b\\\" \\\\c\""},
+        {1252, "\b\f\n\r\t", "\"\\b\\f\\n\\r\\t\""},
+        {1252, std::string("\0\x01\x1f", 3), "\"\\u0000\\u0001\\u001f\""},
+        {1252, "\x7f", "\"\x7f\""},
+        {1252, "caf\xe9", "\"caf\xc3\xa9\""},
+        {1252, "\x80\xff", "\"\xe2\x82\xac\xc3\xbf\""},  // the euro sign, not U+0080
+        {1252, "\x81", "\"\xc2\x81\""},                    // undefined: what Windows gives
+        {1251, "\xc0\x80", "\"\xd0\x90\xd0\x82\""},
+        {932, "\x82\xa0", "\"\xe3\x81\x82\""},
+        {1252, "", "\"\""},
     };
     for (auto &row : rows) {
+        UsePlatformText(row.codePage);
         SCOPED_TRACE(QuoteText(row.bytes));
-        EXPECT_EQ(row.json, QuoteJson(row.bytes));
+        EXPECT_EQ(row.json, QuoteJson(ShowText(row.bytes)));
     }
+    UsePlatformText(1252);
 }

@@ -178,6 +178,19 @@ static void DumpTree(HTREEITEM first, int depth, std::vector<std::string> *lines
     }
 }
 
+// Prints each item from first on, with its descendants, as "DEPTH HEX":
+// its depth and its text's bytes, for comparing with another reading of the
+// same menu whatever bytes the texts hold.
+static void PrintTree(HTREEITEM first, int depth)
+{
+    for (HTREEITEM item = first; item; item = NextItem(TVGN_NEXT, item)) {
+        printf("%d ", depth);
+        for (unsigned char c : ItemText(item)) printf("%02x", c);
+        printf("\n");
+        PrintTree(NextItem(TVGN_CHILD, item), depth + 1);
+    }
+}
+
 // Finds an item by its 1-based position on each level: "2/1" is the first
 // child of the second top-level item.
 static HTREEITEM FindItem(const std::string &path)
@@ -503,6 +516,11 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
                 Check("exit code", after, std::to_string(code));
             }
         } else Fail("known expectation", "", w.c_str());
+    } else if (v == "print") {
+        printf("caption ");
+        for (unsigned char c : ControlText(0)) printf("%02x", c);
+        printf("\n");
+        PrintTree(NextItem(TVGN_ROOT, NULL), 0);
     } else if (v == "select") {
         HTREEITEM item = FindItem(w);
         if (item) Send(Tree(), TVM_SELECTITEM, TVGN_CARET, (LPARAM)item);

@@ -1,7 +1,9 @@
 /*
  * Shared by the menu tests and the menu fuzzer: handing bytes to the menu
- * code as if they were "Quorlan.ini", and reading back the tree it made
- * through the tree's own messages.
+ * code as if they were "Quorlan.ini", on a machine whose ANSI code page is
+ * 1252 (the checker's conversions and sort order stand in for the
+ * platform's), and reading back the tree it made through the tree's own
+ * messages.
  */
 #ifndef QUORLAN_TESTS_MENU_TEST_UTIL_H
 #define QUORLAN_TESTS_MENU_TEST_UTIL_H
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "subst.h"
+#include "../../check/check.h"
 #include "../../menu/menu.h"
 #include "../../res/resource.h"
 
@@ -28,6 +31,7 @@ inline FILE *OpenMenuBytes(const std::string &bytes)
 // starts, with the start-up folder given (its first byte is the drive).
 inline void ResetMenuState(const char *startDir = "E:\\")
 {
+    UsePlatformText(1252);
     StartMenuReading();
     snprintf(g_szStartDir, sizeof(g_szStartDir), "%s", startDir);
 }

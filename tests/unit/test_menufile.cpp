@@ -273,6 +273,50 @@ TEST(MenuSize, RepeatedOptionsEachAct)
     for (const auto &c : cases) EXPECT_EQ(LoadMenu(std::string(c.header) + " { A }").calls, c.calls) << c.header;
 }
 
+// A file that starts with a UTF-8 byte-order mark: the mark is no text, and
+// every field reaches the dialog, the tree and the records in the ANSI
+// code page (1252 here), as the same file saved in that code page would.
+TEST(MenuUtf8, ReadsAsTheSameFileInTheCodePage)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    const struct {
+        const char *what;
+        std::string utf8, ansi;
+    } rows[] = {
+        {"title, options, entries and %:",
+         "Disc \xC3\x9C, sorted\n{ Caf\xC3\xA9, %:\\n\xC3\xBC.exe \xE2\x82\xAC, 'M\xC3\xBCnchen, \xE2\x82\xAC" "5' }",
+         "Disc \xDC, sorted\n{ Caf\xE9, %:\\n\xFC.exe \x80, 'M\xFCnchen, \x80" "5' }"},
+        {"a character 1252 cannot hold is its default, never a look-alike",
+         "T { \xC5\x81\xC3\xB3" "d\xC5\xBA, \xE2\x80\x9Cq\xE2\x80\x9D, \xCE\xA9 }",
+         "T { ?\xF3" "d?, \x93q\x94, ? }"},
+        {"a character beyond U+FFFF is a default for each of its two halves", "T { \xF0\x9F\x98\x80 }",
+         "T { ?? }"},
+        {"bytes that are not UTF-8 are the default too", "T { a\xFF" "b, \xC3 }", "T { a?b, ? }"},
+        {"the mark alone", "", ""},
+    };
+    for (const auto &row : rows) {
+        Loaded marked = LoadMenu(mark + row.utf8), ansi = LoadMenu(row.ansi);
+        EXPECT_EQ(marked.calls, ansi.calls) << row.what;
+        EXPECT_EQ(marked.dump, ansi.dump) << row.what;
+        EXPECT_EQ(marked.sorted, ansi.sorted) << row.what;
+    }
+    // Without the mark, the same bytes are the code page's, as they stand.
+    EXPECT_EQ(LoadMenu("T { Caf\xC3\xA9 }").dump, "Caf\xC3\xA9 = Caf\xC3\xA9||\n");
+}
+
+// A field at its limit in the file's bytes stays within its buffer once
+// converted: no character takes more bytes in the code page than in UTF-8.
+TEST(MenuUtf8, FieldsAtTheirLimitStayWithinIt)
+{
+    std::string name, description;
+    for (int i = 0; i < MAX_FIELD / 2 + 10; i++) name += "\xC3\xA9";       // two bytes each
+    for (int i = 0; i < MAX_DESCRIPTION / 3 + 10; i++) description += "\xE2\x82\xAC"; // three
+    Loaded loaded = LoadMenu("\xEF\xBB\xBFT { " + name + ", c, " + description + " }");
+    // The cut falls inside a character, whose bytes then show as one default.
+    std::string keptName(MAX_FIELD / 2, '\xE9'), keptDescription(MAX_DESCRIPTION / 3, '\x80');
+    EXPECT_EQ(loaded.dump, keptName + "? = " + keptName + "?|c|" + keptDescription + "?\n");
+}
+
 // The fallback item is inserted at g_hInsertAfter like any other: with
 // "sorted" an item added after it goes into place by its text, before
 // "Explore CD"; without it, after.

@@ -1,0 +1,96 @@
+/*
+ * Whether a menu's text shows as its author wrote it: a file saved as UTF-8
+ * without the byte-order mark that marks it (the program then reads it in
+ * the ANSI code page), a character the users' code page cannot show, bytes
+ * that are not UTF-8 in a file marked as UTF-8, and byte-order marks the
+ * program does not take. Each check yields "" or the message, with the
+ * place it points at and a note on how to mend it.
+ */
+#include "check.h"
+#include "text/codepage.h"
+
+#include <stdio.h>
+
+static std::string CodePageName(unsigned codePage) { return "code page " + std::to_string(codePage); }
+
+// Yields the bytes of the UTF-8 character at `at`: 0 for an invalid
+// sequence, 1 for ASCII, more for a character beyond.
+static int Utf8SequenceAt(const std::string &bytes, size_t at)
+{
+    TextChar ch;
+    ReadTextChar(CP_UTF8, bytes.data() + at, (int)(bytes.size() - at), &ch);
+    return ch.defined ? ch.byteCount : 0;
+}
+
+// Yields true when the bytes are UTF-8 beyond ASCII and nothing else: as
+// an editor writes a file saved as UTF-8, and seldom text in a code page.
+bool IsUtf8Text(const std::string &bytes)
+{
+    bool beyondAscii = false;
+    for (size_t i = 0; i < bytes.size();) {
+        int length = Utf8SequenceAt(bytes, i);
+        if (!length) return false;
+        beyondAscii = beyondAscii || length > 1;
+        i += length;
+    }
+    return beyondAscii;
+}
+
+// In a UTF-8 file without the mark: the field's first character beyond
+// ASCII, and how the field reads as UTF-8 and as the users see it.
+std::string FindUnmarkedUtf8(const std::string &raw, unsigned codePage, long *at, std::string *note)
+{
+    for (size_t i = 0; i < raw.size(); i++) {
+        if (Utf8SequenceAt(raw, i) < 2) continue;
+        *at = (long)i;
+        *note = "save the file as UTF-8 with a byte-order mark (\"UTF-8 with BOM\"), or in " +
+                CodePageName(codePage);
+        return "the file is UTF-8 without a byte-order mark, which the program reads in " +
+               CodePageName(codePage) + ": " + QuoteUtf8(raw) + " will show as " + QuoteText(raw);
+    }
+    return "";
+}
+
+// In a file with the mark: the first byte that is not UTF-8, or the first
+// character that the code page cannot show; shown is the field as it shows.
+std::string FindUnshownChar(const std::string &raw, const std::string &shown, unsigned codePage, long *at,
+                            std::string *note)
+{
+    for (size_t i = 0; i < raw.size();) {
+        TextChar ch;
+        ReadTextChar(CP_UTF8, raw.data() + i, (int)(raw.size() - i), &ch);
+        *at = (long)i;
+        if (!ch.defined) {
+            *note = "save the file as UTF-8 again, or write the character with the editor's own means";
+            return "bytes that are not UTF-8 in a file marked as UTF-8: " + QuoteText(shown) +
+                   " shows the default character of " + CodePageName(codePage) + " for them";
+        }
+        char bytes[4];
+        bool usedDefault = false;
+        EncodeText(codePage, ch.wide, ch.wideCount, bytes, sizeof(bytes), &usedDefault);
+        if (usedDefault) {
+            *note = "the machines the disc is for cannot show it: write the text without it, or "
+                    "choose their code page with --codepage";
+            return QuoteUtf8(raw.substr(i, ch.byteCount)) + " cannot be shown in " + CodePageName(codePage) +
+                   ": " + QuoteUtf8(raw) + " will show as " + QuoteText(shown);
+        }
+        i += ch.byteCount;
+    }
+    return "";
+}
+
+// A byte-order mark the program does not take: UTF-16 at the start, or a
+// UTF-8 mark later than the first byte (as when two files were joined).
+std::string FindOtherByteOrderMark(const std::string &bytes, long *at, std::string *note)
+{
+    *note = "save the file as UTF-8 with a byte-order mark, or in the ANSI code page of its users";
+    *at = 0;
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
+        return "the file is UTF-16 (it starts with a UTF-16 byte-order mark): the program cannot read it as "
+               "text";
+    size_t mark = bytes.find("\xEF\xBB\xBF", 1);
+    if (mark == std::string::npos) return "";
+    *at = (long)mark;
+    *note = "remove the byte-order mark here; only the file's first bytes may hold one";
+    return "a UTF-8 byte-order mark that is not at the start of the file: the program shows it as text";
+}
