@@ -45,25 +45,27 @@ def check_case(tool, cases, name, fail):
     if report != expect["report"]:
         fail(f"{menu}: report differs:\n{json.dumps(report, indent=2, ensure_ascii=False)}")
 
-    # The text report: the same warnings, each on its own line, the menu's
-    # bytes as they are (the JSON's code points U+0080-U+00FF are bytes).
+    # The text report: the same warnings, each on its own line, in UTF-8 as
+    # the JSON.
     status, out, err = run(tool, expect["args"] + [menu], cases)
     lines = out.split(b"\n")
-    wanted = [f"{menu}:{w['line']}: warning: {w['message']}".encode("latin-1") for w in report["warnings"]]
+    wanted = [f"{menu}:{w['line']}: warning: {w['message']}".encode("utf-8") for w in report["warnings"]]
     if status != expect["exit"] or lines[-1] != b"" or lines[len(lines) - 1 - len(wanted):-1] != wanted:
-        fail(f"{menu}: text report (exit {status}) does not end with the warnings:\n{out.decode('latin-1')}")
-    if not lines[0].startswith(b'caption: "' + report["caption"].encode("latin-1") + b'"'):
+        fail(f"{menu}: text report (exit {status}) does not end with the warnings:\n{out.decode('utf-8', 'replace')}")
+    if not lines[0].startswith(b'caption: "' + report["caption"].encode("utf-8") + b'"'):
         fail(f"{menu}: text report does not start with the caption: {lines[0]!r}")
 
     if RUNNER:
         return
     # LF and CR LF line ends give the same warnings on the same lines.
     data = open(os.path.join(cases, menu), "rb").read().replace(b"\r\n", b"\n")
+    args = expect["args"]
+    codepage = [a for i, a in enumerate(args) if a == "--codepage" or (i and args[i - 1] == "--codepage")]
     found = {}
     with tempfile.TemporaryDirectory() as folder:
         for ends, content in (("LF", data), ("CR LF", data.replace(b"\n", b"\r\n"))):
             open(os.path.join(folder, "menu.ini"), "wb").write(content)
-            status, out, err = run(tool, ["--json", "--no-files", "--drive", "E", "menu.ini"], folder)
+            status, out, err = run(tool, codepage + ["--json", "--no-files", "--drive", "E", "menu.ini"], folder)
             found[ends] = warning_lines(json.loads(out.decode("utf-8")))
     expected = warning_lines(expect["report"], with_files=False)
     for ends, lines in found.items():
@@ -118,7 +120,7 @@ def check_example(tool, source, fail):
         return
     status, out, err = run(tool, [], folder)
     if status != 0:
-        fail(f"examples/Quorlan.ini does not check clean (exit {status}):\n{out.decode('latin-1')}")
+        fail(f"examples/Quorlan.ini does not check clean (exit {status}):\n{out.decode('utf-8', 'replace')}")
 
 
 def main():
