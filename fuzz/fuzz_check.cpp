@@ -14,6 +14,7 @@
 #include <string>
 
 #include "../check/check.h"
+#include "../check/text/codepage.h"
 #include "../menu/menu.h"
 
 // What %: gives, as each check sets it.
@@ -33,8 +34,9 @@ static int Depth(const std::vector<CheckedItem> &items)
 }
 
 // Yields whether the text is JSON as far as its structure goes: strings
-// with valid escapes, no raw control bytes and only two-byte UTF-8 for the
-// bytes above 127, and brackets that pair.
+// with valid escapes, no raw control bytes and valid UTF-8 for the real
+// characters (a code page's bytes above 127 are anything up to U+FFFF),
+// and brackets that pair.
 static bool IsWellFormedJson(const std::string &json)
 {
     std::string open;
@@ -61,9 +63,10 @@ static bool IsWellFormedJson(const std::string &json)
                         return false;
                     }
                 } else if (s >= 0x80) {
-                    if ((s != 0xC2 && s != 0xC3) || i + 1 >= json.size() || ((unsigned char)json[i + 1] & 0xC0) != 0x80)
-                        return false;
-                    i++;
+                    TextChar ch;
+                    ReadTextChar(CP_UTF8, json.data() + i, (int)(json.size() - i), &ch);
+                    if (!ch.defined) return false;
+                    i += ch.byteCount - 1;
                 }
             }
         } else if (c >= 0x80) {
