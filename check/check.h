@@ -42,10 +42,16 @@ struct CheckedMenu {
     std::vector<CheckedItem> items;
 };
 
+// A warning points where the author types the mend; its note says how, and
+// usually points at the same place. Lines count from 1 and end at a line
+// feed (so a CR LF pair is one break); columns count bytes from 1.
 struct MenuWarning {
     long offset;                  // the byte the warning points at
-    long line;                    // its line, from 1; a line ends at a line feed
+    long line, column;
     std::string message;
+    long noteOffset;              // the byte the note points at
+    long noteLine, noteColumn;
+    std::string note;
 };
 
 struct CheckSettings {
@@ -60,11 +66,33 @@ void UsePlatformText(unsigned codePage);
 void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings &settings,
                      CheckedMenu *menu, std::vector<MenuWarning> *warnings);
 
+// One field as the loading collected it, and what it held.
+struct FieldScan {
+    std::string text;             // the bytes kept, at most the field's limit, as converted
+    std::string raw;              // the bytes as the file gives them, up to the same limit
+    std::vector<long> rawPos;     // where each of them stands (a folded space: where its run starts),
+                                  // and the first byte past the limit
+    std::vector<bool> fromDrive;  // for each byte up to MAX_FIELD: given by %:
+    long length;                  // every byte the reader gave
+    long firstPos;                // where the first of them stands, or -1
+    long textEnd;                 // just after the last byte that is not a folded space, or -1
+    bool leadingFold;             // the first is a folded run of white space
+    long nulIndex, nulPos;        // the first zero byte, or -1
+    long breakPos;                // the first folded run over a line feed with text after it, or -1
+    long lastBreakPos;            // the last such run, or -1
+    long pendingBreak;            // the last result so far is such a run
+    int token;                    // the token that ended the field
+    long tokenPos;
+};
+
 /* warnings.cpp: follows the loading through the menu hook */
 void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
                         std::vector<MenuWarning> *warnings);
 void FollowMenu(int event, int value, long offset, const char *text);
 void FinishFollowingMenu(FILE *stream);
+void AddWarning(long pos, const std::string &message, long notePos, const std::string &note);
+long LineOf(long pos);
+std::string Shown(const FieldScan &field);
 
 /* encoding.cpp: each yields "" or a message, with where it points and a note */
 bool IsUtf8Text(const std::string &bytes);

@@ -161,8 +161,11 @@ std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarnin
     out += ", \"warnings\": [";
     for (size_t i = 0; i < warnings.size(); i++) {
         if (i) out += ", ";
-        out += "{\"line\": " + std::to_string(warnings[i].line) + ", \"message\": " +
-               QuoteJson(warnings[i].message) + "}";
+        const MenuWarning &w = warnings[i];
+        out += "{\"line\": " + std::to_string(w.line) + ", \"column\": " + std::to_string(w.column) +
+               ", \"message\": " + QuoteJson(w.message) + ", \"note\": " + QuoteJson(w.note) +
+               ", \"note_line\": " + std::to_string(w.noteLine) + ", \"note_column\": " +
+               std::to_string(w.noteColumn) + "}";
     }
     return out + "]}\n";
 }
@@ -193,7 +196,8 @@ static void TextItems(const std::vector<CheckedItem> &items, int depth, std::str
 }
 
 // Yields the report for a person: the window, the tree, then the warnings
-// as FILE:LINE: warning: MESSAGE.
+// as compilers write them, FILE:LINE:COLUMN: warning: MESSAGE, each with
+// a line FILE:LINE:COLUMN: note: HOW TO MEND.
 std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings,
                            const std::string &fileName)
 {
@@ -207,7 +211,11 @@ std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarnin
     out += "options: " + (options.empty() ? std::string("none") : options) + "\n";
     out += "tree:\n";
     TextItems(menu.items, 0, &out);
-    for (const MenuWarning &warning : warnings)
-        out += fileName + ":" + std::to_string(warning.line) + ": warning: " + warning.message + "\n";
+    for (const MenuWarning &w : warnings) {
+        out += fileName + ":" + std::to_string(w.line) + ":" + std::to_string(w.column) + ": warning: " +
+               w.message + "\n";
+        out += fileName + ":" + std::to_string(w.noteLine) + ":" + std::to_string(w.noteColumn) + ": note: " +
+               w.note + "\n";
+    }
     return out;
 }

@@ -5,8 +5,13 @@
  * each result of its reader (with where it stands in the file), each field
  * with its kind and the token that ended it, each entry and each level it
  * opens and closes, and the warnings are drawn from those reports as they
- * come. The only look at the file's bytes is to count lines and to see
- * whether a folded run of white space held a line break.
+ * come. The only look at the file's bytes is to count lines and columns
+ * and to see whether a folded run of white space held a line break.
+ *
+ * Each warning points where the author would type the mend: the end of the
+ * line where a comma is missing, the stray byte, the option to respell;
+ * its note says what to type, and points elsewhere when that helps (the
+ * innermost `{` left open, the brace that ended the list).
  */
 #include "check.h"
 #include "text/collate.h"
@@ -17,29 +22,13 @@
 
 #include <algorithm>
 
-// One field as the loading collected it, and what it held.
-struct FieldScan {
-    std::string text;             // the bytes kept, at most the field's limit, as converted
-    std::string raw;              // the bytes as the file gives them, up to the same limit
-    std::vector<long> rawPos;     // where each of them stands
-    std::vector<bool> fromDrive;  // for each byte up to MAX_FIELD: given by %:
-    long length;                  // every byte the reader gave
-    long firstPos;                // where the first of them stands, or -1
-    bool leadingFold;             // the first is a folded run of white space
-    long nulIndex, nulPos;        // the first zero byte, or -1
-    long breakPos;                // a folded run over a line feed with text after it, or -1
-    long pendingBreak;            // the last result so far is such a run
-    int token;                    // the token that ended the field
-    long tokenPos;
-};
-
 // What the follower knows between two reports.
 static struct {
     const std::string *bytes;
     const CheckSettings *settings;
     CheckedMenu *menu;
     std::vector<MenuWarning> *warnings;
-    long linePos, line;           // byte linePos is on this line
+    std::vector<long> lineStarts; // where each line starts, from line 1
     FieldScan field;              // the field being read
     FieldScan entry[3];           // the entry's fields read so far
     int entryFields;
@@ -50,6 +39,9 @@ static struct {
     bool unsureSort;              // a sorted name whose order is not known exactly: not yet warned of
     bool bodyStarted;             // the loading has started the entry list
     bool bodyOpened;              // and a `{` opened it
+    long headerEnd;               // just after the header's last byte that is not white space
+    long headerBreak;             // the header's first line break with text after it, or -1
+    long listClosedAt;            // the `}` that closed the entry list, or -1
     int joinedOpen;               // levels past the nesting kept that are open
     std::vector<long> openBraces; // each `{` not closed yet, kept or not
 } s_follow;
@@ -59,20 +51,19 @@ static const char *const s_fieldNames[] = {"title", "option", "name", "command",
 
 static int FieldLimit(int kind) { return kind == MENU_DESCRIPTION ? MAX_DESCRIPTION : MAX_FIELD; }
 
+static long Clamped(long pos) { return std::max(0L, std::min(pos, (long)s_follow.bytes->size())); }
+
 // Yields the line of a byte offset: one more than the line feeds before it.
-static long LineOf(long pos)
+long LineOf(long pos)
 {
-    const std::string &bytes = *s_follow.bytes;
-    pos = std::max(0L, std::min(pos, (long)bytes.size()));
-    while (s_follow.linePos < pos) {
-        if (bytes[s_follow.linePos] == '\n') s_follow.line++;
-        s_follow.linePos++;
-    }
-    while (s_follow.linePos > pos) {
-        s_follow.linePos--;
-        if (bytes[s_follow.linePos] == '\n') s_follow.line--;
-    }
-    return s_follow.line;
+    const std::vector<long> &starts = s_follow.lineStarts;
+    return (long)(std::upper_bound(starts.begin(), starts.end(), Clamped(pos)) - starts.begin());
+}
+
+// Yields the byte column of an offset on its line, from 1.
+static long ColumnOf(long pos)
+{
+    return Clamped(pos) - s_follow.lineStarts[LineOf(pos) - 1] + 1;
 }
 
 // Whether the run of white space starting at pos holds a line feed.
@@ -88,7 +79,8 @@ static void StartField(FieldScan *field)
 {
     *field = FieldScan();
     field->length = 0;
-    field->firstPos = field->nulIndex = field->nulPos = field->breakPos = field->pendingBreak = -1;
+    field->firstPos = field->textEnd = field->nulIndex = field->nulPos = -1;
+    field->breakPos = field->lastBreakPos = field->pendingBreak = -1;
     field->leadingFold = false;
 }
 
@@ -100,30 +92,51 @@ static void AddFieldByte(FieldScan *field, int value, long pos, int event)
         field->firstPos = pos;
         field->leadingFold = folded;
     }
-    if (field->pendingBreak >= 0 && field->breakPos < 0) field->breakPos = field->pendingBreak;
+    if (field->pendingBreak >= 0) {
+        if (field->breakPos < 0) field->breakPos = field->pendingBreak;
+        field->lastBreakPos = field->pendingBreak;
+    }
     field->pendingBreak = folded && RunHoldsLineFeed(pos) ? pos : -1;
+    if (!folded) field->textEnd = pos + 1;
     if (value == 0 && field->nulIndex < 0) {
         field->nulIndex = field->length;
         field->nulPos = pos;
     }
     if (field->length <= MAX_FIELD) field->fromDrive.push_back(event == MENU_DRIVE);
-    if (field->length < MAX_DESCRIPTION) {
-        field->raw += (char)value;
-        field->rawPos.push_back(pos);
-    }
+    if (field->length <= MAX_DESCRIPTION) field->rawPos.push_back(pos);
+    if (field->length < MAX_DESCRIPTION) field->raw += (char)value;
     field->length++;
 }
 
 // The field's text as the program keeps it: a NUL-terminated string.
-static std::string Shown(const FieldScan &field) { return std::string(field.text.c_str()); }
+std::string Shown(const FieldScan &field) { return std::string(field.text.c_str()); }
 
-static void Warn(long pos, const std::string &message)
+// Where the field's byte at index stands; past its last byte, just after it.
+static long PositionOf(const FieldScan &field, size_t index)
+{
+    if (index < field.rawPos.size()) return field.rawPos[index];
+    return field.textEnd >= 0 ? field.textEnd : field.tokenPos;
+}
+
+// Adds a warning at pos with its note at notePos (-1: at pos as well).
+void AddWarning(long pos, const std::string &message, long notePos, const std::string &note)
 {
     MenuWarning warning;
-    warning.offset = pos;
+    warning.offset = Clamped(pos);
     warning.line = LineOf(pos);
+    warning.column = ColumnOf(pos);
     warning.message = message;
+    if (notePos < 0) notePos = pos;
+    warning.noteOffset = Clamped(notePos);
+    warning.noteLine = LineOf(notePos);
+    warning.noteColumn = ColumnOf(notePos);
+    warning.note = note;
     s_follow.warnings->push_back(warning);
+}
+
+static void Warn(long pos, const std::string &message, const std::string &note)
+{
+    AddWarning(pos, message, -1, note);
 }
 
 static std::string Number(long n) { return std::to_string(n); }
@@ -135,11 +148,12 @@ static void CheckField(const FieldScan &field, const char *what, int limit)
         long lost = std::min(field.length, (long)limit) - field.nulIndex - 1;
         std::string message = std::string("a NUL byte ends the ") + what + " " + QuoteText(Shown(field));
         if (lost > 0) message += ": the " + Number(lost) + " bytes after it are lost";
-        Warn(field.nulPos, message);
+        Warn(field.nulPos, message, "remove the NUL byte: the text ends at it");
     } else if (field.length > limit) {
-        Warn(field.firstPos,
+        Warn(PositionOf(field, limit),
              std::string("the ") + what + " is " + Number(field.length) + " bytes long: only its first " +
-                 Number(limit) + " are kept");
+                 Number(limit) + " are kept",
+             std::string("shorten the ") + what + ": what stands from here on is lost");
     }
 }
 
@@ -170,24 +184,40 @@ static std::string JoinedAtEquals(const std::string &text)
     return text.substr(0, cut) + text.substr(equals);
 }
 
-// Why an option the program ignores is probably meant as one: "" when it
-// is not close to any.
-static std::string WhyNotOption(const FieldScan &field, const std::string &text)
+// Why an option the program ignores is probably meant as one ("" when it
+// is not close to any), where to mend it and how.
+struct NearOption {
+    std::string why;
+    long pos;
+    std::string note;
+};
+
+static NearOption WhyNotOption(const FieldScan &field, const std::string &text)
 {
-    if (IsKnownOption(TrimSpaces(text, false, true))) return "it ends with a space";
-    if (IsKnownOption(TrimSpaces(text, true, false))) return "it starts with a space";
-    if (IsKnownOption(JoinedAtEquals(text))) return "a space before '='";
-    if (IsKnownOption(Lowered(text))) return "options are case-sensitive";
-    if (IsKnownOption(Lowered(JoinedAtEquals(TrimSpaces(text, true, true)))))
-        return "options are case-sensitive and take no spaces";
+    // Each spelling the program would take, tried in turn.
+    const struct {
+        std::string spelling;
+        const char *why;
+    } tries[] = {
+        {TrimSpaces(text, false, true), "it ends with a space"},
+        {TrimSpaces(text, true, false), "it starts with a space"},
+        {JoinedAtEquals(text), "a space before '='"},
+        {Lowered(text), "options are case-sensitive"},
+        {Lowered(JoinedAtEquals(TrimSpaces(text, true, true))), "options are case-sensitive and take no spaces"},
+    };
+    for (const auto &attempt : tries)
+        if (IsKnownOption(attempt.spelling))
+            return {attempt.why, field.firstPos, "write it as " + QuoteText(attempt.spelling)};
     size_t space = text.find(' ');
     if (space != std::string::npos && IsKnownOption(text.substr(0, space))) {
         if (field.breakPos >= 0)
-            return "it runs across a line break: a comma missing at the end of line " +
-                   Number(LineOf(field.breakPos)) + "?";
-        return "it has more text after \"" + text.substr(0, space) + "\": a comma missing?";
+            return {"it runs across a line break: a comma missing at the end of line " +
+                        Number(LineOf(field.breakPos)) + "?",
+                    field.breakPos, "type a comma here to end the option"};
+        return {"it has more text after \"" + text.substr(0, space) + "\": a comma missing?",
+                PositionOf(field, space), "type a comma here to end the option"};
     }
-    return "";
+    return {"", field.firstPos, "the options are sorted, install and size=WIDTHxHEIGHT"};
 }
 
 static void CheckOption(const FieldScan &field)
@@ -196,19 +226,20 @@ static void CheckOption(const FieldScan &field)
     if (text.empty()) return;  // an empty option, from a comma too many, is harmless
     if (!IsKnownOption(text)) {
         std::string message = "option " + QuoteText(text) + " is not recognised and is ignored";
-        std::string why = WhyNotOption(field, text);
-        if (!why.empty()) message += ": " + why;
-        Warn(field.firstPos, message);
+        NearOption near = WhyNotOption(field, text);
+        if (!near.why.empty()) message += ": " + near.why;
+        Warn(near.pos, message, near.note);
         return;
     }
     if (FindMenuOption(text.c_str()) != OPTION_SIZE) return;
     int width, height;
+    long value = PositionOf(field, strlen("size="));
     if (!ScanMenuSize(text.c_str(), &width, &height))
-        Warn(field.firstPos,
-             "option " + QuoteText(text) + " does not scan as size=WIDTHxHEIGHT: the window keeps its size");
+        Warn(value, "option " + QuoteText(text) + " does not scan as size=WIDTHxHEIGHT: the window keeps its size",
+             "write two whole numbers joined by a lowercase x, with no spaces: size=640x480");
     else if (width < 1 || height < 1)
-        Warn(field.firstPos,
-             "option " + QuoteText(text) + " gives no window of at least 1 x 1 pixels and is ignored");
+        Warn(value, "option " + QuoteText(text) + " gives no window of at least 1 x 1 pixels and is ignored",
+             "give a width and a height of 1 pixel or more");
 }
 
 // Notes what an option the program acts on does to the dialog.
@@ -236,10 +267,11 @@ static void NoteOption(const char *option)
 static void CheckLineBreak(const FieldScan &field, const char *what)
 {
     if (field.breakPos < 0) return;
-    Warn(field.firstPos,
+    Warn(field.breakPos,
          std::string("the ") + what + " " + QuoteText(Shown(field)) +
              " runs across a line break outside quotes: a comma missing at the end of line " +
-             Number(LineOf(field.breakPos)) + "?");
+             Number(LineOf(field.breakPos)) + "?",
+         std::string("type a comma here to end the ") + what);
 }
 
 // An entry that LoadEntries inserts into the tree.
@@ -249,7 +281,8 @@ static void CheckEntry(const FieldScan &name, const FieldScan *command)
     if (Shown(name).empty()) {
         std::string message = "an entry with an empty name shows as an item with no text";
         if (!shownCommand.empty()) message += " (its command is " + QuoteText(shownCommand) + ")";
-        Warn(name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?");
+        Warn(name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?",
+             "type the entry's name here, or remove the comma");
     }
     CheckLineBreak(name, "name");
     if (!command) return;
@@ -257,15 +290,16 @@ static void CheckEntry(const FieldScan &name, const FieldScan *command)
     std::string filePart;
     if (s_follow.settings->checkFiles && !shownCommand.empty() &&
         IsCommandFileMissing(shownCommand, command->fromDrive, s_follow.settings->menuFolder, &filePart))
-        Warn(command->firstPos,
-             "the command's file " + QuoteText(filePart) + " is not in the menu's folder");
+        Warn(command->firstPos, "the command's file " + QuoteText(filePart) + " is not in the menu's folder",
+             "correct the path, or put the file on the disc there");
 }
 
 
 static void CheckHeaderField(const FieldScan &field)
 {
     if (field.token == TOK_CLOSE)
-        Warn(field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped");
+        Warn(field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped",
+             "the entry list opens with '{'");
 }
 
 // Whether the field shows as written: UTF-8 without the mark, characters
@@ -281,7 +315,7 @@ static void CheckFieldText(const FieldScan &field)
         message = FindUnmarkedUtf8(raw, s_follow.settings->codePage, &at, &note);
         if (!message.empty()) s_follow.unmarkedUtf8 = false;
     }
-    if (!message.empty()) Warn(field.rawPos[at], message);
+    if (!message.empty()) Warn(field.rawPos[at], message, note);
 }
 
 // In a sorted menu, the first name holding a character whose place the
@@ -303,7 +337,8 @@ static void CheckSortedName(const FieldScan &field)
                                     "for ASCII only"
                                   : "the order of " + QuoteText(name.substr(at, 1)) + " is not known exactly";
     Warn(field.rawPos.empty() ? field.firstPos : field.rawPos[std::min((size_t)at, field.rawPos.size() - 1)],
-         "the sorted place shown for " + QuoteText(name) + " may not be the program's: " + why);
+         "the sorted place shown for " + QuoteText(name) + " may not be the program's: " + why,
+         "the Windows build of quorlan-check sorts as the platform does");
 }
 
 // Takes a field of the given kind that the loading has collected: its kept
@@ -317,23 +352,23 @@ static void EndField(int kind, const char *text, long length, int token)
     field.tokenPos = s_follow.lastPos;
     CheckField(field, s_fieldNames[kind - MENU_TITLE], limit);
     CheckFieldText(field);
+    if (kind == MENU_TITLE || kind == MENU_OPTION) {
+        if (s_follow.headerBreak < 0) s_follow.headerBreak = field.breakPos;
+        if (field.token != TOK_COMMA) CheckHeaderField(field);
+    }
     switch (kind) {
     case MENU_TITLE:
         if (field.leadingFold)
-            Warn(field.firstPos, "the title starts with a space: the file begins with white space");
-        if (field.token != TOK_COMMA) CheckHeaderField(field);
+            Warn(field.firstPos, "the title starts with a space: the file begins with white space",
+                 "remove the white space before the title");
         break;
     case MENU_OPTION:
         NoteOption(field.text.c_str());
         CheckOption(field);
-        if (field.token != TOK_COMMA) CheckHeaderField(field);
-        break;
-    case MENU_NAME:
-        CheckSortedName(field);
-        s_follow.entry[s_follow.entryFields++] = field;
         break;
     default:
-        s_follow.entry[s_follow.entryFields++] = field;
+        if (kind == MENU_NAME) CheckSortedName(field);
+        s_follow.entry[s_follow.entryFields++] = std::move(field);
     }
     StartField(&field);
 }
@@ -349,13 +384,18 @@ static void StartLevel(bool joined)
     }
     s_follow.openBraces.push_back(s_follow.lastPos);
     if (joined && s_follow.joinedOpen++ == 0)
-        Warn(s_follow.lastPos, "nesting deeper than " + Number(MAX_NESTING) +
-                                   " levels is not kept: the entries inside this '{' join the level it is in");
+        Warn(s_follow.lastPos,
+             "nesting deeper than " + Number(MAX_NESTING) +
+                 " levels is not kept: the entries inside this '{' join the level it is in",
+             "nest at most " + Number(MAX_NESTING) + " levels below the top one");
 }
 
 static void EndLevel(bool joined, int token)
 {
-    if (token == TOK_CLOSE && !s_follow.openBraces.empty()) s_follow.openBraces.pop_back();
+    if (token == TOK_CLOSE && !s_follow.openBraces.empty()) {
+        s_follow.openBraces.pop_back();
+        if (s_follow.openBraces.empty()) s_follow.listClosedAt = s_follow.lastPos;
+    }
     if (joined) s_follow.joinedOpen--;
 }
 
@@ -367,6 +407,9 @@ void FollowMenu(int event, int value, long offset, const char *text)
     case MENU_FOLDED:
     case MENU_DRIVE:
         if (value >= 0) AddFieldByte(&s_follow.field, value, offset, event);
+        // The `{` that opens the list and the end of the file are not the header's.
+        if (!s_follow.bodyStarted && event != MENU_FOLDED && value != TOK_OPEN && value != TOK_EOF)
+            s_follow.headerEnd = offset + 1;
         s_follow.lastValue = value;
         s_follow.lastPos = offset;
         break;
@@ -402,19 +445,22 @@ void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings,
     s_follow.settings = &settings;
     s_follow.menu = menu;
     s_follow.warnings = warnings;
-    s_follow.linePos = 0;
-    s_follow.line = 1;
+    s_follow.lineStarts.assign(1, 0);
+    for (size_t i = 0; i < bytes.size(); i++)
+        if (bytes[i] == '\n') s_follow.lineStarts.push_back((long)i + 1);
     StartField(&s_follow.field);
     s_follow.entryFields = 0;
     s_follow.lastValue = TOK_EOF;
     s_follow.lastPos = 0;
     s_follow.quoteOpenedAt = 0;
     s_follow.bodyStarted = s_follow.bodyOpened = false;
+    s_follow.headerEnd = 0;
+    s_follow.headerBreak = s_follow.listClosedAt = -1;
     s_follow.unmarkedUtf8 = bytes.compare(0, 3, "\xEF\xBB\xBF") != 0 && IsUtf8Text(bytes);
     s_follow.unsureSort = true;
     long at;
     std::string note, message = FindOtherByteOrderMark(bytes, &at, &note);
-    if (!message.empty()) Warn(at, message);
+    if (!message.empty()) Warn(at, message, note);
     s_follow.joinedOpen = 0;
     s_follow.openBraces.clear();
     menu->hasSize = menu->sorted = menu->install = false;
@@ -425,7 +471,17 @@ static void WarnOpenQuote()
 {
     if (g_bInQuote)
         Warn(s_follow.quoteOpenedAt,
-             "an apostrophe here opens a quote that is never closed: all the rest of the file is text");
+             "an apostrophe here opens a quote that is never closed: all the rest of the file is text",
+             "write %' for an apostrophe in text, or close the quote with another '");
+}
+
+// Just after the file's last byte that is not white space.
+static long EndOfText()
+{
+    const std::string &bytes = *s_follow.bytes;
+    size_t end = bytes.size();
+    while (end > 0 && isspace((unsigned char)bytes[end - 1])) end--;
+    return (long)end;
 }
 
 // Once the loading is done: what it left open, and what it left unread
@@ -434,19 +490,24 @@ void FinishFollowingMenu(FILE *stream)
 {
     if (!s_follow.bodyOpened) {
         WarnOpenQuote();
-        Warn(0, "no '{' follows the header: the file lists no entries and the tree shows only \"Explore CD\"");
+        // The `{` belongs where the header's first line ends, or after the header.
+        Warn(s_follow.headerBreak >= 0 ? s_follow.headerBreak : s_follow.headerEnd,
+             "no '{' follows the header: the file lists no entries and the tree shows only \"Explore CD\"",
+             "type '{' where the entries start, and '}' after the last one");
     } else if (s_follow.openBraces.empty()) {
         ReadMenuChar(stream);
         if (s_follow.lastValue != TOK_EOF)
-            Warn(s_follow.lastPos, "text after the entry list's closing brace is ignored");
+            AddWarning(s_follow.lastPos, "text after the entry list's closing brace is ignored",
+                       s_follow.listClosedAt, "the entry list ends with this '}': remove it if the text is meant as entries");
     } else {
         WarnOpenQuote();
         size_t missing = s_follow.openBraces.size();
-        Warn(s_follow.openBraces.back(),
-             "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
-                 (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open");
+        AddWarning(s_follow.openBraces.back(),
+                   "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
+                       (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open",
+                   EndOfText(), "type the missing '}' where each level's entries end, here at the latest");
     }
     std::vector<MenuWarning> &warnings = *s_follow.warnings;
     std::stable_sort(warnings.begin(), warnings.end(),
-                     [](const MenuWarning &a, const MenuWarning &b) { return a.line < b.line; });
+                     [](const MenuWarning &a, const MenuWarning &b) { return a.offset < b.offset; });
 }

@@ -1,9 +1,10 @@
 /*
  * Any bytes through the menu checker's loading, warnings and both reports.
  * Besides not crashing or leaking: the checker still shows at least one
- * item, no deeper than the levels kept; every warning names a line of the
- * file; and the JSON report is well formed (strings closed, escapes and
- * UTF-8 valid, brackets paired).
+ * item, no deeper than the levels kept; every warning and every note
+ * names a line of the file and a column of that line (its end included,
+ * where a missing comma goes); and the JSON report is well formed (strings
+ * closed, escapes and UTF-8 valid, brackets paired).
  */
 #include <stdint.h>
 #include <stdlib.h>
@@ -76,6 +77,20 @@ static bool IsWellFormedJson(const std::string &json)
     return open.empty();
 }
 
+// Yields whether the file has that line (from 1; lines end at a line feed)
+// and that byte column on it (from 1, up to one past its last byte).
+static bool IsInFile(const std::string &bytes, long line, long column)
+{
+    size_t start = 0;
+    for (long n = 1; n < line; n++) {
+        start = bytes.find('\n', start);
+        if (start == std::string::npos) return false;
+        start++;
+    }
+    size_t end = std::min(bytes.find('\n', start), bytes.size());
+    return line >= 1 && column >= 1 && column <= (long)(end - start) + 1;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string bytes((const char *)data, size);
@@ -89,9 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fclose(stream);
     if (menu.items.empty()) Fail("no item shown");
     if (Depth(menu.items) > MAX_NESTING + 1) Fail("an item deeper than the levels kept");
-    long lines = 1 + (long)std::count(bytes.begin(), bytes.end(), '\n');
-    for (const MenuWarning &warning : warnings)
-        if (warning.line < 1 || warning.line > lines) Fail("a warning on a line the file does not have");
+    for (const MenuWarning &warning : warnings) {
+        if (!IsInFile(bytes, warning.line, warning.column)) Fail("a warning outside the file");
+        if (!IsInFile(bytes, warning.noteLine, warning.noteColumn)) Fail("a note outside the file");
+    }
 
     if (!IsWellFormedJson(FormatMenuJson(menu, warnings))) Fail("the JSON report is not well formed");
     FormatMenuText(menu, warnings, "Quorlan.ini");

@@ -4,8 +4,9 @@
 Each cases/NAME.ini is checked with the arguments in cases/NAME.expect.json
 and must give that report and exit status, so a new case is one menu and its
 expectation. Every case is also checked with LF and with CR LF line ends
-(same warnings on the same lines) and as a text report (the same warnings as
-FILE:LINE: warning: MESSAGE). Then: the default menu file and drive letter,
+(same warnings at the same lines and columns) and as a text report (the
+same warnings as FILE:LINE:COLUMN: warning: MESSAGE, each followed by
+FILE:LINE:COLUMN: note: NOTE). Then: the default menu file and drive letter,
 the arguments and files the tool must refuse with status 2, and the example
 disc, which must check clean.
 
@@ -32,7 +33,9 @@ def run(tool, args, cwd):
 
 
 def warning_lines(report, with_files=True):
-    return [w["line"] for w in report["warnings"] if with_files or FILE_WARNING not in w["message"]]
+    """Where each warning and its note point, the file lookups left out if asked."""
+    return [(w["line"], w["column"], w["note_line"], w["note_column"]) for w in report["warnings"]
+            if with_files or FILE_WARNING not in w["message"]]
 
 
 def check_case(tool, cases, name, fail):
@@ -45,11 +48,14 @@ def check_case(tool, cases, name, fail):
     if report != expect["report"]:
         fail(f"{menu}: report differs:\n{json.dumps(report, indent=2, ensure_ascii=False)}")
 
-    # The text report: the same warnings, each on its own line, in UTF-8 as
-    # the JSON.
+    # The text report: the same warnings, each on its own line with its note
+    # after it, in UTF-8 as the JSON.
     status, out, err = run(tool, expect["args"] + [menu], cases)
     lines = out.split(b"\n")
-    wanted = [f"{menu}:{w['line']}: warning: {w['message']}".encode("utf-8") for w in report["warnings"]]
+    wanted = []
+    for w in report["warnings"]:
+        wanted.append(f"{menu}:{w['line']}:{w['column']}: warning: {w['message']}".encode("utf-8"))
+        wanted.append(f"{menu}:{w['note_line']}:{w['note_column']}: note: {w['note']}".encode("utf-8"))
     if status != expect["exit"] or lines[-1] != b"" or lines[len(lines) - 1 - len(wanted):-1] != wanted:
         fail(f"{menu}: text report (exit {status}) does not end with the warnings:\n{out.decode('utf-8', 'replace')}")
     if not lines[0].startswith(b'caption: "' + report["caption"].encode("utf-8") + b'"'):
@@ -70,7 +76,7 @@ def check_case(tool, cases, name, fail):
     expected = warning_lines(expect["report"], with_files=False)
     for ends, lines in found.items():
         if lines != expected:
-            fail(f"{menu} with {ends} line ends: warnings on lines {lines}, expected {expected}")
+            fail(f"{menu} with {ends} line ends: warnings at {lines}, expected {expected}")
 
 
 def check_defaults(tool, fail):
@@ -80,7 +86,7 @@ def check_defaults(tool, fail):
         open(os.path.join(folder, "Quorlan.ini"), "wb").write(b"Disc\n{\n  A, %:\\a.exe\n}\n")
         status, out, err = run(tool, ["--json"], folder)
         report = json.loads(out.decode("utf-8"))
-        if status != 1 or report["items"][0]["record"]["command"] != DEFAULT_DRIVE + ":\\a.exe" or warning_lines(report) != [3]:
+        if status != 1 or report["items"][0]["record"]["command"] != DEFAULT_DRIVE + ":\\a.exe" or warning_lines(report) != [(3, 6, 3, 6)]:
             fail(f"default menu and drive: exit {status}, {out!r}")
         open(os.path.join(folder, "a.exe"), "wb").close()
         status, out, err = run(tool, [], folder)

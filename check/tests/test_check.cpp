@@ -1,8 +1,8 @@
 /*
  * The checker's pieces called directly: menu texts to the JSON report of
- * what the program shows, each warning on the line where its cause starts
- * (with LF and with CR LF line ends), texts that must stay silent, the
- * lookup of commands' files, and the JSON string escaping.
+ * what the program shows, each warning at the line and column where the
+ * author types the mend (with LF and with CR LF line ends), texts that must
+ * stay silent, the lookup of commands' files, and the JSON string escaping.
  */
 #include <gtest/gtest.h>
 
@@ -52,7 +52,9 @@ std::string WithCrLf(const std::string &text)
 std::string Listed(const std::vector<MenuWarning> &warnings)
 {
     std::string out;
-    for (const MenuWarning &w : warnings) out += "\n  " + std::to_string(w.line) + ": " + w.message;
+    for (const MenuWarning &w : warnings)
+        out += "\n  " + std::to_string(w.line) + ":" + std::to_string(w.column) + ": " + w.message + "\n    " +
+               std::to_string(w.noteLine) + ":" + std::to_string(w.noteColumn) + ": note: " + w.note;
     return out.empty() ? " (none)" : out;
 }
 
@@ -183,9 +185,12 @@ TEST(CheckReport, LimitsAreTheProgramsOwn)
 
 namespace {
 
+// A warning: where it points, how its message starts, and where its note
+// points when that is elsewhere (0: at the warning).
 struct Expected {
-    long line;
-    const char *fragment;
+    long line, column;
+    const char *start;
+    long noteLine = 0, noteColumn = 0;
 };
 
 struct WarningCase {
@@ -205,41 +210,55 @@ std::string NestedTooDeep()
 std::vector<WarningCase> WarningCases()
 {
     return {
-        {"unknown option", "T, colour\n{ A }", {{1, "option \"colour\" is not recognised and is ignored"}}},
-        {"option in another case", "T,\n  Sorted\n{ A }", {{2, "options are case-sensitive"}}},
-        {"option with a trailing space", "T, 'sorted '\n{ A }", {{1, "it ends with a space"}}},
-        {"space before =", "T, size =640x480\n{ A }", {{1, "a space before '='"}}},
+        {"unknown option", "T, colour\n{ A }", {{1, 4, "option \"colour\" is not recognised and is ignored"}}},
+        {"option in another case", "T,\n  Sorted\n{ A }",
+         {{2, 3, "option \"Sorted\" is not recognised and is ignored: options are case-sensitive"}}},
+        {"option with a trailing space", "T, 'sorted '\n{ A }",
+         {{1, 5, "option \"sorted \" is not recognised and is ignored: it ends with a space"}}},
+        {"space before =", "T, size =640x480\n{ A }",
+         {{1, 4, "option \"size =640x480\" is not recognised and is ignored: a space before '='"}}},
         {"option and the next on one line", "T, sorted\n install\n{ A }",
-         {{1, "a comma missing at the end of line 1"}}},
-        {"size that does not scan", "T,\nsize=640 x480\n{ A }", {{2, "does not scan as size=WIDTHxHEIGHT"}}},
-        {"size of nothing", "T, size=0x480\n{ A }", {{1, "at least 1 x 1"}}},
+         {{1, 10, "option \"sorted install\" is not recognised and is ignored: it runs across a line break: "
+                  "a comma missing at the end of line 1"}}},
+        {"option and more text", "T, sorted installl\n{ A }",
+         {{1, 10, "option \"sorted installl\" is not recognised and is ignored: it has more text after"}}},
+        {"size that does not scan", "T,\nsize=640 x480\n{ A }",
+         {{2, 6, "option \"size=640 x480\" does not scan as size=WIDTHxHEIGHT"}}},
+        {"size of nothing", "T, size=0x480\n{ A }", {{1, 9, "option \"size=0x480\" gives no window of at least 1 x 1"}}},
         {"apostrophe open at the end", "T\n{\n  A, 'a.exe\n  B, b.exe\n}\n",
-         {{2, "1 closing brace short"}, {3, "never closed"}}},
-        {"apostrophe reopened", "T\n{\n  A, 'a\n''b.exe\n}\n", {{2, "1 closing brace short"}, {4, "never closed"}}},
-        {"end of file inside the list", "T\n{\n  A {\n    B\n", {{3, "2 closing braces short"}}},
-        {"text after the closing brace", "T\n{ A }\n\nextra\n", {{4, "after the entry list's closing brace"}}},
-        {"no brace after the header", "Title only\n", {{1, "no '{' follows the header"}}},
-        {"a brace closes the header", "T\n}\n{ A }", {{2, "a '}' ends the header"}}},
+         {{2, 1, "the file ends inside the entry list, 1 closing brace short", 5, 2},
+          {3, 6, "an apostrophe here opens a quote that is never closed"}}},
+        {"apostrophe reopened", "T\n{\n  A, 'a\n''b.exe\n}\n",
+         {{2, 1, "the file ends inside the entry list, 1 closing brace short", 5, 2},
+          {4, 2, "an apostrophe here opens a quote that is never closed"}}},
+        {"end of file inside the list", "T\n{\n  A {\n    B\n",
+         {{3, 5, "the file ends inside the entry list, 2 closing braces short", 4, 6}}},
+        {"text after the closing brace", "T\n{ A }\n\nextra\n",
+         {{4, 1, "text after the entry list's closing brace is ignored", 2, 5}}},
+        {"no brace after the header", "Title only\n", {{1, 11, "no '{' follows the header"}}},
+        {"no brace after a title", "Demo\n  A, a.exe\n",
+         {{1, 5, "no '{' follows the header"}, {2, 6, "option \"a.exe \" is not recognised"}}},
+        {"a brace closes the header", "T\n}\n{ A }", {{2, 1, "a '}' ends the header"}}},
         {"name over a line break", "T\n{\n  Readme\n  Setup, s.exe, d\n}\n",
-         {{3, "the name \"Readme Setup\" runs across a line break"}}},
+         {{3, 9, "the name \"Readme Setup\" runs across a line break outside quotes: a comma missing at the end of line 3?"}}},
         {"command over a line break", "T\n{\n  A, a.exe\n  b.exe, d\n}\n",
-         {{3, "the command \"a.exe b.exe\" runs across a line break outside quotes: a comma missing at the end of line 3?"}}},
+         {{3, 11, "the command \"a.exe b.exe\" runs across a line break outside quotes: a comma missing at the end of line 3?"}}},
         {"name cut at its limit", "T\n{\n" + std::string(1500, 'n') + "\n}\n",
-         {{3, "the name is 1500 bytes long: only its first 1023 are kept"}}},
+         {{3, 1024, "the name is 1500 bytes long: only its first 1023 are kept"}}},
         {"description cut at its limit", "T\n{\nA, a.exe,\n" + std::string(9000, 'd') + "\n}\n",
-         {{4, "the description is 9000 bytes long: only its first 8191 are kept"}}},
+         {{4, 8192, "the description is 9000 bytes long: only its first 8191 are kept"}}},
         {"NUL in a name", std::string("T\n{\n  A\0BC, a.exe\n}\n", 20),
-         {{3, "a NUL byte ends the name \"A\": the 2 bytes after it are lost"}}},
-        {"nesting beyond the depth kept", NestedTooDeep(), {{3 + MAX_NESTING, "nesting deeper than 64 levels"}}},
+         {{3, 4, "a NUL byte ends the name \"A\": the 2 bytes after it are lost"}}},
+        {"nesting beyond the depth kept", NestedTooDeep(), {{3 + MAX_NESTING, 5, "nesting deeper than 64 levels"}}},
         {"empty name", "T\n{\n  Tools { A }\n  , Next, n.exe\n}\n",
-         {{4, "an entry with an empty name shows as an item with no text (its command is \"Next\")"}}},
-        {"title after white space", "\n\nT\n{ A }", {{1, "the title starts with a space"}}},
+         {{4, 3, "an entry with an empty name shows as an item with no text (its command is \"Next\")"}}},
+        {"title after white space", "\n\nT\n{ A }", {{1, 1, "the title starts with a space"}}},
     };
 }
 
 }  // namespace
 
-TEST(CheckWarnings, EachFiresOnItsLineWithLfAndCrLf)
+TEST(CheckWarnings, EachPointsWhereTheMendGoesWithLfAndCrLf)
 {
     for (const WarningCase &row : WarningCases()) {
         for (bool crlf : {false, true}) {
@@ -248,9 +267,14 @@ TEST(CheckWarnings, EachFiresOnItsLineWithLfAndCrLf)
             Checked checked = CheckText(text);
             ASSERT_EQ(row.warnings.size(), checked.warnings.size()) << Listed(checked.warnings);
             for (size_t i = 0; i < row.warnings.size(); i++) {
-                EXPECT_EQ(row.warnings[i].line, checked.warnings[i].line) << Listed(checked.warnings);
-                EXPECT_NE(std::string::npos, checked.warnings[i].message.find(row.warnings[i].fragment))
-                    << Listed(checked.warnings);
+                const Expected &want = row.warnings[i];
+                const MenuWarning &got = checked.warnings[i];
+                EXPECT_EQ(want.line, got.line) << Listed(checked.warnings);
+                EXPECT_EQ(want.column, got.column) << Listed(checked.warnings);
+                EXPECT_EQ(0u, got.message.rfind(want.start, 0)) << Listed(checked.warnings);
+                EXPECT_FALSE(got.note.empty()) << Listed(checked.warnings);
+                EXPECT_EQ(want.noteLine ? want.noteLine : want.line, got.noteLine) << Listed(checked.warnings);
+                EXPECT_EQ(want.noteLine ? want.noteColumn : want.column, got.noteColumn) << Listed(checked.warnings);
             }
         }
     }
@@ -345,6 +369,7 @@ TEST(CheckWarnings, CommandsFilesAreLookedForOnTheDisc)
         }
         ASSERT_EQ(1u, checked.warnings.size()) << Listed(checked.warnings);
         EXPECT_EQ(3, checked.warnings[0].line);
+        EXPECT_EQ(row.command[0] == '\'' ? 7 : 6, checked.warnings[0].column) << "the command's first byte";
         EXPECT_NE(std::string::npos, checked.warnings[0].message.find("is not in the menu's folder"));
         EXPECT_EQ(0u, CheckText(text, false, disc).warnings.size()) << "without the file check";
     }
