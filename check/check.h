@@ -93,6 +93,14 @@ void FinishFollowingMenu(FILE *stream);
 void AddWarning(long pos, const std::string &message, long notePos, const std::string &note);
 long LineOf(long pos);
 std::string Shown(const FieldScan &field);
+long PositionOf(const FieldScan &field, size_t index);
+
+/* mistakes.cpp: what authors mistype in plain text, from the same reports */
+void StartCheckingMistakes(const std::string &bytes, const CheckSettings &settings);
+void FollowQuoteForMistakes(int opened, long offset);
+void FollowResultForMistakes(int value, long offset, int event);
+void CheckFieldForMistakes(int kind, const FieldScan &field);
+void CheckEntryForMistakes(const FieldScan *fields, int count, long headerEnd);
 
 /* encoding.cpp: each yields "" or a message, with where it points and a note */
 bool IsUtf8Text(const std::string &bytes);
@@ -105,6 +113,9 @@ std::string FindOtherByteOrderMark(const std::string &bytes, long *at, std::stri
 void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], CommandParts *parts);
 bool IsCommandFileMissing(const std::string &command, const std::vector<bool> &fromDrive,
                           const std::string &menuFolder, std::string *filePart);
+bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const std::string &menuFolder);
+bool HasFileExtension(const std::string &word);
+bool LooksLikeFileToStart(const std::string &word);
 
 /* output.cpp */
 void SetShownCodePage(unsigned codePage);

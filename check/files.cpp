@@ -85,6 +85,33 @@ void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], 
     SplitCommand(text, parts);
 }
 
+// How a file, as the shell gets it, stands to the menu's folder.
+enum FileLookup { FILE_NOT_LOOKED_FOR, FILE_FOUND, FILE_MISSING };
+
+// Looks for the file in the menu's folder, unless the shell finds it
+// elsewhere. fromDrive marks the bytes that `%:` gave.
+static FileLookup LookForFile(const char *filePart, const std::vector<bool> &fromDrive,
+                              const std::string &menuFolder)
+{
+    // The shell takes a quoted name without its quotes.
+    std::string file;
+    std::vector<bool> drive;
+    for (size_t i = 0; filePart[i]; i++) {
+        if (filePart[i] == '"') continue;
+        file += filePart[i];
+        drive.push_back(i < fromDrive.size() && fromDrive[i]);
+    }
+    if (file.empty() || IsAddress(file) || file.compare(0, 2, "\\\\") == 0) return FILE_NOT_LOOKED_FOR;
+    std::string relative = file;
+    if (file.size() >= 2 && file[1] == ':') {
+        if (!drive[0]) return FILE_NOT_LOOKED_FOR;  // a drive named in the file, not the disc's own
+        relative = file.substr(2);
+    } else if (file.find_first_of("\\.") == std::string::npos) {
+        return FILE_NOT_LOOKED_FOR;
+    }
+    return IsUnderFolder(menuFolder, relative) ? FILE_FOUND : FILE_MISSING;
+}
+
 // Yields true when the command's file part names a file or folder that the
 // menu's folder does not hold; *filePart gets the file part as Run gives it
 // to the shell. fromDrive marks the command's bytes that `%:` gave.
@@ -95,22 +122,38 @@ bool IsCommandFileMissing(const std::string &command, const std::vector<bool> &f
     CommandParts parts;
     SplitMenuCommand(command, text, &parts);
     *filePart = parts.file;
+    return LookForFile(parts.file, fromDrive, menuFolder) == FILE_MISSING;
+}
 
-    // The shell takes a quoted name without its quotes.
-    std::string file;
-    std::vector<bool> drive;
-    for (size_t i = 0; parts.file[i]; i++) {
-        if (parts.file[i] == '"') continue;
-        file += parts.file[i];
-        drive.push_back(i < fromDrive.size() && fromDrive[i]);
-    }
-    if (file.empty() || IsAddress(file) || file.compare(0, 2, "\\\\") == 0) return false;
-    std::string relative = file;
-    if (file.size() >= 2 && file[1] == ':') {
-        if (!drive[0]) return false;  // a drive named in the file, not the disc's own
-        relative = file.substr(2);
-    } else if (file.find_first_of("\\.") == std::string::npos) {
-        return false;
-    }
-    return !IsUnderFolder(menuFolder, relative);
+// Yields true when the file, named as in a command, is in the menu's folder.
+bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const std::string &menuFolder)
+{
+    return LookForFile(file.c_str(), fromDrive, menuFolder) == FILE_FOUND;
+}
+
+// What discs start or open, by extension: programs, documents, pages, media.
+static const char *const s_fileExtensions[] = {
+    "exe", "com", "bat", "cmd", "msi", "lnk", "pif", "scr", "hta", "vbs", "js",  "jar", "reg", "inf",
+    "url", "txt", "pdf", "rtf", "doc", "docx", "wri", "odt", "xls", "xlsx", "ods", "ppt", "pptx", "pps",
+    "odp", "htm", "html", "chm", "hlp", "jpg", "jpeg", "png", "gif", "bmp", "avi", "mpg", "mpeg", "mp3",
+    "mp4", "wav", "wma", "wmv", "mov", "zip",
+};
+
+// Yields whether a word ends in the extension of a file that discs start.
+bool HasFileExtension(const std::string &word)
+{
+    size_t dot = word.rfind('.');
+    if (dot == std::string::npos || dot == 0) return false;
+    std::string extension = word.substr(dot + 1);
+    for (const char *known : s_fileExtensions)
+        if (SameNameIgnoringCase(known, extension)) return true;
+    return false;
+}
+
+// Yields whether a word looks like a file to start: an address, a drive,
+// a path with a backslash, or a name with one of the extensions above.
+bool LooksLikeFileToStart(const std::string &word)
+{
+    if (IsAddress(word) || (word.size() >= 2 && isalpha((unsigned char)word[0]) && word[1] == ':')) return true;
+    return (word.find('\\') != std::string::npos && word.size() > 1) || HasFileExtension(word);
 }

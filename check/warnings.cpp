@@ -75,9 +75,14 @@ static bool RunHoldsLineFeed(long pos)
     return false;
 }
 
+// Empties a field for the next one, keeping its buffers' room: a menu is
+// mostly short fields, and allocating afresh for each one doubles the time.
 static void StartField(FieldScan *field)
 {
-    *field = FieldScan();
+    field->text.clear();
+    field->raw.clear();
+    field->rawPos.clear();
+    field->fromDrive.clear();
     field->length = 0;
     field->firstPos = field->textEnd = field->nulIndex = field->nulPos = -1;
     field->breakPos = field->lastBreakPos = field->pendingBreak = -1;
@@ -112,7 +117,7 @@ static void AddFieldByte(FieldScan *field, int value, long pos, int event)
 std::string Shown(const FieldScan &field) { return std::string(field.text.c_str()); }
 
 // Where the field's byte at index stands; past its last byte, just after it.
-static long PositionOf(const FieldScan &field, size_t index)
+long PositionOf(const FieldScan &field, size_t index)
 {
     if (index < field.rawPos.size()) return field.rawPos[index];
     return field.textEnd >= 0 ? field.textEnd : field.tokenPos;
@@ -352,6 +357,7 @@ static void EndField(int kind, const char *text, long length, int token)
     field.tokenPos = s_follow.lastPos;
     CheckField(field, s_fieldNames[kind - MENU_TITLE], limit);
     CheckFieldText(field);
+    CheckFieldForMistakes(kind, field);
     if (kind == MENU_TITLE || kind == MENU_OPTION) {
         if (s_follow.headerBreak < 0) s_follow.headerBreak = field.breakPos;
         if (field.token != TOK_COMMA) CheckHeaderField(field);
@@ -368,7 +374,7 @@ static void EndField(int kind, const char *text, long length, int token)
         break;
     default:
         if (kind == MENU_NAME) CheckSortedName(field);
-        s_follow.entry[s_follow.entryFields++] = std::move(field);
+        std::swap(s_follow.entry[s_follow.entryFields++], field);
     }
     StartField(&field);
 }
@@ -410,11 +416,13 @@ void FollowMenu(int event, int value, long offset, const char *text)
         // The `{` that opens the list and the end of the file are not the header's.
         if (!s_follow.bodyStarted && event != MENU_FOLDED && value != TOK_OPEN && value != TOK_EOF)
             s_follow.headerEnd = offset + 1;
+        FollowResultForMistakes(value, offset, event);
         s_follow.lastValue = value;
         s_follow.lastPos = offset;
         break;
     case MENU_QUOTE:
         if (value) s_follow.quoteOpenedAt = offset;
+        FollowQuoteForMistakes(value, offset);
         break;
     case MENU_TITLE:
     case MENU_OPTION:
@@ -425,6 +433,7 @@ void FollowMenu(int event, int value, long offset, const char *text)
         break;
     case MENU_ENTRY:
         if (value) CheckEntry(s_follow.entry[0], s_follow.entryFields > 1 ? &s_follow.entry[1] : NULL);
+        CheckEntryForMistakes(s_follow.entry, value ? s_follow.entryFields : 0, s_follow.headerEnd);
         s_follow.entryFields = 0;
         break;
     case MENU_LEVEL:
@@ -465,6 +474,7 @@ void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings,
     s_follow.openBraces.clear();
     menu->hasSize = menu->sorted = menu->install = false;
     menu->width = menu->height = 0;
+    StartCheckingMistakes(bytes, settings);
 }
 
 static void WarnOpenQuote()

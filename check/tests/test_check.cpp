@@ -253,6 +253,70 @@ std::vector<WarningCase> WarningCases()
         {"empty name", "T\n{\n  Tools { A }\n  , Next, n.exe\n}\n",
          {{4, 3, "an entry with an empty name shows as an item with no text (its command is \"Next\")"}}},
         {"title after white space", "\n\nT\n{ A }", {{1, 1, "the title starts with a space"}}},
+
+        // The mistakes of menus written as plain English, each where the mend goes.
+        {"apostrophes of contractions", "Demo\n{\n  Readme, readme.txt, Don't skip this,\n  Setup, setup.exe, It's quick,\n"
+                                        "  Tools, tools.exe, Handy tools\n}\n",
+         {{3, 26, "the apostrophe in \"Don't\" opens a quoted stretch (lines 3 to 4) that swallows 3 commas and a line break"},
+          {4, 23, "the apostrophe in \"It's\" closes a quoted stretch (lines 3 to 4) that swallows 3 commas and a line break"}}},
+        {"apostrophes of possessives, across a level",
+         "T\n{\n  Tools\n  {\n    Bob's editor, edit.exe, Edits text\n  }\n  Other, o.exe, Mary's notes\n}\n",
+         {{2, 1, "the file ends inside the entry list", 8, 2},
+          {5, 8, "the apostrophe in \"Bob's\" opens a quoted stretch (lines 5 to 7) that swallows 4 commas, a brace and 2 line breaks"},
+          {7, 21, "the apostrophe in \"Mary's\" closes a quoted stretch (lines 5 to 7)"}}},
+        {"apostrophes on one line, and after a digit", "T\n{\n  Don't panic, p.exe, The 1990's\n}\n",
+         {{3, 6, "the apostrophe in \"Don't\" opens a quoted stretch (line 3) that swallows 2 commas"},
+          {3, 31, "the apostrophe in \"1990's\" closes a quoted stretch (line 3)"}}},
+        {"a quote opened after a word", "Demo\n{\n  Users' guide, guide.txt, The guide,\n  Next, next.exe, Something'\n}\n",
+         {{3, 8, "the apostrophe after \"Users\" opens a quoted stretch (lines 3 to 4) that swallows 5 commas and a line break"}}},
+        {"a quote opened after a word takes a brace", "T\n{\n  Kids { Students' notes, n.txt\n  }\n  Teachers' notes, t.txt\n}\n",
+         {{2, 1, "the file ends inside the entry list", 6, 2},
+          {3, 18, "the apostrophe after \"Students\" opens a quoted stretch (lines 3 to 5) that swallows a comma, a brace"}}},
+        {"double quotes around a description's comma",
+         "T\n{\n  Manual, manual.pdf, \"Chapter one, the basics\"\n  Next, n.exe\n}\n",
+         {{3, 35, "double quotes do not quote in a menu: this comma ends the description after \"Chapter one\", and "
+                  "\"the basics\" starts the next entry"},
+          {3, 48, "the name \"the basics\" Next\" runs across a line break"}}},
+        {"double quotes around a name's comma", "T\n{\n  \"Smith, John\", smith.exe\n}\n",
+         {{3, 9, "double quotes do not quote in a menu: this comma ends the name after \"Smith\", and \"John\" is the command"}}},
+        {"double quotes in a nested description",
+         "T\n{\n  Books\n  {\n    Manual, m.pdf, Read \"Part one, Part two\" first\n  }\n}\n",
+         {{5, 34, "double quotes do not quote in a menu: this comma ends the description after \"Part one\""}}},
+        {"a double quote left open in a command", "T\n{\n  Tool, \"C:\\Tools\\tool.exe /s, Runs the tool\n}\n",
+         {{3, 27, "the double quote before \"C:\\Tools\\tool.exe\" is never closed, so the whole command is the file to "
+                  "start: \"/s\" is no parameter"}}},
+        {"a double quote left open in a nested command",
+         "T\n{\n  Apps { Tool, \"%:\\Program Files\\App\\app.exe -x, Runs it }\n}\n",
+         {{3, 45, "the double quote before \"E:\\Program Files\\App\\app.exe\" is never closed"}}},
+        {"an environment variable in a command", "T\n{\n  Notes, %SystemRoot%\\notepad.exe notes.txt\n}\n",
+         {{3, 10, "\"%SystemRoot%\" is not expanded: the menu knows no variables, and '%' only makes the next "
+                  "character plain, so this reads \"SystemRoot\\\""}}},
+        {"environment variables in a nested command and description",
+         "T\n{\n  Links { Temp, explorer %TEMP%\n  }\n  Home, h.exe, Opens %USERPROFILE% for you\n}\n",
+         {{3, 26, "\"%TEMP%\" is not expanded"}, {5, 22, "\"%USERPROFILE%\" is not expanded"}}},
+        {"a name that ends in the file", "T\n{\n  Viewer view.exe, Shows pictures\n}\n",
+         {{3, 9, "the name \"Viewer view.exe\" ends in \"view.exe\", which looks like a file to start, and the command "
+                 "\"Shows pictures\" does not: a comma missing after \"Viewer\"?"}}},
+        {"a name that ends in a path, nested",
+         "T\n{\n  Tools {\n    Notes Editor notes\\edit.exe, Edits your notes\n  }\n}\n",
+         {{4, 17, "the name \"Notes Editor notes\\edit.exe\" ends in \"notes\\edit.exe\""}}},
+        {"a name that ends in the file, with no command", "T\n{\n  Read the manual manual.pdf\n}\n",
+         {{3, 18, "the name \"Read the manual manual.pdf\" ends in \"manual.pdf\", which looks like a file to start, and "
+                  "the entry has no command"}}},
+        {"sorted as an entry", "Demo\n{\n  sorted,\n  Setup, setup.exe\n}\n",
+         {{3, 3, "an entry named \"sorted\" is an item, not an option: options are read only in the header; it takes "
+                 "\"Setup\" as its command", 1, 5}}},
+        {"size= as a nested entry", "T\n{\n  Demo { size=640x480 }\n}\n",
+         {{3, 10, "an entry named \"size=640x480\" is an item, not an option", 1, 2}}},
+        {"install as an entry with no command", "Demo Disc\n{\n  install\n}\n",
+         {{3, 3, "an entry named \"install\" is an item, not an option", 1, 10}}},
+        {"a description running on into the next entry",
+         "Demo\n{\n  Readme, readme.txt, Read this first\n  Setup, setup.exe, Installs it,\n  Tools, tools.exe, Handy\n}\n",
+         {{3, 38, "the description \"Read this first Setup\" runs on over a line break, and the entry after it reads as "
+                  "name \"setup.exe\" with command \"Installs it\": a comma missing at the end of line 3?"}}},
+        {"a nested description running on into the last entry",
+         "T\n{\n  Docs\n  {\n    Guide, guide.txt, The full guide\n    License, license.txt, The terms\n  }\n}\n",
+         {{5, 37, "the description \"The full guide License\" runs on over a line break"}}},
     };
 }
 
@@ -293,6 +357,23 @@ TEST(CheckWarnings, CleanTextsStaySilent)
         "T{A {B}{C}}\n\n\n",                                    // white space after the list
         "T, 'size=640x480'\n{ 'x ' y, '%:', '' }\n",
         "{ A, a.exe }",
+        // Deliberate uses of the format that look like the mistakes above.
+        "T\n{\n  Features: 'fast, small', f.exe\n}\n",             // a quote opened after text and a space
+        "T\n{\n  Quote, q.exe, 'He said \"yes, please\"'\n}\n",     // a quoted comma inside double quotes
+        "T\n{\n  Say \"yes%, please\", say.exe\n}\n",               // an escaped one
+        "T\n{\n  3.5\" disk, \"A:\\setup.exe\" /q\n}\n",             // an inch mark, then a quoted file
+        "T\n{\n  A, a.exe, 'Line one,\nline two, and {more}'\n}\n",  // a quote over lines, at a field's start
+        "T\n{\n  It%'s fine, a.exe, Don%'t worry\n}\n",            // escaped apostrophes
+        "T\n{\n  Temp, explorer %%TEMP%%, Shows %%TEMP%%\n}\n",    // percent signs on purpose
+        "T\n{\n  A, %:\\a.exe, 100%% sure%: %{x%} %a\n}\n",         // escapes of other kinds
+        "T\n{\n  A, cmd /c echo \", lone quote\n}\n",              // a lone double quote in the parameters
+        "T\n{\n  A, '\"Program Files\\App\\app.exe'\n}\n",          // a quote open to the end of a lone name
+        "T\n{\n  Docs\\Manuals { Guide, guide.txt }\n}\n",         // a parent named like a path
+        "T\n{\n  Node.js, node.exe, Runs scripts\n}\n",            // a name like a file whose command is one
+        "T\n{\n  Open readme.txt, notepad readme.txt\n}\n",        // a command that names a file after its program
+        "T\n{\n  install, setup.exe, Installs it\n}\n",            // an entry named install, with a command
+        "T\n{\n  Tools { A }\n  More { B } Next, n.exe\n}\n",       // nested levels without commas after '}'
+        "T\n{\n  A, a.exe, Installs\n    the demo,\n  readme.txt, notepad readme.txt\n}\n",  // a description over lines
     };
     for (const char *text : rows) {
         for (bool crlf : {false, true}) {
@@ -334,44 +415,54 @@ TEST(CheckWarnings, CommandsFilesAreLookedForOnTheDisc)
 {
     std::string disc = MakeDisc();
     ASSERT_FALSE(disc.empty());
+    // The commands' files, and a name ending in a file to start: with the
+    // file check only a file the disc holds counts, as the comma missing
+    // before it is then likely.
     struct {
-        const char *command;  // as written in the menu
-        bool missing;
+        const char *entry;  // as written in the menu
+        long column;        // of the one warning, or 0 for none
+        const char *fragment;
     } rows[] = {
-        {"setup.exe", false},
-        {"SETUP.EXE /q", false},
-        {"%:\\setup.exe /quiet", false},
-        {"%:setup.exe", false},
-        {"\\setup.exe", false},
-        {"docs\\manual.pdf", false},
-        {"'\"%:\\Program Files\\App\\app.exe\" -x'", false},
-        {"'\"Program Files\\App\\app.exe'", false},
-        {"docs\\", false},
-        {".", false},
-        {"notepad readme.txt", false},             // found on the path
-        {"http://example.com/a.html", false},      // an address
-        {"C:\\Windows\\notepad.exe", false},       // another drive
-        {"E:\\missing.exe", false},                // a drive named in the file, not %:
-        {"\\\\server\\share\\x.exe", false},       // a network path
-        {"missing.exe", true},
-        {"%:\\missing.exe", true},
-        {"docs\\missing.pdf", true},
-        {"setup.exe\\x", true},
-        {"'\"%:\\Program Files\\App\\gone.exe\" -x'", true},
+        {"A, setup.exe", 0, nullptr},
+        {"A, SETUP.EXE /q", 0, nullptr},
+        {"A, %:\\setup.exe /quiet", 0, nullptr},
+        {"A, %:setup.exe", 0, nullptr},
+        {"A, \\setup.exe", 0, nullptr},
+        {"A, docs\\manual.pdf", 0, nullptr},
+        {"A, '\"%:\\Program Files\\App\\app.exe\" -x'", 0, nullptr},
+        {"A, '\"Program Files\\App\\app.exe'", 0, nullptr},
+        {"A, docs\\", 0, nullptr},
+        {"A, .", 0, nullptr},
+        {"A, notepad readme.txt", 0, nullptr},             // found on the path
+        {"A, http://example.com/a.html", 0, nullptr},      // an address
+        {"A, C:\\Windows\\notepad.exe", 0, nullptr},       // another drive
+        {"A, E:\\missing.exe", 0, nullptr},                // a drive named in the file, not %:
+        {"A, \\\\server\\share\\x.exe", 0, nullptr},       // a network path
+        {"A, missing.exe", 6, "the command's file \"missing.exe\" is not in the menu's folder"},
+        {"A, %:\\missing.exe", 6, "is not in the menu's folder"},
+        {"A, docs\\missing.pdf", 6, "is not in the menu's folder"},
+        {"A, setup.exe\\x", 6, "is not in the menu's folder"},
+        {"A, '\"%:\\Program Files\\App\\gone.exe\" -x'", 7, "is not in the menu's folder"},
+        {"Installer setup.exe, Installs the demo", 12, "ends in \"setup.exe\", a file on the disc,"},
+        {"Guide docs\\MANUAL.pdf, Opens the guide", 8, ", a file on the disc,"},
+        {"Guide %:\\docs\\manual.pdf", 8, ", a file on the disc,"},
+        {"Viewer view.exe, Shows pictures", 0, nullptr},
+        {"Installer setup.exe, setup.exe", 0, nullptr},
     };
     for (auto &row : rows) {
-        std::string text = std::string("T\n{\n  A, ") + row.command + "\n}\n";
+        std::string text = std::string("T\n{\n  ") + row.entry + "\n}\n";
         SCOPED_TRACE(text);
         Checked checked = CheckText(text, true, disc);
-        if (!row.missing) {
-            EXPECT_EQ(0u, checked.warnings.size()) << Listed(checked.warnings);
-            continue;
+        ASSERT_EQ(row.column ? 1u : 0u, checked.warnings.size()) << Listed(checked.warnings);
+        if (row.column) {
+            EXPECT_EQ(3, checked.warnings[0].line);
+            EXPECT_EQ(row.column, checked.warnings[0].column);
+            EXPECT_NE(std::string::npos, checked.warnings[0].message.find(row.fragment));
         }
-        ASSERT_EQ(1u, checked.warnings.size()) << Listed(checked.warnings);
-        EXPECT_EQ(3, checked.warnings[0].line);
-        EXPECT_EQ(row.command[0] == '\'' ? 7 : 6, checked.warnings[0].column) << "the command's first byte";
-        EXPECT_NE(std::string::npos, checked.warnings[0].message.find("is not in the menu's folder"));
-        EXPECT_EQ(0u, CheckText(text, false, disc).warnings.size()) << "without the file check";
+        for (const MenuWarning &w : CheckText(text, false, disc).warnings)
+            EXPECT_TRUE(w.message.find("the disc") == std::string::npos &&
+                        w.message.find("the menu's folder") == std::string::npos)
+                << "without the file check: " << w.message;
     }
     RemoveDisc(disc);
 }

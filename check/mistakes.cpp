@@ -1,0 +1,335 @@
+/*
+ * The mistakes authors make when they write a menu as plain English text:
+ * the apostrophe of "Don't" opening a quoted stretch, double quotes taken
+ * for quoting, `%NAME%` taken for a variable, an option written among the
+ * entries, a comma left out so that the fields after it shift.
+ *
+ * Like the other warnings these come from the loading's own reports; the
+ * only look at the file's bytes is at the few around a reported position
+ * (is this apostrophe between two letters? does this `%S` start
+ * `%SystemRoot%`?). Each is drawn narrowly, so that the deliberate uses of
+ * the format stay silent: quotes opened at a field's start or after a
+ * space, `%'`, `%%NAME%%`, a quoted or escaped comma inside double quotes,
+ * a parent named like a path, a name such as "Node.js" whose command is a
+ * file.
+ */
+#include "check.h"
+
+#include <ctype.h>
+#include <string.h>
+
+#include <algorithm>
+
+// What the mistakes need to remember between two reports.
+static struct {
+    const std::string *bytes;
+    const CheckSettings *settings;
+    long lastResultPos;          // where the reader's last result stood, or -1
+    long variableEnd;            // the closing `%` of the last %NAME% warned of, or -1
+    // The quoted stretch open now, and what it has taken in so far.
+    long quoteOpen;              // its apostrophe, or -1
+    long commas, braces, lineBreaks;
+    bool commaAfterBreak;        // a comma stands after a line break in it
+    // A name or description that a comma ended with a double quote open.
+    long doubleQuoteComma;       // that comma, or -1
+    std::string doubleQuoteText; // the field's text from the open quote on
+    const char *doubleQuoteField;
+    // A description that ran on over a line break, for the entry after it.
+    long runOnBreak;             // where its last line break stands, or -1
+    std::string runOnText;
+} s_mistakes;
+
+static std::string Number(long n) { return std::to_string(n); }
+
+// Yields the text quoted, its middle cut when it is long.
+static std::string QuoteShort(const std::string &text)
+{
+    if (text.size() <= 48) return QuoteText(text);
+    return QuoteText(text.substr(0, 20) + "..." + text.substr(text.size() - 20));
+}
+
+// Whether the byte at pos is a letter (or, with digits, a letter or digit).
+static bool IsLetterAt(long pos, bool digits = false)
+{
+    const std::string &bytes = *s_mistakes.bytes;
+    if (pos < 0 || pos >= (long)bytes.size()) return false;
+    unsigned char c = bytes[pos];
+    return isalpha(c) || c >= 0x80 || (digits && isdigit(c));  // above 127: mostly letters in the code pages
+}
+
+// Whether the apostrophe at pos stands inside a word: "Don't", "1990's".
+static bool IsBetweenLetters(long pos) { return IsLetterAt(pos - 1, true) && IsLetterAt(pos + 1); }
+
+// Yields the word around pos (the apostrophe itself included).
+static std::string WordAround(long pos)
+{
+    long start = pos, end = pos + 1;
+    while (IsLetterAt(start - 1, true)) start--;
+    while (IsLetterAt(end, true)) end++;
+    return s_mistakes.bytes->substr(start, end - start);
+}
+
+void StartCheckingMistakes(const std::string &bytes, const CheckSettings &settings)
+{
+    s_mistakes.bytes = &bytes;
+    s_mistakes.settings = &settings;
+    s_mistakes.lastResultPos = s_mistakes.variableEnd = s_mistakes.quoteOpen = -1;
+    s_mistakes.doubleQuoteComma = s_mistakes.runOnBreak = -1;
+}
+
+// "3 commas, a brace and a line break": what a quoted stretch made text.
+static std::string Swallowed()
+{
+    const struct {
+        long count;
+        const char *one, *many;
+    } kinds[] = {
+        {s_mistakes.commas, "a comma", " commas"},
+        {s_mistakes.braces, "a brace", " braces"},
+        {s_mistakes.lineBreaks, "a line break", " line breaks"},
+    };
+    std::vector<std::string> parts;
+    for (const auto &kind : kinds)
+        if (kind.count) parts.push_back(kind.count == 1 ? kind.one : Number(kind.count) + kind.many);
+    std::string out;
+    for (size_t i = 0; i < parts.size(); i++)
+        out += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return out;
+}
+
+// The stretch from the apostrophe at open to the one at close, just closed.
+static void CheckQuotedStretch(long open, long close)
+{
+    bool openInWord = IsBetweenLetters(open), closeInWord = IsBetweenLetters(close);
+    bool takesEntry = s_mistakes.lineBreaks > 0 && (s_mistakes.braces > 0 || s_mistakes.commaAfterBreak);
+    if (!openInWord && !closeInWord && !takesEntry) return;
+    long first = LineOf(open), last = LineOf(close);
+    std::string span = first == last ? "(line " + Number(first) + ")"
+                                     : "(lines " + Number(first) + " to " + Number(last) + ")";
+    std::string swallowed = Swallowed();
+    std::string effect = swallowed.empty() ? "in which its apostrophes vanish from the text"
+                                           : "that swallows " + swallowed;
+    const char *note = "write %' for an apostrophe in text";
+    if (openInWord)
+        AddWarning(open, "the apostrophe in " + QuoteText(WordAround(open)) + " opens a quoted stretch " + span +
+                             " " + effect, -1, note);
+    if (closeInWord)
+        AddWarning(close, "the apostrophe in " + QuoteText(WordAround(close)) + " closes a quoted stretch " +
+                              span + " " + effect, -1, note);
+
+    // Opened right after text, as in "users'", and taking in what looks
+    // like a whole entry: a quote meant to keep commas opens a field or
+    // follows a space.
+    if (openInWord || open == 0 || !takesEntry) return;
+    unsigned char before = (*s_mistakes.bytes)[open - 1];
+    if (isspace(before) || strchr("{},'", before)) return;
+    long start = open - 1;
+    while (start > 0 && !isspace((unsigned char)(*s_mistakes.bytes)[start - 1]) &&
+           !strchr("{},'", (*s_mistakes.bytes)[start - 1]))
+        start--;
+    AddWarning(open, "the apostrophe after " + QuoteText(s_mistakes.bytes->substr(start, open - start)) +
+                         " opens a quoted stretch " + span + " that swallows " + swallowed,
+               -1, "write %' for an apostrophe in text; a quote that keeps commas starts a field or follows a space");
+}
+
+// The hook's MENU_QUOTE: an apostrophe opened or closed a quoted stretch.
+void FollowQuoteForMistakes(int opened, long offset)
+{
+    if (opened) {
+        s_mistakes.quoteOpen = offset;
+        s_mistakes.commas = s_mistakes.braces = s_mistakes.lineBreaks = 0;
+        s_mistakes.commaAfterBreak = false;
+    } else if (s_mistakes.quoteOpen >= 0) {
+        CheckQuotedStretch(s_mistakes.quoteOpen, offset);
+        s_mistakes.quoteOpen = -1;
+    }
+}
+
+static bool IsVariableNameByte(unsigned char c) { return isalnum(c) || c == '_' || c == '(' || c == ')'; }
+
+// A `%` before a letter, at percent: a warning when it starts `%NAME%`.
+static void CheckVariable(long percent)
+{
+    const std::string &bytes = *s_mistakes.bytes;
+    long end = percent + 1;
+    while (end < (long)bytes.size() && IsVariableNameByte(bytes[end])) end++;
+    if (end >= (long)bytes.size() || bytes[end] != '%') return;
+    s_mistakes.variableEnd = end;
+    std::string name = bytes.substr(percent + 1, end - percent - 1);
+    // The closing `%` makes the byte after it plain text too.
+    std::string reads = name;
+    if (end + 1 < (long)bytes.size() && isgraph((unsigned char)bytes[end + 1]) && bytes[end + 1] != ':')
+        reads += bytes[end + 1];
+    AddWarning(percent,
+               QuoteText("%" + name + "%") + " is not expanded: the menu knows no variables, and '%' only makes the " +
+                   "next character plain, so this reads " + QuoteText(reads),
+               -1, "write the folder itself (%: gives the drive the menu started from); %%" + name +
+                       "%% shows the percent signs");
+}
+
+// The hook's results: counted inside a quoted stretch, and each letter
+// escaped with `%` looked at. A result is escaped when a `%` stands just
+// before it that the reader took without a result of its own.
+void FollowResultForMistakes(int value, long offset, int event)
+{
+    const std::string &bytes = *s_mistakes.bytes;
+    bool escaped = event == MENU_RESULT && value >= 0 && offset > 0 && offset <= (long)bytes.size() &&
+                   bytes[offset - 1] == '%' && s_mistakes.lastResultPos != offset - 1;
+    s_mistakes.lastResultPos = offset;
+    if (s_mistakes.quoteOpen >= 0 && !escaped) {
+        if (value == ',') {
+            s_mistakes.commas++;
+            if (s_mistakes.lineBreaks) s_mistakes.commaAfterBreak = true;
+        } else if (value == '{' || value == '}') {
+            s_mistakes.braces++;
+        } else if (value == '\n') {
+            s_mistakes.lineBreaks++;
+        }
+    }
+    if (escaped && value < 0x80 && isalpha(value) && offset > s_mistakes.variableEnd) CheckVariable(offset - 1);
+}
+
+static long CountOf(const std::string &text, char c) { return (long)std::count(text.begin(), text.end(), c); }
+
+// A command whose file part leaves a double quote open, so that the shell
+// gets the whole command as the file: a warning when a file's name in it
+// has parameters after it, as the closing quote belongs after that name. A
+// quote open to the end of a lone name ("Program Files\x.exe) takes in
+// nothing.
+static void CheckCommandQuote(const FieldScan &field)
+{
+    std::string command = Shown(field);
+    char text[COMMAND_BUFFER];
+    CommandParts parts;
+    SplitMenuCommand(command, text, &parts);
+    if (CountOf(parts.file, '"') % 2 == 0) return;
+    size_t start = strrchr(parts.file, '"') - parts.file + 1;
+    size_t name = start;
+    for (size_t end; (end = command.find(' ', start)) != std::string::npos; start = end + 1) {
+        if (HasFileExtension(command.substr(start, end - start))) {
+            AddWarning(PositionOf(field, end),
+                       "the double quote before " + QuoteShort(command.substr(name, end - name)) +
+                           " is never closed, so the whole command is the file to start: " +
+                           QuoteShort(command.substr(end + 1)) + " is no parameter",
+                       -1, "type the closing \" here, after the file's name");
+            return;
+        }
+    }
+}
+
+// Double quotes across a structural comma: a name or description with a
+// quote open, ended by a comma, and a field after it that closes one.
+static void CheckDoubleQuotes(int kind, const FieldScan &field)
+{
+    std::string text = Shown(field);
+    if (s_mistakes.doubleQuoteComma >= 0 && CountOf(text, '"') % 2 == 1) {
+        std::string closed = text.substr(0, text.find('"'));
+        AddWarning(s_mistakes.doubleQuoteComma,
+                   std::string("double quotes do not quote in a menu: this comma ends the ") +
+                       s_mistakes.doubleQuoteField + " after " + QuoteShort(s_mistakes.doubleQuoteText) + ", and " +
+                       QuoteShort(closed) + (kind == MENU_NAME ? " starts the next entry" : " is the command"),
+                   -1, "write %, for a comma in text, or put the whole field between apostrophes");
+    }
+    s_mistakes.doubleQuoteComma = -1;
+    if ((kind == MENU_NAME || kind == MENU_DESCRIPTION) && field.token == TOK_COMMA &&
+        CountOf(text, '"') % 2 == 1) {
+        s_mistakes.doubleQuoteComma = field.tokenPos;
+        s_mistakes.doubleQuoteText = text.substr(text.rfind('"') + 1);
+        s_mistakes.doubleQuoteField = kind == MENU_NAME ? "name" : "description";
+    }
+}
+
+// Each field as the loading read it, of the kind given (MENU_TITLE ...).
+void CheckFieldForMistakes(int kind, const FieldScan &field)
+{
+    if (kind == MENU_TITLE || kind == MENU_OPTION) {
+        s_mistakes.doubleQuoteComma = -1;
+        return;
+    }
+    // Both checks are of double quotes; most fields have none.
+    if (field.text.find('"') == std::string::npos) {
+        s_mistakes.doubleQuoteComma = -1;
+        return;
+    }
+    CheckDoubleQuotes(kind, field);
+    if (kind == MENU_COMMAND) CheckCommandQuote(field);
+}
+
+// Whether a command starts something by its look: some word of it is a
+// file, a path or an address ("notepad readme.txt", "explorer %:\").
+static bool CommandLooksLikeFile(const std::string &command)
+{
+    for (size_t start = 0; start < command.size();) {
+        size_t end = std::min(command.find(' ', start), command.size());
+        std::string word = command.substr(start, end - start);
+        word.erase(std::remove(word.begin(), word.end(), '"'), word.end());
+        if (LooksLikeFileToStart(word)) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// An option written as an entry: "sorted" or "size=..." are never names
+// anyone means, "install" is not one when there is no command.
+static void CheckOptionAsEntry(const std::string &name, const std::string &command, long pos, long headerEnd)
+{
+    int option = FindMenuOption(name.c_str());
+    if (option == OPTION_NONE || (option == OPTION_INSTALL && !command.empty())) return;
+    if (name.find(' ') != std::string::npos) return;  // "size=... more": a name running on, warned of as such
+    std::string message = "an entry named " + QuoteText(name) +
+                          " is an item, not an option: options are read only in the header";
+    if (!command.empty()) message += "; it takes " + QuoteShort(command) + " as its command";
+    AddWarning(pos, message, headerEnd, "write \", " + name + "\" here, at the end of the header");
+}
+
+// A name whose last word is the file to start: "Viewer view.exe".
+static void CheckNameEndsInFile(const FieldScan &name, const std::string &command)
+{
+    std::string text = Shown(name);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    size_t space = text.rfind(' ');
+    if (space == std::string::npos || space == 0) return;
+    std::string word = text.substr(space + 1);
+    if (!LooksLikeFileToStart(word) || CommandLooksLikeFile(command)) return;
+    const CheckSettings &settings = *s_mistakes.settings;
+    std::vector<bool> fromDrive;
+    for (size_t i = space + 1; i < text.size(); i++) fromDrive.push_back(i < name.fromDrive.size() && name.fromDrive[i]);
+    if (settings.checkFiles && !IsFileOnDisc(word, fromDrive, settings.menuFolder)) return;
+    std::string before = text.substr(0, space);
+    AddWarning(PositionOf(name, space),
+               "the name " + QuoteShort(text) + " ends in " + QuoteText(word) +
+                   (settings.checkFiles ? ", a file on the disc," : ", which looks like a file to start,") +
+                   (command.empty() ? " and the entry has no command"
+                                    : " and the command " + QuoteShort(command) + " does not") +
+                   ": a comma missing after " + QuoteShort(before.substr(before.rfind(' ') + 1)) + "?",
+               -1, "type a comma here to end the name");
+}
+
+// Each entry the loading read (count 0 for one with no text): fields holds
+// its name, command and description, as far as they were read.
+void CheckEntryForMistakes(const FieldScan *fields, int count, long headerEnd)
+{
+    long runOnBreak = s_mistakes.runOnBreak;
+    s_mistakes.runOnBreak = -1;
+    if (count == 0) return;
+    const FieldScan &name = fields[0];
+    std::string nameText = Shown(name);
+    std::string command = count > 1 ? Shown(fields[1]) : "";
+    bool nameIsFile = nameText.find(' ') == std::string::npos && LooksLikeFileToStart(nameText);
+
+    // The entry after a description that ran on: shifted by a missing comma.
+    if (runOnBreak >= 0 && nameIsFile && !CommandLooksLikeFile(command))
+        AddWarning(runOnBreak,
+                   "the description " + QuoteShort(s_mistakes.runOnText) +
+                       " runs on over a line break, and the entry after it reads as name " +
+                       QuoteText(nameText) + " with command " + QuoteShort(command) +
+                       ": a comma missing at the end of line " + Number(LineOf(runOnBreak)) + "?",
+                   -1, "type a comma here to end the description");
+    if (count > 2 && fields[2].token == TOK_COMMA && fields[2].lastBreakPos >= 0) {
+        s_mistakes.runOnBreak = fields[2].lastBreakPos;
+        s_mistakes.runOnText = Shown(fields[2]);
+    }
+
+    CheckOptionAsEntry(nameText, command, name.firstPos, headerEnd);
+    if (fields[count - 1].token != TOK_OPEN) CheckNameEndsInFile(name, command);
+}
