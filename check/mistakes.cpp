@@ -69,6 +69,10 @@ static std::string WordAround(long pos)
     return s_mistakes.bytes->substr(start, end - start);
 }
 
+// Whether the byte ends a word: white space, a NUL, or what ends a field.
+static bool EndsWord(unsigned char c) { return isspace(c) || c == '\0' || strchr("{},'", c); }
+
+// Readies the checks for the file's bytes, before its loading starts.
 void StartCheckingMistakes(const std::string &bytes, const CheckSettings &settings)
 {
     s_mistakes.bytes = &bytes;
@@ -111,23 +115,20 @@ static void CheckQuotedStretch(long open, long close)
                                            : "that swallows " + swallowed;
     const char *note = "write %' for an apostrophe in text";
     if (openInWord)
-        AddWarning(open, "the apostrophe in " + QuoteText(WordAround(open)) + " opens a quoted stretch " + span +
+        AddWarning(open, "the apostrophe in " + QuoteShort(WordAround(open)) + " opens a quoted stretch " + span +
                              " " + effect, -1, note);
     if (closeInWord)
-        AddWarning(close, "the apostrophe in " + QuoteText(WordAround(close)) + " closes a quoted stretch " +
+        AddWarning(close, "the apostrophe in " + QuoteShort(WordAround(close)) + " closes a quoted stretch " +
                               span + " " + effect, -1, note);
 
     // Opened right after text, as in "users'", and taking in what looks
     // like a whole entry: a quote meant to keep commas opens a field or
     // follows a space.
-    if (openInWord || open == 0 || !takesEntry) return;
-    unsigned char before = (*s_mistakes.bytes)[open - 1];
-    if (isspace(before) || strchr("{},'", before)) return;
+    const std::string &bytes = *s_mistakes.bytes;
+    if (openInWord || open == 0 || !takesEntry || EndsWord(bytes[open - 1])) return;
     long start = open - 1;
-    while (start > 0 && !isspace((unsigned char)(*s_mistakes.bytes)[start - 1]) &&
-           !strchr("{},'", (*s_mistakes.bytes)[start - 1]))
-        start--;
-    AddWarning(open, "the apostrophe after " + QuoteText(s_mistakes.bytes->substr(start, open - start)) +
+    while (start > 0 && !EndsWord(bytes[start - 1])) start--;
+    AddWarning(open, "the apostrophe after " + QuoteShort(bytes.substr(start, open - start)) +
                          " opens a quoted stretch " + span + " that swallows " + swallowed,
                -1, "write %' for an apostrophe in text; a quote that keeps commas starts a field or follows a space");
 }
@@ -293,11 +294,12 @@ static void CheckNameEndsInFile(const FieldScan &name, const std::string &comman
     if (!LooksLikeFileToStart(word) || CommandLooksLikeFile(command)) return;
     const CheckSettings &settings = *s_mistakes.settings;
     std::vector<bool> fromDrive;
-    for (size_t i = space + 1; i < text.size(); i++) fromDrive.push_back(i < name.fromDrive.size() && name.fromDrive[i]);
+    for (size_t i = space + 1; i < text.size(); i++)
+        fromDrive.push_back(i < name.fromDrive.size() && name.fromDrive[i]);
     if (settings.checkFiles && !IsFileOnDisc(word, fromDrive, settings.menuFolder)) return;
     std::string before = text.substr(0, space);
     AddWarning(PositionOf(name, space),
-               "the name " + QuoteShort(text) + " ends in " + QuoteText(word) +
+               "the name " + QuoteShort(text) + " ends in " + QuoteShort(word) +
                    (settings.checkFiles ? ", a file on the disc," : ", which looks like a file to start,") +
                    (command.empty() ? " and the entry has no command"
                                     : " and the command " + QuoteShort(command) + " does not") +
@@ -322,7 +324,7 @@ void CheckEntryForMistakes(const FieldScan *fields, int count, long headerEnd)
         AddWarning(runOnBreak,
                    "the description " + QuoteShort(s_mistakes.runOnText) +
                        " runs on over a line break, and the entry after it reads as name " +
-                       QuoteText(nameText) + " with command " + QuoteShort(command) +
+                       QuoteShort(nameText) + " with command " + QuoteShort(command) +
                        ": a comma missing at the end of line " + Number(LineOf(runOnBreak)) + "?",
                    -1, "type a comma here to end the description");
     if (count > 2 && fields[2].token == TOK_COMMA && fields[2].lastBreakPos >= 0) {
