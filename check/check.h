@@ -94,6 +94,7 @@ void AddWarning(long pos, const std::string &message, long notePos, const std::s
 long LineOf(long pos);
 std::string Shown(const FieldScan &field);
 long PositionOf(const FieldScan &field, size_t index);
+long PositionOfText(const FieldScan &field, size_t index);
 
 /* mistakes.cpp: what authors mistype in plain text, from the same reports */
 void StartCheckingMistakes(const std::string &bytes, const CheckSettings &settings);

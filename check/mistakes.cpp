@@ -208,7 +208,7 @@ static void CheckCommandQuote(const FieldScan &field)
     size_t name = start;
     for (size_t end; (end = command.find(' ', start)) != std::string::npos; start = end + 1) {
         if (HasFileExtension(command.substr(start, end - start))) {
-            AddWarning(PositionOf(field, end),
+            AddWarning(PositionOfText(field, end),
                        "the double quote before " + QuoteShort(command.substr(name, end - name)) +
                            " is never closed, so the whole command is the file to start: " +
                            QuoteShort(command.substr(end + 1)) + " is no parameter",
@@ -298,7 +298,7 @@ static void CheckNameEndsInFile(const FieldScan &name, const std::string &comman
         fromDrive.push_back(i < name.fromDrive.size() && name.fromDrive[i]);
     if (settings.checkFiles && !IsFileOnDisc(word, fromDrive, settings.menuFolder)) return;
     std::string before = text.substr(0, space);
-    AddWarning(PositionOf(name, space),
+    AddWarning(PositionOfText(name, space),
                "the name " + QuoteShort(text) + " ends in " + QuoteShort(word) +
                    (settings.checkFiles ? ", a file on the disc," : ", which looks like a file to start,") +
                    (command.empty() ? " and the entry has no command"

@@ -14,6 +14,7 @@
  * innermost `{` left open, the brace that ended the list).
  */
 #include "check.h"
+#include "text/codepage.h"
 #include "text/collate.h"
 
 #include <ctype.h>
@@ -60,10 +61,14 @@ long LineOf(long pos)
     return (long)(std::upper_bound(starts.begin(), starts.end(), Clamped(pos)) - starts.begin());
 }
 
-// Yields the byte column of an offset on its line, from 1.
+// Yields the byte column of an offset on its line, from 1. A UTF-8
+// byte-order mark is not text, and editors start the first line after it.
 static long ColumnOf(long pos)
 {
-    return Clamped(pos) - s_follow.lineStarts[LineOf(pos) - 1] + 1;
+    long line = LineOf(pos);
+    long start = s_follow.lineStarts[line - 1];
+    if (line == 1 && s_follow.bytes->compare(0, 3, "\xEF\xBB\xBF") == 0) start = std::min(3L, Clamped(pos));
+    return Clamped(pos) - start + 1;
 }
 
 // Whether the run of white space starting at pos holds a line feed.
@@ -121,6 +126,25 @@ long PositionOf(const FieldScan &field, size_t index)
 {
     if (index < field.rawPos.size()) return field.rawPos[index];
     return field.textEnd >= 0 ? field.textEnd : field.tokenPos;
+}
+
+// Yields where the byte at index of the field's kept text stands. In a
+// UTF-8 file the kept text is converted to the users' code page: its
+// characters and the file's are walked side by side, one for one.
+long PositionOfText(const FieldScan &field, size_t index)
+{
+    if (!g_bUtf8Menu) return PositionOf(field, index);
+    unsigned codePage = s_follow.settings->codePage;
+    std::string text = Shown(field);
+    size_t kept = 0, raw = 0;
+    while (kept < index && kept < text.size() && raw < field.raw.size()) {
+        TextChar ch;
+        ReadTextChar(codePage, text.data() + kept, (int)(text.size() - kept), &ch);
+        kept += ch.byteCount;
+        ReadTextChar(CP_UTF8, field.raw.data() + raw, (int)(field.raw.size() - raw), &ch);
+        raw += ch.byteCount;
+    }
+    return PositionOf(field, raw);
 }
 
 // Adds a warning at pos with its note at notePos (-1: at pos as well).
@@ -220,7 +244,7 @@ static NearOption WhyNotOption(const FieldScan &field, const std::string &text)
                         Number(LineOf(field.breakPos)) + "?",
                     field.breakPos, "type a comma here to end the option"};
         return {"it has more text after \"" + text.substr(0, space) + "\": a comma missing?",
-                PositionOf(field, space), "type a comma here to end the option"};
+                PositionOfText(field, space), "type a comma here to end the option"};
     }
     return {"", field.firstPos, "the options are sorted, install and size=WIDTHxHEIGHT"};
 }
@@ -341,7 +365,7 @@ static void CheckSortedName(const FieldScan &field)
     std::string why = approximate ? "in code page " + Number(codePage) + " the checker knows the platform's order "
                                     "for ASCII only"
                                   : "the order of " + QuoteText(name.substr(at, 1)) + " is not known exactly";
-    Warn(field.rawPos.empty() ? field.firstPos : field.rawPos[std::min((size_t)at, field.rawPos.size() - 1)],
+    Warn(PositionOfText(field, at),
          "the sorted place shown for " + QuoteText(name) + " may not be the program's: " + why,
          "the Windows build of quorlan-check sorts as the platform does");
 }

@@ -97,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FILE *stream = fmemopen((void *)bytes.data(), bytes.size(), "rb");
     CheckedMenu menu;
     CheckSettings settings;
+    settings.codePage = 1252;
     settings.drive = 'E';
     settings.checkFiles = false;
     std::vector<MenuWarning> warnings;

@@ -34,6 +34,7 @@ Checked CheckText(const std::string &text, bool checkFiles = false, const std::s
     fwrite(text.data(), 1, text.size(), stream);
     Checked result;
     CheckSettings settings;
+    settings.codePage = 1252;
     settings.drive = 'E';
     settings.checkFiles = checkFiles;
     settings.menuFolder = folder;
@@ -314,6 +315,10 @@ std::vector<WarningCase> WarningCases()
          "Demo\n{\n  Readme, readme.txt, Read this first\n  Setup, setup.exe, Installs it,\n  Tools, tools.exe, Handy\n}\n",
          {{3, 38, "the description \"Read this first Setup\" runs on over a line break, and the entry after it reads as "
                   "name \"setup.exe\" with command \"Installs it\": a comma missing at the end of line 3?"}}},
+        {"a UTF-8 file: columns in bytes, the mark not counted",
+         "\xEF\xBB\xBF" "Demo, Sorted\n{\n  Caf\xC3\xA9 view.exe, Shows pictures\n}\n",
+         {{1, 7, "option \"Sorted\" is not recognised"},
+          {3, 8, "the name \"Caf\xC3\xA9 view.exe\" ends in \"view.exe\""}}},
         {"a nested description running on into the last entry",
          "T\n{\n  Docs\n  {\n    Guide, guide.txt, The full guide\n    License, license.txt, The terms\n  }\n}\n",
          {{5, 37, "the description \"The full guide License\" runs on over a line break"}}},
