@@ -240,8 +240,10 @@ def count_files(folder):
 
 
 def print_warnings(menu, report, disc_warnings):
+    """The checker's warnings as it prints them, each with its note, then the disc's."""
     for w in report["warnings"]:
-        print(f"{menu}:{w['line']}: warning: {w['message']}")
+        print(f"{menu}:{w['line']}:{w['column']}: warning: {w['message']}")
+        print(f"{menu}:{w['note_line']}:{w['note_column']}: note: {w['note']}")
     for name, line, message in disc_warnings:
         print(f"{name}:{line}: warning: {message}")
 

@@ -158,7 +158,9 @@ OTHER_AUTORUN = dict(CLEAN, **{"autorun.inf": b"[autorun]\r\nopen=setup.exe\r\n"
 # for the folder, the output folder and a plain file), exit status, text
 # expected in the output, and whether the image is written.
 ROWS = [
-    ("a menu with a warning", WARNED, ["image", "DISC", "-o", "OUT/x.iso"], 1, "Quorlan.ini:1: warning:", False),
+    ("a menu with a warning", WARNED, ["image", "DISC", "-o", "OUT/x.iso"], 1,
+     'Quorlan.ini:1:7: warning: option "Sorted" is not recognised and is ignored: options are case-sensitive\n'
+     'Quorlan.ini:1:7: note: write it as "sorted"\n', False),
     ("--force", WARNED, ["image", "DISC", "-o", "OUT/x.iso", "--force"], 0, "image: ", True),
     ("a clean menu", CLEAN, ["image", "DISC", "-o", "OUT/x.iso", "--drive", "E"], 0, "files: 4", True),
     ("no Quorlan.ini", {"a.txt": b""}, ["image", "DISC", "-o", "OUT/x.iso"], 2, "no Quorlan.ini", False),
@@ -174,7 +176,7 @@ ROWS = [
      "disc: no quorlan.exe in the folder: the image adds the build's", False),
     ("check: autorun.inf opens another program", OTHER_AUTORUN, ["check", "DISC"], 1,
      'autorun.inf:2: warning: open= starts "setup.exe"', False),
-    ("check: a warning of the menu", WARNED, ["check", "DISC", "--no-files"], 1, "Quorlan.ini:1: warning:", False),
+    ("check: a warning of the menu", WARNED, ["check", "DISC", "--no-files"], 1, "Quorlan.ini:1:7: warning:", False),
     ("check --json", CLEAN, ["check", "DISC", "--json"], 0, '"disc": {"adds": ["no quorlan.exe', False),
     ("preview: an unknown option", CLEAN, ["preview", "DISC", "--colour"], 2, "unknown argument", False),
 ]
