@@ -280,7 +280,7 @@ static void CheckOptionAsEntry(const std::string &name, const std::string &comma
     std::string message = "an entry named " + QuoteText(name) +
                           " is an item, not an option: options are read only in the header";
     if (!command.empty()) message += "; it takes " + QuoteShort(command) + " as its command";
-    AddWarning(pos, message, headerEnd, "write \", " + name + "\" here, at the end of the header");
+    AddWarning(pos, message, headerEnd, "write " + QuoteText(", " + name) + " here, at the end of the header");
 }
 
 // A name whose last word is the file to start: "Viewer view.exe".
