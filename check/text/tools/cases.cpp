@@ -141,17 +141,17 @@ static unsigned NextRandom(unsigned *state)
     return (*state >> 16) & 0x7FFF;
 }
 
-std::vector<std::string> MakeSortNames(unsigned codePage)
+std::vector<std::string> MakeSortNames(unsigned codePage, bool everyPlace)
 {
     // The same bytes in every code page, each showing its own characters;
     // the tree's insertion takes the square of the names under Wine, so
-    // only 1252 has every byte in every place.
+    // only 1252 has every byte in every place, and only where asked.
     std::vector<std::string> names;
     for (int b = 1; b <= FindLastSortByte(codePage); b++) {
         std::string c(1, (char)b);
         names.push_back(c);
         names.push_back("a" + c + "c");
-        if (codePage != 1252) continue;
+        if (codePage != 1252 || !everyPlace) continue;
         for (std::string name : {"co" + c + "op", c + "x", "X" + c, c + "10"}) names.push_back(name);
     }
     const char *words[] = {

@@ -44,7 +44,7 @@ void PrintConversions(FILE *out, DecodeFunction decode, EncodeFunction encode);
 // The names of the tree test for codePage: every byte but NUL (up to the
 // last measured) alone and inside words, digits, mixed case, hyphens and apostrophes inside words,
 // equal names, in an order that is not sorted.
-std::vector<std::string> MakeSortNames(unsigned codePage);
+std::vector<std::string> MakeSortNames(unsigned codePage, bool everyPlace = true);
 
 // Pairs of texts for comparing: random bytes of the code page (up to the
 // last measured) and near misses (one byte changed, added or dropped),
