@@ -150,7 +150,7 @@ def autorun_opens(folder, name):
 
 def check_disc(folder, label):
     """Yields what the image adds to the disc and the disc's own warnings
-    (file, line, message)."""
+    (file, line, message, note), each at the start of its line."""
     adds, warnings = [], []
     if not find_name(folder, PROGRAM):
         adds.append(f"no {PROGRAM} in the folder: the image adds the build's ({shown(QUORLAN_EXE)})")
@@ -162,10 +162,12 @@ def check_disc(folder, label):
     line, program = autorun_opens(folder, autorun)
     if program is None:
         warnings.append((autorun, 1, f"no open= in an [autorun] section: the menu will not start "
-                                     f"when the disc is inserted (open={PROGRAM})"))
+                                     f"when the disc is inserted",
+                         f"write [autorun] and open={PROGRAM} on the lines below it"))
     elif program.lower().lstrip("\\") != PROGRAM:
         warnings.append((autorun, line, f"open= starts \"{program}\", not {PROGRAM} in the disc's "
-                                        f"root: the menu will not start when the disc is inserted"))
+                                        f"root: the menu will not start when the disc is inserted",
+                         f"write open={PROGRAM}"))
     return adds, warnings
 
 
@@ -239,13 +241,19 @@ def count_files(folder):
     return sum(len(files) for root, dirs, files in os.walk(folder))
 
 
+def print_disc_warnings(disc_warnings):
+    """The disc's own warnings, in the checker's format, each with its note."""
+    for name, line, message, note in disc_warnings:
+        print(f"{name}:{line}:1: warning: {message}")
+        print(f"{name}:{line}:1: note: {note}")
+
+
 def print_warnings(menu, report, disc_warnings):
     """The checker's warnings as it prints them, each with its note, then the disc's."""
     for w in report["warnings"]:
         print(f"{menu}:{w['line']}:{w['column']}: warning: {w['message']}")
         print(f"{menu}:{w['note_line']}:{w['note_column']}: note: {w['note']}")
-    for name, line, message in disc_warnings:
-        print(f"{name}:{line}: warning: {message}")
+    print_disc_warnings(disc_warnings)
 
 
 def command_check(folder, menu, options):
@@ -253,8 +261,8 @@ def command_check(folder, menu, options):
     report = menu_report(folder, menu, options)
     adds, warnings = check_disc(folder, disc_labels(report["caption"], folder)[1])
     if "--json" in options:
-        report["disc"] = {"adds": adds, "warnings": [{"file": f, "line": n, "message": m}
-                                                     for f, n, m in warnings]}
+        report["disc"] = {"adds": adds, "warnings": [{"file": f, "line": n, "column": 1, "message": m, "note": t}
+                                                     for f, n, m, t in warnings]}
         print(json.dumps(report, ensure_ascii=False))
     else:
         status, out = run_checker(folder, menu, options)
@@ -262,8 +270,7 @@ def command_check(folder, menu, options):
         sys.stdout.buffer.write(out)
         for note in adds:
             print(f"disc: {note}")
-        for name, line, message in warnings:
-            print(f"{name}:{line}: warning: {message}")
+        print_disc_warnings(warnings)
         if not adds and not warnings:
             print(f"disc: {PROGRAM} and {AUTORUN} present, and {AUTORUN} opens {PROGRAM}")
     return 1 if report["warnings"] or warnings else 0

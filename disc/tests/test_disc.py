@@ -175,7 +175,7 @@ ROWS = [
     ("check: clean, quorlan.exe to be added", CLEAN, ["check", "DISC"], 0,
      "disc: no quorlan.exe in the folder: the image adds the build's", False),
     ("check: autorun.inf opens another program", OTHER_AUTORUN, ["check", "DISC"], 1,
-     'autorun.inf:2: warning: open= starts "setup.exe"', False),
+     'autorun.inf:2:1: warning: open= starts "setup.exe"', False),
     ("check: a warning of the menu", WARNED, ["check", "DISC", "--no-files"], 1, "Quorlan.ini:1:7: warning:", False),
     ("check --json", CLEAN, ["check", "DISC", "--json"], 0, '"disc": {"adds": ["no quorlan.exe', False),
     ("preview: an unknown option", CLEAN, ["preview", "DISC", "--colour"], 2, "unknown argument", False),
