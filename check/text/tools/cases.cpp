@@ -145,14 +145,15 @@ std::vector<std::string> MakeSortNames(unsigned codePage, bool everyPlace)
 {
     // The same bytes in every code page, each showing its own characters;
     // the tree's insertion takes the square of the names under Wine, so
-    // only 1252 has every byte in every place, and only where asked.
+    // only 1252 has every byte at the start of a word and within one too,
+    // and only where asked.
     std::vector<std::string> names;
     for (int b = 1; b <= FindLastSortByte(codePage); b++) {
         std::string c(1, (char)b);
         names.push_back(c);
         names.push_back("a" + c + "c");
         if (codePage != 1252 || !everyPlace) continue;
-        for (std::string name : {"co" + c + "op", c + "x", "X" + c, c + "10"}) names.push_back(name);
+        for (std::string name : {"co" + c + "op", c + "x"}) names.push_back(name);
     }
     const char *words[] = {
         "0", "1", "2", "9", "10", "007", "1a", "a1", "a10", "a2", "9x", "_x", "-x", "x-",

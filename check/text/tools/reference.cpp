@@ -431,7 +431,7 @@ template <typename Print> static std::string Printed(Print print)
 static int CheckModule()
 {
     unsigned codePage = GetACP();
-    // Every byte in every place is the sort differential's; here the tree
+    // Every byte in more places is the sort differential's; here the tree
     // checks the module's walk, which fewer names show as well.
     std::vector<std::string> names = MakeSortNames(codePage, false), pairs = MakeComparePairs(codePage, 5000, 1);
     const struct {
