@@ -49,8 +49,7 @@ struct MenuWarning {
     long offset;                  // the byte the warning points at
     long line, column;
     std::string message;
-    long noteOffset;              // the byte the note points at
-    long noteLine, noteColumn;
+    long noteLine, noteColumn;    // where the note points
     std::string note;
 };
 
@@ -93,7 +92,6 @@ void FinishFollowingMenu(FILE *stream);
 void AddWarning(long pos, const std::string &message, long notePos, const std::string &note);
 long LineOf(long pos);
 std::string Shown(const FieldScan &field);
-long PositionOf(const FieldScan &field, size_t index);
 long PositionOfText(const FieldScan &field, size_t index);
 
 /* mistakes.cpp: what authors mistype in plain text, from the same reports */

@@ -24,7 +24,6 @@
 static struct {
     const std::string *bytes;
     const CheckSettings *settings;
-    long lastResultPos;          // where the reader's last result stood, or -1
     long variableEnd;            // the closing `%` of the last %NAME% warned of, or -1
     // The quoted stretch open now, and what it has taken in so far.
     long quoteOpen;              // its apostrophe, or -1
@@ -77,7 +76,7 @@ void StartCheckingMistakes(const std::string &bytes, const CheckSettings &settin
 {
     s_mistakes.bytes = &bytes;
     s_mistakes.settings = &settings;
-    s_mistakes.lastResultPos = s_mistakes.variableEnd = s_mistakes.quoteOpen = -1;
+    s_mistakes.variableEnd = s_mistakes.quoteOpen = -1;
     s_mistakes.doubleQuoteComma = s_mistakes.runOnBreak = -1;
 }
 
@@ -169,14 +168,10 @@ static void CheckVariable(long percent)
 }
 
 // The hook's results: counted inside a quoted stretch, and each letter
-// escaped with `%` looked at. A result is escaped when a `%` stands just
-// before it that the reader took without a result of its own.
+// escaped with `%` looked at.
 void FollowResultForMistakes(int value, long offset, int event)
 {
-    const std::string &bytes = *s_mistakes.bytes;
-    bool escaped = event == MENU_RESULT && value >= 0 && offset > 0 && offset <= (long)bytes.size() &&
-                   bytes[offset - 1] == '%' && s_mistakes.lastResultPos != offset - 1;
-    s_mistakes.lastResultPos = offset;
+    bool escaped = event == MENU_ESCAPED;
     if (s_mistakes.quoteOpen >= 0 && !escaped) {
         if (value == ',') {
             s_mistakes.commas++;

@@ -13,23 +13,12 @@ static unsigned s_codePage = 1252; // the code page menu bytes are shown in
 
 void SetShownCodePage(unsigned codePage) { s_codePage = codePage; }
 
-static void AppendUtf8(unsigned code, std::string *out)
+// Appends a character in UTF-8, by the same conversion as everything else.
+static void AppendUtf8(const TextChar &ch, std::string *out)
 {
-    if (code < 0x80) {
-        *out += (char)code;
-    } else if (code < 0x800) {
-        *out += (char)(0xC0 | (code >> 6));
-        *out += (char)(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        *out += (char)(0xE0 | (code >> 12));
-        *out += (char)(0x80 | ((code >> 6) & 0x3F));
-        *out += (char)(0x80 | (code & 0x3F));
-    } else {
-        *out += (char)(0xF0 | (code >> 18));
-        *out += (char)(0x80 | ((code >> 12) & 0x3F));
-        *out += (char)(0x80 | ((code >> 6) & 0x3F));
-        *out += (char)(0x80 | (code & 0x3F));
-    }
+    char utf8[8];
+    int length = EncodeText(CP_UTF8, ch.wide, ch.wideCount, utf8, sizeof(utf8), NULL);
+    out->append(utf8, length);
 }
 
 // Calls show(ch, bytes, count) for each character of the bytes as the
@@ -45,18 +34,11 @@ static void ForEachShownChar(const std::string &bytes, Show show, unsigned codeP
     }
 }
 
-// Yields the character's code point (a surrogate pair joined).
-static unsigned CodeOf(const TextChar &ch)
-{
-    if (ch.wideCount == 2) return 0x10000 + ((ch.wide[0] - 0xD800) << 10) + (ch.wide[1] - 0xDC00);
-    return ch.wide[0];
-}
-
 // Yields the bytes as the users' machines show them, in UTF-8.
 std::string ShowText(const std::string &bytes)
 {
     std::string out;
-    ForEachShownChar(bytes, [&](const TextChar &ch, const char *, int) { AppendUtf8(CodeOf(ch), &out); });
+    ForEachShownChar(bytes, [&](const TextChar &ch, const char *, int) { AppendUtf8(ch, &out); });
     return out;
 }
 
@@ -67,7 +49,7 @@ static std::string QuoteIn(unsigned codePage, const std::string &bytes)
 {
     std::string out = "\"";
     ForEachShownChar(bytes, [&](const TextChar &ch, const char *raw, int count) {
-        unsigned code = CodeOf(ch);
+        unsigned code = ch.wide[0]; // a control character is one unit
         if (code == '\r') out += "\\r";
         else if (code == '\n') out += "\\n";
         else if (code == '\t') out += "\\t";
@@ -77,7 +59,7 @@ static std::string QuoteIn(unsigned codePage, const std::string &bytes)
                 snprintf(hex, sizeof(hex), "\\x%02X", (unsigned char)raw[i]);
                 out += hex;
             }
-        } else AppendUtf8(code, &out);
+        } else AppendUtf8(ch, &out);
     }, codePage);
     return out + "\"";
 }

@@ -122,7 +122,7 @@ static void AddFieldByte(FieldScan *field, int value, long pos, int event)
 std::string Shown(const FieldScan &field) { return std::string(field.text.c_str()); }
 
 // Where the field's byte at index stands; past its last byte, just after it.
-long PositionOf(const FieldScan &field, size_t index)
+static long PositionOf(const FieldScan &field, size_t index)
 {
     if (index < field.rawPos.size()) return field.rawPos[index];
     return field.textEnd >= 0 ? field.textEnd : field.tokenPos;
@@ -156,7 +156,6 @@ void AddWarning(long pos, const std::string &message, long notePos, const std::s
     warning.column = ColumnOf(pos);
     warning.message = message;
     if (notePos < 0) notePos = pos;
-    warning.noteOffset = Clamped(notePos);
     warning.noteLine = LineOf(notePos);
     warning.noteColumn = ColumnOf(notePos);
     warning.note = note;
@@ -355,14 +354,10 @@ static void CheckSortedName(const FieldScan &field)
     unsigned codePage = s_follow.settings->codePage;
     if (!s_follow.menu->sorted || !s_follow.unsureSort) return;
     std::string name = Shown(field);
-    bool approximate = IsSortApproximate(codePage);
-    int at = -1;
-    for (size_t i = 0; approximate && at < 0 && i < name.size(); i++)
-        if ((unsigned char)name[i] >= 0x80) at = (int)i;
-    if (!approximate) at = FindUnsureSortByte(codePage, name.c_str());
+    int at = FindUnsureSortByte(codePage, name.c_str());
     if (at < 0) return;
     s_follow.unsureSort = false;
-    std::string why = approximate ? "in code page " + Number(codePage) + " the checker knows the platform's order "
+    std::string why = IsSortApproximate(codePage) ? "in code page " + Number(codePage) + " the checker knows the platform's order "
                                     "for ASCII only"
                                   : "the order of " + QuoteText(name.substr(at, 1)) + " is not known exactly";
     Warn(PositionOfText(field, at),
@@ -436,6 +431,7 @@ void FollowMenu(int event, int value, long offset, const char *text)
     case MENU_RESULT:
     case MENU_FOLDED:
     case MENU_DRIVE:
+    case MENU_ESCAPED:
         if (value >= 0) AddFieldByte(&s_follow.field, value, offset, event);
         // The `{` that opens the list and the end of the file are not the header's.
         if (!s_follow.bodyStarted && event != MENU_FOLDED && value != TOK_OPEN && value != TOK_EOF)

@@ -58,6 +58,7 @@ struct ProgramEntry {
 #define MENU_JOINED 12 /* a `{` past MAX_NESTING: its entries join the level they are in */
 #define MENU_LEVEL_END 13  /* a level ends with the token in `value` */
 #define MENU_JOINED_END 14 /* the `}` of a joined level */
+#define MENU_ESCAPED 15 /* a byte `value` that the `%` before it made text, standing at `offset` */
 typedef void (*MENUHOOKPROC)(int event, int value, long offset, const char *text);
 
 extern int g_bInQuote;                /* inside an apostrophe-quoted stretch */

@@ -103,6 +103,8 @@ static int ReadSpecialResult(FILE *stream, int c, long *at, int *event)
             PushBack(c, stream); // the `%` is now the last byte taken
             c = (unsigned char)g_szStartDir[0];
             *event = MENU_DRIVE;
+        } else if (c != EOF) {
+            *event = MENU_ESCAPED;
         }
     }
     *at = g_nMenuOffset - (c != EOF);
@@ -139,10 +141,13 @@ int ReadMenuChar(FILE *stream)
 void SkipByteOrderMark(FILE *stream)
 {
     static const unsigned char mark[3] = {0xEF, 0xBB, 0xBF};
-    int taken = 0;
-    while (taken < 3 && fgetc(stream) == mark[taken]) taken++;
+    int taken = 0, c;
+    while (taken < 3 && (c = fgetc(stream)) == mark[taken]) taken++;
     g_bUtf8Menu = taken == 3;
     if (g_bUtf8Menu) g_nMenuOffset = 3;
+    // Most files start with no byte of a mark: their first byte goes back,
+    // where a seek would drop the stream's buffer and read the disc again.
+    else if (taken == 0) ungetc(c, stream);
     else rewind(stream);
 }
 
