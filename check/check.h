@@ -110,9 +110,9 @@ std::string FindOtherByteOrderMark(const std::string &bytes, long *at, std::stri
 
 /* files.cpp */
 void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], CommandParts *parts);
-bool IsCommandFileMissing(const std::string &command, const std::vector<bool> &fromDrive,
-                          const std::string &menuFolder, std::string *filePart);
-bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const std::string &menuFolder);
+std::string FindCommandFileProblem(const std::string &command, const std::vector<bool> &fromDrive,
+                                   const CheckSettings &settings, std::string *note);
+bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings);
 bool HasFileExtension(const std::string &word);
 bool LooksLikeFileToStart(const std::string &word);
 

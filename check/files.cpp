@@ -5,18 +5,32 @@
  * `x` are all looked for there. What the shell finds elsewhere is not
  * looked for: a name with neither a backslash nor a dot (the shell searches
  * the path for it), a name on another drive or a network path, and an
- * address such as "http://...". Names are compared without regard to case,
- * as the platform compares them, so a disc copied to a case-sensitive file
- * system checks the same.
+ * address such as "http://...". A name is looked up by the characters
+ * Windows gets for it: the menu's bytes read in the users' code page (a
+ * marked UTF-8 menu is converted to it first, as the program converts it),
+ * the folder's names read as UTF-8. They are compared without regard to
+ * case, beyond ASCII too, as the platform compares them, so a disc copied
+ * to a case-sensitive file system checks the same.
  */
 #include "check.h"
 
+#include "text/codepage.h"
+
 #include <ctype.h>
 #include <dirent.h>
+#include <locale.h>
 #include <string.h>
-#include <sys/stat.h>
+#include <wctype.h>
 
 #include <algorithm>
+
+#ifdef _WIN32
+// The platform's own, declared here: <windows.h> is the substitute's.
+extern "C" __declspec(dllimport) int __stdcall LCMapStringW(unsigned long locale, unsigned long flags,
+                                                            const wchar_t *source, int sourceLength,
+                                                            wchar_t *target, int targetLength);
+extern "C" __declspec(dllimport) unsigned __stdcall GetACP(void);
+#endif
 
 // An address such as "http:" or "mailto:": a scheme of two characters or
 // more (one would be a drive letter) followed by a colon.
@@ -38,41 +52,172 @@ static bool SameNameIgnoringCase(const char *a, const std::string &b)
     return a[i] == '\0' && i == b.size();
 }
 
-// Yields the path of the entry called `name` in `folder`, spelt as the
-// folder spells it, or "" when the folder holds none.
-static std::string FindInFolder(const std::string &folder, const std::string &name)
+typedef std::vector<uint16_t> WideName;
+
+// Yields the UTF-16 unit in capitals, as Windows compares file names.
+static uint16_t UpcaseUnit(uint16_t unit)
 {
-    std::string exact = folder + "/" + name;
-    struct stat info;
-    if (stat(exact.c_str(), &info) == 0) return exact;
-    DIR *dir = opendir(folder.c_str());
-    if (!dir) return "";
-    std::string found;
-    while (struct dirent *entry = readdir(dir)) {
-        if (SameNameIgnoringCase(entry->d_name, name)) {
-            found = folder + "/" + entry->d_name;
-            break;
-        }
-    }
-    closedir(dir);
-    return found;
+    if (unit < 0x80) return (uint16_t)toupper(unit);
+    if (unit >= 0xD800 && unit <= 0xDFFF) return unit;  // half of a pair: compared as it stands
+#ifdef _WIN32
+    wchar_t in = unit, out = unit;
+    return LCMapStringW(0x007F /* LOCALE_INVARIANT */, 0x0200 /* LCMAP_UPPERCASE */, &in, 1, &out, 1) == 1
+               ? (uint16_t)out : unit;
+#else
+    static locale_t s_utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
+    if (!s_utf8) return unit;
+    wint_t upper = towupper_l(unit, s_utf8);
+    return upper <= 0xFFFF && (upper < 0xD800 || upper > 0xDFFF) ? (uint16_t)upper : unit;
+#endif
 }
 
-// Whether a path with backslashes (or slashes) names something under folder.
-static bool IsUnderFolder(const std::string &folder, const std::string &relative)
+static bool SameWideIgnoringCase(const WideName &a, const WideName &b)
 {
-    std::string path = folder.empty() ? "." : folder;
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); i++)
+        if (UpcaseUnit(a[i]) != UpcaseUnit(b[i])) return false;
+    return true;
+}
+
+// Yields the text's characters in UTF-16, read in the code page; *valid
+// (may be null) says whether every one of them is defined there.
+static WideName DecodeName(unsigned codePage, const std::string &text, bool *valid = NULL)
+{
+    WideName wide;
+    if (valid) *valid = true;
+    for (size_t at = 0; at < text.size();) {
+        TextChar ch;
+        ReadTextChar(codePage, text.data() + at, (int)(text.size() - at), &ch);
+        wide.insert(wide.end(), ch.wide, ch.wide + ch.wideCount);
+        if (valid && !ch.defined) *valid = false;
+        at += ch.byteCount;
+    }
+    return wide;
+}
+
+// Yields the UTF-16 text in the code page, a character it cannot hold as
+// its default character; *lost says whether one did.
+static std::string EncodeName(unsigned codePage, const WideName &wide, bool *lost)
+{
+    *lost = false;
+    if (wide.empty()) return "";
+    std::string text(wide.size() * 4, '\0');
+    int length = EncodeText(codePage, wide.data(), (int)wide.size(), &text[0], (int)text.size(), lost);
+    text.resize(length);
+    return text;
+}
+
+// One entry of a folder: its name as the folder spells it (the file
+// system's bytes on Linux, UTF-8 on Windows), the characters Windows gets
+// for it, and whether the spelling is valid UTF-8 (Linux names are UTF-8,
+// and a name that is not reaches no Windows intact).
+struct FolderEntry {
+    std::string spelt;
+    WideName wide;
+    bool isUtf8;
+};
+
+// Yields the entries of the folder (a path in the spelling above), without
+// "." and "..".
+static std::vector<FolderEntry> ListFolder(const std::string &folder)
+{
+    std::vector<FolderEntry> entries;
+#ifdef _WIN32
+    WideName path = DecodeName(CP_UTF8, folder.empty() ? "." : folder);
+    path.push_back(0);
+    _WDIR *dir = _wopendir((const wchar_t *)path.data());
+    if (!dir) return entries;
+    while (struct _wdirent *entry = _wreaddir(dir)) {
+        FolderEntry found;
+        for (const wchar_t *c = entry->d_name; *c; c++) found.wide.push_back((uint16_t)*c);
+        bool lost;
+        found.spelt = EncodeName(CP_UTF8, found.wide, &lost);
+        found.isUtf8 = true;
+        if (found.spelt != "." && found.spelt != "..") entries.push_back(found);
+    }
+    _wclosedir(dir);
+#else
+    DIR *dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return entries;
+    while (struct dirent *entry = readdir(dir)) {
+        FolderEntry found;
+        found.spelt = entry->d_name;
+        found.wide = DecodeName(CP_UTF8, found.spelt, &found.isUtf8);
+        if (found.spelt != "." && found.spelt != "..") entries.push_back(found);
+    }
+    closedir(dir);
+#endif
+    return entries;
+}
+
+// How a file, as the shell gets it, stands to the menu's folder.
+enum FileLookup {
+    FILE_NOT_LOOKED_FOR,
+    FILE_FOUND,
+    FILE_MISSING,
+    FILE_NAME_NOT_UTF8,       // there under a name that is not UTF-8
+    FILE_NAME_NOT_IN_CODE_PAGE // there under a name the users' code page cannot hold
+};
+
+// Looks for the entry that Windows opens by `part` (bytes in the users' code
+// page) in the folder; *path gets its path. Where there is none, yields why
+// a likely one is not it, and *name gets that one's spelling.
+static FileLookup FindInFolder(const std::string &folder, const std::string &part, unsigned codePage,
+                               std::string *path, std::string *name)
+{
+    WideName wanted = DecodeName(codePage, part);
+    std::vector<FolderEntry> entries = ListFolder(folder);
+    for (const FolderEntry &entry : entries) {
+        if (entry.isUtf8 && SameWideIgnoringCase(entry.wide, wanted)) {
+            *path = (folder.empty() ? "" : folder + "/") + entry.spelt;
+            return FILE_FOUND;
+        }
+    }
+    for (const FolderEntry &entry : entries) {
+        *name = entry.spelt;
+        bool lost;
+        if (!entry.isUtf8 && SameWideIgnoringCase(DecodeName(codePage, entry.spelt), wanted))
+            return FILE_NAME_NOT_UTF8;
+        std::string held = EncodeName(codePage, entry.wide, &lost);
+        if (entry.isUtf8 && lost && SameWideIgnoringCase(DecodeName(codePage, held), wanted))
+            return FILE_NAME_NOT_IN_CODE_PAGE;
+    }
+    return FILE_MISSING;
+}
+
+// Looks for a path with backslashes (or slashes), in the users' code page,
+// under the folder; *name gets the name at fault as FindInFolder gives it.
+static FileLookup FindUnderFolder(const std::string &folder, const std::string &relative, unsigned codePage,
+                                  std::string *name)
+{
+    std::string path = folder;
     size_t from = 0;
     while (from < relative.size()) {
         size_t next = std::min(relative.find_first_of("\\/", from), relative.size());
         std::string part = relative.substr(from, next - from);
         from = next + 1;
-        if (part.empty()) continue;
-        path = FindInFolder(path, part);
-        if (path.empty()) return false;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            path = (path.empty() ? "." : path) + "/..";
+            continue;
+        }
+        FileLookup found = FindInFolder(path, part, codePage, &path, name);
+        if (found != FILE_FOUND) return found;
     }
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
+    return FILE_FOUND;
+}
+
+// Yields the menu's folder in the spelling ListFolder takes: as given on
+// Linux; on Windows, where the arguments come in the ANSI code page, in UTF-8.
+static std::string MenuFolderSpelt(const std::string &folder)
+{
+#ifdef _WIN32
+    unsigned codePage = IsKnownCodePage(GetACP()) ? GetACP() : 1252;
+    bool lost;
+    return EncodeName(CP_UTF8, DecodeName(codePage, folder), &lost);
+#else
+    return folder;
+#endif
 }
 
 // Splits a command into text as Run splits the command box's text, which
@@ -85,50 +230,63 @@ void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], 
     SplitCommand(text, parts);
 }
 
-// How a file, as the shell gets it, stands to the menu's folder.
-enum FileLookup { FILE_NOT_LOOKED_FOR, FILE_FOUND, FILE_MISSING };
-
 // Looks for the file in the menu's folder, unless the shell finds it
-// elsewhere. fromDrive marks the bytes that `%:` gave.
+// elsewhere. fromDrive marks the bytes that `%:` gave; *file gets the name
+// as the shell takes it, *name the folder's name at fault.
 static FileLookup LookForFile(const char *filePart, const std::vector<bool> &fromDrive,
-                              const std::string &menuFolder)
+                              const CheckSettings &settings, std::string *file, std::string *name)
 {
     // The shell takes a quoted name without its quotes.
-    std::string file;
     std::vector<bool> drive;
     for (size_t i = 0; filePart[i]; i++) {
         if (filePart[i] == '"') continue;
-        file += filePart[i];
+        *file += filePart[i];
         drive.push_back(i < fromDrive.size() && fromDrive[i]);
     }
-    if (file.empty() || IsAddress(file) || file.compare(0, 2, "\\\\") == 0) return FILE_NOT_LOOKED_FOR;
-    std::string relative = file;
-    if (file.size() >= 2 && file[1] == ':') {
+    if (file->empty() || IsAddress(*file) || file->compare(0, 2, "\\\\") == 0) return FILE_NOT_LOOKED_FOR;
+    std::string relative = *file;
+    if (file->size() >= 2 && (*file)[1] == ':') {
         if (!drive[0]) return FILE_NOT_LOOKED_FOR;  // a drive named in the file, not the disc's own
-        relative = file.substr(2);
-    } else if (file.find_first_of("\\.") == std::string::npos) {
+        relative = file->substr(2);
+    } else if (file->find_first_of("\\.") == std::string::npos) {
         return FILE_NOT_LOOKED_FOR;
     }
-    return IsUnderFolder(menuFolder, relative) ? FILE_FOUND : FILE_MISSING;
+    return FindUnderFolder(MenuFolderSpelt(settings.menuFolder), relative, settings.codePage, name);
 }
 
-// Yields true when the command's file part names a file or folder that the
-// menu's folder does not hold; *filePart gets the file part as Run gives it
-// to the shell. fromDrive marks the command's bytes that `%:` gave.
-bool IsCommandFileMissing(const std::string &command, const std::vector<bool> &fromDrive,
-                          const std::string &menuFolder, std::string *filePart)
+// Yields "" when the command's file part is on the disc or not looked for;
+// else the warning, and its note in *note. fromDrive marks the command's
+// bytes that `%:` gave.
+std::string FindCommandFileProblem(const std::string &command, const std::vector<bool> &fromDrive,
+                                   const CheckSettings &settings, std::string *note)
 {
     char text[COMMAND_BUFFER];
     CommandParts parts;
     SplitMenuCommand(command, text, &parts);
-    *filePart = parts.file;
-    return LookForFile(parts.file, fromDrive, menuFolder) == FILE_MISSING;
+    std::string file, name;
+    std::string codePage = "code page " + std::to_string(settings.codePage);
+    switch (LookForFile(parts.file, fromDrive, settings, &file, &name)) {
+    case FILE_MISSING:
+        *note = "correct the path, or put the file on the disc there";
+        return "the command's file " + QuoteText(file) + " is not in the menu's folder";
+    case FILE_NAME_NOT_UTF8:
+        *note = "rename " + QuoteUtf8(name) + " in UTF-8, as the menu writes it";
+        return "the command's file " + QuoteText(file) + " is on the disc only as " + QuoteUtf8(name) +
+               ", a name that is not UTF-8 and reaches no Windows intact";
+    case FILE_NAME_NOT_IN_CODE_PAGE:
+        *note = "rename it with characters of " + codePage + ", or give the users' code page (--codepage)";
+        return "the command's file " + QuoteText(file) + " is on the disc as " + QuoteUtf8(name) + ", which " +
+               codePage + " cannot hold: the menu cannot name it on the users' machines";
+    default:
+        return "";
+    }
 }
 
 // Yields true when the file, named as in a command, is in the menu's folder.
-bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const std::string &menuFolder)
+bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings)
 {
-    return LookForFile(file.c_str(), fromDrive, menuFolder) == FILE_FOUND;
+    std::string shellFile, name;
+    return LookForFile(file.c_str(), fromDrive, settings, &shellFile, &name) == FILE_FOUND;
 }
 
 // What discs start or open, by extension: programs, documents, pages, media.

@@ -291,7 +291,7 @@ static void CheckNameEndsInFile(const FieldScan &name, const std::string &comman
     std::vector<bool> fromDrive;
     for (size_t i = space + 1; i < text.size(); i++)
         fromDrive.push_back(i < name.fromDrive.size() && name.fromDrive[i]);
-    if (settings.checkFiles && !IsFileOnDisc(word, fromDrive, settings.menuFolder)) return;
+    if (settings.checkFiles && !IsFileOnDisc(word, fromDrive, settings)) return;
     std::string before = text.substr(0, space);
     AddWarning(PositionOfText(name, space),
                "the name " + QuoteShort(text) + " ends in " + QuoteShort(word) +

@@ -315,11 +315,9 @@ static void CheckEntry(const FieldScan &name, const FieldScan *command)
     CheckLineBreak(name, "name");
     if (!command) return;
     CheckLineBreak(*command, "command");
-    std::string filePart;
-    if (s_follow.settings->checkFiles && !shownCommand.empty() &&
-        IsCommandFileMissing(shownCommand, command->fromDrive, s_follow.settings->menuFolder, &filePart))
-        Warn(command->firstPos, "the command's file " + QuoteText(filePart) + " is not in the menu's folder",
-             "correct the path, or put the file on the disc there");
+    if (!s_follow.settings->checkFiles || shownCommand.empty()) return;
+    std::string note, problem = FindCommandFileProblem(shownCommand, command->fromDrive, *s_follow.settings, &note);
+    if (!problem.empty()) Warn(command->firstPos, problem, note);
 }
 
 

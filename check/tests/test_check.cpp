@@ -28,13 +28,14 @@ struct Checked {
 };
 
 // Checks the text as the tool checks a file.
-Checked CheckText(const std::string &text, bool checkFiles = false, const std::string &folder = "")
+Checked CheckText(const std::string &text, bool checkFiles = false, const std::string &folder = "",
+                  unsigned codePage = 1252)
 {
     FILE *stream = tmpfile();
     fwrite(text.data(), 1, text.size(), stream);
     Checked result;
     CheckSettings settings;
-    settings.codePage = 1252;
+    settings.codePage = codePage;
     settings.drive = 'E';
     settings.checkFiles = checkFiles;
     settings.menuFolder = folder;
@@ -470,6 +471,60 @@ TEST(CheckWarnings, CommandsFilesAreLookedForOnTheDisc)
                 << "without the file check: " << w.message;
     }
     RemoveDisc(disc);
+}
+
+// Names beyond ASCII are looked up by the characters Windows gets: the
+// menu's bytes in the users' code page (a marked UTF-8 menu converted to
+// it), the folder's as UTF-8, case ignored beyond ASCII too. A folder name
+// that no Windows gets intact has a warning of its own.
+TEST(CheckWarnings, NamesBeyondAsciiAreLookedUpAsWindowsReadsThem)
+{
+    char folder[] = "/tmp/quorlan-check-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    std::string disc = folder;
+    const char *folders[] = {"/Treiber f\xc3\xbcr Windows", "/Treiber f\xc3\xbcr Windows/x64", "/Docs",
+                             "/\xd0\x94\xd1\x80\xd0\xb0\xd0\xb9\xd0\xb2\xd0\xb5\xd1\x80\xd1\x8b"};
+    const char *files[] = {"/Treiber f\xc3\xbcr Windows/x64/setup.exe",
+                           "/Docs/Benutzerhandbuch \xe2\x80\x93 Version 2.pdf",
+                           "/\xd0\x94\xd1\x80\xd0\xb0\xd0\xb9\xd0\xb2\xd0\xb5\xd1\x80\xd1\x8b/setup.exe",
+                           "/alt\xfc.txt"};  // Latin-1 bytes: not UTF-8
+    for (const char *name : folders) mkdir((disc + name).c_str(), 0700);
+    for (const char *name : files) fclose(fopen((disc + name).c_str(), "wb"));
+    const std::string mark = "\xef\xbb\xbf";
+    struct {
+        unsigned codePage;
+        std::string entry;     // as the menu's bytes
+        const char *fragment;  // of the one warning, or nullptr for none
+    } rows[] = {
+        {1252, "A, '\"%:\\Treiber f\xfcr Windows\\x64\\setup.exe\" /s'", nullptr},
+        {1252, "A, '\"%:\\TREIBER F\xdcR WINDOWS\\X64\\SETUP.EXE\"'", nullptr},
+        {1252, "A, '\"Docs\\Benutzerhandbuch \x96 Version 2.pdf\"'", nullptr},
+        {CP_UTF8, "A, '\"Docs\\Benutzerhandbuch \xe2\x80\x93 Version 2.pdf\"'", nullptr},
+        {CP_UTF8, "A, '\"Treiber F\xc3\x9cr Windows\\x64\\setup.exe\"'", nullptr},
+        {1251, "A, \xc4\xf0\xe0\xe9\xe2\xe5\xf0\xfb\\setup.exe", nullptr},
+        {1251, "A, \xe4\xf0\xe0\xe9\xe2\xe5\xf0\xfb\\SETUP.EXE", nullptr},
+        {1252, "A, '\"%:\\Treiber f\xfcr Mac\\setup.exe\" /s'",
+         "the command's file \"E:\\Treiber f\xc3\xbcr Mac\\setup.exe\" is not in the menu's folder"},
+        {1252, "A, alt\xfc.txt",
+         "the command's file \"alt\xc3\xbc.txt\" is on the disc only as \"alt\\xFC.txt\", a name that is not UTF-8"},
+        {CP_UTF8, "A, \xd0\x94\xd1\x80\xd0\xb0\xd0\xb9\xd0\xb2\xd0\xb5\xd1\x80\xd1\x8b\\setup.exe",
+         "is on the disc as \"\xd0\x94\xd1\x80\xd0\xb0\xd0\xb9\xd0\xb2\xd0\xb5\xd1\x80\xd1\x8b\", which code page "
+         "1252 cannot hold"},
+    };
+    for (auto &row : rows) {
+        bool marked = row.codePage == CP_UTF8;
+        std::string text = (marked ? mark : "") + "T\n{\n  " + row.entry + "\n}\n";
+        SCOPED_TRACE(text);
+        std::vector<MenuWarning> warnings = CheckText(text, true, disc, marked ? 1252 : row.codePage).warnings;
+        std::vector<MenuWarning> files;
+        for (const MenuWarning &w : warnings)
+            if (w.message.find("the command's file") != std::string::npos) files.push_back(w);
+        ASSERT_EQ(row.fragment ? 1u : 0u, files.size()) << Listed(warnings);
+        if (row.fragment) EXPECT_NE(std::string::npos, files[0].message.find(row.fragment)) << Listed(files);
+    }
+    for (int i = 3; i >= 0; i--) remove((disc + files[i]).c_str());
+    for (int i = 3; i >= 0; i--) rmdir((disc + folders[i]).c_str());
+    rmdir(disc.c_str());
 }
 
 // Menu bytes come out in JSON as the characters the users' code page
