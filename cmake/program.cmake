@@ -1,12 +1,43 @@
 # The Windows executable: the logic, the dialog and its resources.
 
+# The 64-bit build (win64, for machines that run no 32-bit code) takes the
+# shipped program's files with the few words that name the processor
+# changed; writes into the build folder the copy of SOURCE in which FROM
+# becomes TO, failing where FROM is not there.
+function(quorlan_derive_for_x64 source copy from to)
+    file(READ ${source} text)
+    string(REPLACE "${from}" "${to}" derived "${text}")
+    if(derived STREQUAL text)
+        message(FATAL_ERROR "${source} holds no ${from} to make into ${to}")
+    endif()
+    file(WRITE ${copy} "${derived}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+endfunction()
+
+set(COMCTL32_ORDINAL_DEF ${CMAKE_SOURCE_DIR}/ui/comctl32-ordinal.def)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # x86-64 decorates no names: the entry point has no leading underscore,
+    # the import no @0 for its arguments' size; and the manifest names the
+    # processor of the program and of the common controls it binds to
+    # (without that, a 64-bit prefix finds no such assembly, and the program
+    # runs on the old controls). windres looks in res/ of the build first.
+    set(QUORLAN_ENTRY WinMainCRTStartup)
+    set(COMCTL32_ORDINAL_DEF ${CMAKE_BINARY_DIR}/comctl32-ordinal.def)
+    quorlan_derive_for_x64(${CMAKE_SOURCE_DIR}/ui/comctl32-ordinal.def ${COMCTL32_ORDINAL_DEF}
+                           "InitCommonControls@0" "InitCommonControls")
+    set(QUORLAN_RESOURCE_COPIES ${CMAKE_BINARY_DIR}/res)
+    quorlan_derive_for_x64(${CMAKE_SOURCE_DIR}/res/quorlan.manifest ${QUORLAN_RESOURCE_COPIES}/quorlan.manifest
+                           "processorArchitecture=\"X86\"" "processorArchitecture=\"amd64\"")
+else()
+    set(QUORLAN_ENTRY _WinMainCRTStartup)
+endif()
+
 # An import library that names InitCommonControls by ordinal only.
 set(COMCTL32_ORDINAL_LIB ${CMAKE_BINARY_DIR}/libcomctl32_ordinal.a)
 add_custom_command(
     OUTPUT ${COMCTL32_ORDINAL_LIB}
-    COMMAND ${TOOLCHAIN_PREFIX}-dlltool -k -d ${CMAKE_SOURCE_DIR}/ui/comctl32-ordinal.def
-            -l ${COMCTL32_ORDINAL_LIB}
-    DEPENDS ${CMAKE_SOURCE_DIR}/ui/comctl32-ordinal.def
+    COMMAND ${TOOLCHAIN_PREFIX}-dlltool -k -d ${COMCTL32_ORDINAL_DEF} -l ${COMCTL32_ORDINAL_LIB}
+    DEPENDS ${COMCTL32_ORDINAL_DEF}
     COMMENT "Import library for comctl32 by ordinal")
 add_custom_target(comctl32_ordinal DEPENDS ${COMCTL32_ORDINAL_LIB})
 
@@ -14,6 +45,13 @@ set(QUORLAN_RESOURCES ${CMAKE_SOURCE_DIR}/res/quorlan.rc)
 # Files the script takes in whole, which the build would not see change.
 set_source_files_properties(${QUORLAN_RESOURCES} PROPERTIES OBJECT_DEPENDS
     "${CMAKE_SOURCE_DIR}/res/quorlan.ico;${CMAKE_SOURCE_DIR}/res/quorlan.manifest")
+
+# Makes the resource script of TARGET take the 64-bit build's copies first.
+function(quorlan_resources_for target)
+    if(QUORLAN_RESOURCE_COPIES)
+        target_include_directories(${target} BEFORE PRIVATE ${QUORLAN_RESOURCE_COPIES})
+    endif()
+endfunction()
 
 # Compiles a target's code as small as this toolchain allows: for the
 # program and for the core library it links.
@@ -42,7 +80,7 @@ function(quorlan_small_program target)
     target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/ui/start.cpp)
     quorlan_small_code(${target})
     target_link_options(${target} PRIVATE
-        -nostartfiles -Wl,--entry=_WinMainCRTStartup
+        -nostartfiles -Wl,--entry=${QUORLAN_ENTRY}
         # A reference to a DLL's variable would need the runtime's
         # pseudo-relocations, which are gone with its start-up code: make it
         # a link error instead.
@@ -52,6 +90,7 @@ function(quorlan_small_program target)
         -Wl,--file-alignment=512 -Wl,--section-alignment=4096
         # No symbol table.
         -s)
+    quorlan_resources_for(${target})
     add_dependencies(${target} comctl32_ordinal)
     target_link_libraries(${target} PRIVATE ${COMCTL32_ORDINAL_LIB})
 endfunction()

@@ -5,7 +5,9 @@ the disc's image.
 The build writes this file into its folder (disc/CMakeLists.txt) with the
 paths of what it runs filled in below: the Windows program it adds to a
 disc and shows, the native quorlan-check, the end-to-end driver that
-takes the headless pictures, and scripts/wine-env.sh for Wine.
+takes the headless pictures, and scripts/wine-env.sh for Wine; and the
+64-bit build of the program and of the driver, which previews show where
+32-bit Wine cannot run.
 """
 import json
 import os
@@ -19,6 +21,8 @@ import unicodedata
 QUORLAN_EXE = "@QUORLAN_EXE@"
 QUORLAN_CHECK = "@QUORLAN_CHECK@"
 E2E_DRIVER = "@E2E_DRIVER@"
+QUORLAN_EXE_X64 = "@QUORLAN_EXE_X64@"
+QUORLAN_DRIVER_X64 = "@QUORLAN_DRIVER_X64@"
 WINE_ENV = "@WINE_ENV@"
 DEFAULT_PREFIX = "@DEFAULT_PREFIX@"
 DEFAULT_PICTURE = "@DEFAULT_PICTURE@"
@@ -354,6 +358,16 @@ def windows_path(path):
     return "Z:" + os.path.realpath(path).replace("/", "\\")
 
 
+def wine_arch():
+    """Yields which Wine runs here, 32 or 64, and why, as scripts/wine-env.sh
+    decides for every script and test."""
+    done = subprocess.run(["bash", WINE_ENV, "--arch"], stdout=subprocess.PIPE, text=True)
+    lines = done.stdout.splitlines()
+    if done.returncode != 0 or len(lines) != 2:
+        raise Stop(2, "no Wine can run on this machine (scripts/wine-env.sh --arch says why)")
+    return lines[0], lines[1]
+
+
 def wine(prefix, args, cwd=None, env=None, capture=True):
     """Runs ARGS (a command or a function of wine-env.sh) in the Wine prefix,
     which is made first if need be; yields the finished process."""
@@ -364,7 +378,7 @@ def wine(prefix, args, cwd=None, env=None, capture=True):
 # Inside the headless X server: the driver shows the menu and says when it
 # is ready; the screen is taken; the driver closes the menu.
 PICTURE_SCRIPT = """
-wine "$1" "$2" "$3" - >"$4/driver.log" 2>&1 &
+"$WINELOADER" "$1" "$2" "$3" - >"$4/driver.log" 2>&1 &
 driver=$!
 tries=0
 while [ ! -f "$4/ready" ] && [ $tries -lt 600 ] && kill -0 $driver 2>/dev/null; do
@@ -384,22 +398,35 @@ def command_preview(folder, menu, args):
         raise Stop(2, f"preview: unknown argument {rest[0]}")
     prefix = os.path.realpath(own.get("--prefix", DEFAULT_PREFIX))
     own_program = find_name(folder, PROGRAM)
+    arch, why = wine_arch()
+    driver = E2E_DRIVER if arch == "32" else QUORLAN_DRIVER_X64
+    for built in (QUORLAN_EXE_X64, QUORLAN_DRIVER_X64) if arch == "64" else ():
+        if not os.path.isfile(built):
+            raise Stop(2, f"{why}, and the 64-bit build that stands in is not there: {built} "
+                          "(cmake --preset win64 && cmake --build --preset win64)")
     letter = wine(prefix, ["quorlan_wine_cdrom", folder]).stdout.strip()
     if len(letter) != 1:
         raise Stop(2, f"{prefix}: the Wine prefix has no CD-ROM drive")
-    if own_program:
+    drive = f"{shown(folder)} is drive {letter}: (CD-ROM); the menu runs"
+    if arch == "64":
+        # The same sources built for x86-64, started in the drive's root as
+        # the disc's own program would be.
+        program = windows_path(QUORLAN_EXE_X64)
+        instead = f"the disc's own {letter}:\\{own_program}" if own_program else f"the build's {PROGRAM}"
+        print(f"{drive} the 64-bit build of the same sources ({shown(QUORLAN_EXE_X64)}) in {letter}:\\, "
+              f"in place of {instead}: {why}")
+    elif own_program:
         program = f"{letter}:\\{own_program}"
-        print(f"{shown(folder)} is drive {letter}: (CD-ROM); the menu runs {program}, the disc's own")
+        print(f"{drive} {program}, the disc's own")
     else:
         program = windows_path(QUORLAN_EXE)
-        print(f"{shown(folder)} is drive {letter}: (CD-ROM); the menu runs the build's {PROGRAM} "
-              f"({shown(QUORLAN_EXE)}) in {letter}:\\")
+        print(f"{drive} the build's {PROGRAM} ({shown(QUORLAN_EXE)}) in {letter}:\\")
     sys.stdout.flush()
 
     display = os.environ.get("DISPLAY") and subprocess.run(
         ["xdpyinfo"], capture_output=True).returncode == 0
     if display and "--case" not in own:
-        return wine(prefix, ["sh", "-c", 'wine "$1"; wineserver -w', "_", program], cwd=folder,
+        return wine(prefix, ["sh", "-c", '"$WINELOADER" "$1"; "$WINESERVER" -w', "_", program], cwd=folder,
                     capture=False).returncode
 
     work = tempfile.mkdtemp(prefix="quorlan-preview-")
@@ -408,8 +435,8 @@ def command_preview(folder, menu, args):
         if "--case" in own:
             if not os.path.isfile(own["--case"]):
                 raise Stop(2, f"{own['--case']}: no such case file")
-            done = wine(prefix, ["quorlan_wine_session", "wine", E2E_DRIVER, program,
-                                 windows_path(own["--case"]), "-"], cwd=folder, env=env)
+            done = wine(prefix, ["quorlan_wine_session", "sh", "-c", '"$WINELOADER" "$@"', "_", driver,
+                                 program, windows_path(own["--case"]), "-"], cwd=folder, env=env)
             print(done.stdout.replace("\r", ""), end="")
             return 0 if done.returncode == 0 else 1
         picture = os.path.realpath(own.get("--picture", DEFAULT_PICTURE))
@@ -419,7 +446,7 @@ def command_preview(folder, menu, args):
                     f"signal {windows_path(work)}\\ready\n"
                     f"waitfile {windows_path(work)}\\shot-done\n"
                     "press close\nexpect exit 0\n=== existing\n")
-        done = wine(prefix, ["quorlan_wine_session", "sh", "-c", PICTURE_SCRIPT, "_", E2E_DRIVER, program,
+        done = wine(prefix, ["quorlan_wine_session", "sh", "-c", PICTURE_SCRIPT, "_", driver, program,
                              windows_path(case), work], cwd=folder, env=env)
         if done.returncode != 0 or not os.path.isfile(os.path.join(work, "screen.png")):
             log = open(os.path.join(work, "driver.log"), errors="replace").read().strip().splitlines()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the benchmark configurations (release and
-# win32) and prints every figure with its ratio against its own limit,
+# win32, and win64 where this machine runs no 32-bit code) and prints every figure with its ratio against its own limit,
 # measured in the same run: the executable's size against a minimal dialog
 # program with the same resources; its start-up under Wine against the same
 # program; the menu loading's throughput against a bare fgetc loop; its
@@ -30,11 +30,20 @@ jobs=$(nproc)
 
 scripts/install-deps.sh
 
-echo "== build: release, win32"
+# The start-up figures come from the build that this machine's Wine runs:
+# the 64-bit one, against its own floor, where no 32-bit code runs. The size
+# figures are always the shipped 32-bit program's.
+source scripts/wine-env.sh
+quorlan_wine_arch
+startup=win$QUORLAN_WINE_ARCH
+
+echo "== build: release, win32$([ "$startup" = win32 ] || echo ", win64")"
 cmake --preset release -B "$root/release" >/dev/null
 cmake --build "$root/release" -j"$jobs" --target bench_load make_menu >/dev/null
 cmake --preset win32 -B "$root/win32" >/dev/null
-cmake --build "$root/win32" -j"$jobs" --target quorlan quorlan_floor quorlan_floor_fill startup_timer >/dev/null
+cmake --build "$root/win32" -j"$jobs" --target quorlan quorlan_floor >/dev/null
+cmake --preset "$startup" -B "$root/$startup" >/dev/null
+cmake --build "$root/$startup" -j"$jobs" --target quorlan quorlan_floor quorlan_floor_fill startup_timer >/dev/null
 
 figures=$(mktemp)
 trap 'rm -f "$figures"' EXIT
@@ -50,7 +59,10 @@ python3 bench/size_report.py i686-w64-mingw32-objdump "$root/win32/quorlan.exe" 
 # start-up is no part of any figure.
 echo
 echo "== Start-up under Wine, ms from CreateProcess to the dialog shown with its tree filled"
-work=$root/win32/bench-startup
+if [ "$startup" = win64 ]; then
+    echo "(the 64-bit build of the same sources against the 64-bit floor: $QUORLAN_WINE_WHY)"
+fi
+work=$root/$startup/bench-startup
 menus=$root/release/bench/make_menu
 rm -rf "$work"
 mkdir -p "$work/floor" "$work/example" "$work/flat" "$work/sorted"
@@ -58,14 +70,13 @@ cp examples/Quorlan.ini "$work/example/"
 exampleItems=$("$menus" count "$work/example/Quorlan.ini")
 "$menus" write "$work/flat/Quorlan.ini" 10000 flat >/dev/null
 "$menus" write "$work/sorted/Quorlan.ini" 10000 flat sorted >/dev/null
-source scripts/wine-env.sh
-quorlan_wine_prefix "$root/win32/bench-wine"
+quorlan_wine_prefix "$root/$startup/bench-wine"
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-quorlan=$(winpath "$root/win32/quorlan.exe")
-floor=$(winpath "$root/win32/bench/quorlan_floor.exe")
-fill=$(winpath "$root/win32/bench/quorlan_floor_fill.exe")
-quorlan_wine_session sh -c 'wineserver -p5; wine "$@"' _ \
-    "$root/win32/bench/startup_timer.exe" \
+quorlan=$(winpath "$root/$startup/quorlan.exe")
+floor=$(winpath "$root/$startup/bench/quorlan_floor.exe")
+fill=$(winpath "$root/$startup/bench/quorlan_floor_fill.exe")
+quorlan_wine_session sh -c '"$WINESERVER" -p5; "$WINELOADER" "$@"' _ \
+    "$root/$startup/bench/startup_timer.exe" \
     floor "$runs" "$floor" - "$(winpath "$work/floor")" 1 \
     example "$runs" "$quorlan" - "$(winpath "$work/example")" "$exampleItems" \
     flat-10000 "$runs" "$quorlan" - "$(winpath "$work/flat")" 10000 \
@@ -89,5 +100,5 @@ if [ "$profile" -eq 1 ]; then
 fi
 
 machine="$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $jobs cores"
-machine+=", $(. /etc/os-release && echo "$PRETTY_NAME"), $(wine --version), $(date +%Y-%m-%d)"
+machine+=", $(. /etc/os-release && echo "$PRETTY_NAME"), $("$WINELOADER" --version) ($WINEARCH), $(date +%Y-%m-%d)"
 python3 bench/summary.py "$figures" "$machine"

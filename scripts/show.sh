@@ -3,11 +3,17 @@
 # menu as a CD shows it (quorlan-disc preview). With a display, the window
 # opens there. Without one (a server, CI), it runs on a private X server,
 # saves a picture of the window to build/quorlan-example.png, closes the
-# program and says where the picture is.
+# program and says where the picture is. Where this machine runs no 32-bit
+# code, the 64-bit build of the same sources stands in, and the preview
+# says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$(nproc)" --target quorlan e2e_driver
+source scripts/wine-env.sh
+quorlan_wine_arch
+for preset in win32 win$QUORLAN_WINE_ARCH; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j"$(nproc)" --target quorlan e2e_driver
+done
 build/win32/quorlan-disc preview examples --select 2 --picture build/quorlan-example.png

@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test:
 # the logic natively (plain and under the sanitizers), the Windows
-# executable and its end-to-end tests under Wine.
+# executable's static checks, and every program under Wine (the end-to-end
+# tests among them) on the build this machine's Wine runs: the real 32-bit
+# program, or where no 32-bit code runs, the same sources built for x86-64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+source scripts/wine-env.sh
+# Decided before anything is built: a machine where no Wine runs fails here,
+# in one line, and never passes with the Wine tests left out.
+quorlan_wine_arch
 
-presets=(native asan fuzz win32)
+# Each run: a configuration and the ctest options that choose its tests.
+runs=("native" "asan" "fuzz")
+if [ "$QUORLAN_WINE_ARCH" = 32 ]; then
+    presets=(native asan fuzz win32)
+    runs+=("win32")
+else
+    presets=(native asan fuzz win32 win64)
+    runs+=("win32 -LE wine" "win64")
+fi
 jobs=$(nproc)
 
 for preset in "${presets[@]}"; do
@@ -18,15 +32,16 @@ done
 
 passed=0
 failed=0
-for preset in "${presets[@]}"; do
-    echo "== test: $preset"
+for run in "${runs[@]}"; do
+    read -r -a options <<<"$run"
+    echo "== test: $run"
     log=$(mktemp)
     status=0
-    ctest --preset "$preset" -j"$jobs" 2>&1 | tee "$log" || status=$?
+    ctest --preset "${options[@]}" -j"$jobs" 2>&1 | tee "$log" || status=$?
     summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
     rm -f "$log"
     if [ -z "$summary" ]; then
-        echo "== $preset: ctest gave no summary" >&2
+        echo "== $run: ctest gave no summary" >&2
         failed=$((failed + 1))
         continue
     fi
@@ -37,5 +52,12 @@ for preset in "${presets[@]}"; do
     [ "$status" -eq 0 ] || [ "$bad" -gt 0 ] || failed=$((failed + 1))
 done
 
+wineTests=$(ctest --preset "win$QUORLAN_WINE_ARCH" -N -L wine | sed -n -E 's/^Total Tests: ([0-9]+)/\1/p')
+if [ "$QUORLAN_WINE_ARCH" = 32 ]; then
+    echo "Wine tests: $wineTests on the real 32-bit program (win32)"
+else
+    echo "Wine tests: $wineTests on the 64-bit build of the same sources (win64; $QUORLAN_WINE_WHY);" \
+         "static checks on the real 32-bit program (win32)"
+fi
 echo "all configurations: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

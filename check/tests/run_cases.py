@@ -139,8 +139,8 @@ def main():
         RUNNER.extend([os.path.abspath(os.path.join(source, "scripts", "wine-env.sh")), wine[1]])
         DEFAULT_DRIVE = "Z"
         # One Wine server for all the runs; it ends by itself 5 s after the last.
-        subprocess.run(RUNNER + ["wineserver", "-p5"], check=True, timeout=120)
-        RUNNER.append("wine")
+        subprocess.run(RUNNER + ["quorlan_wineserver", "-p5"], check=True, timeout=120)
+        RUNNER.append("quorlan_wine")
     cases = os.path.join(source, "check", "tests", "cases")
     failures = []
     names = sorted(f[:-4] for f in os.listdir(cases) if f.endswith(".ini"))

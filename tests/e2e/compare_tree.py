@@ -81,7 +81,7 @@ def main(prefix, work, driver, quorlan, check, corpus, wine_env):
         open(os.path.join(folder, "menu.ini"), "wb").write(data)
         open(os.path.join(folder, "print.case"), "wb").write(
             b"print\npress close\nexpect exit 0\n=== Quorlan.ini\n" + data)
-        script += 'cd "%s" && wine "%s" "%s" print.case - >tree.txt 2>driver.log; ' % (folder, driver, quorlan)
+        script += 'cd "%s" && "$WINELOADER" "%s" "%s" print.case - >tree.txt 2>driver.log; ' % (folder, driver, quorlan)
     subprocess.run([wine_env, prefix, "quorlan_wine_session", "sh", "-c", script], timeout=900)
 
     failures = 0

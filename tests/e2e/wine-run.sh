@@ -5,10 +5,10 @@
 # program's exit status.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
-quorlan_wine_env "$1"
+quorlan_wine_env "$1" || exit 2
 workdir=$2
 shift 2
 rm -rf "$workdir"
 mkdir -p "$workdir"
 cd "$workdir" || exit 2
-quorlan_wine_session wine "$@"
+quorlan_wine_session "$WINELOADER" "$@"

@@ -61,7 +61,10 @@ DESCRIPTIVE_STRINGS = ["Comments", "CompanyName", "FileDescription", "InternalNa
 
 ASM = "{urn:schemas-microsoft-com:asm.v1}"
 COMMON_CONTROLS = {"type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
-                   "processorArchitecture": "X86", "publicKeyToken": "6595b64144ccf1df", "language": "*"}
+                   "publicKeyToken": "6595b64144ccf1df", "language": "*"}
+# The manifest's processor for each machine type of the PE header: the
+# loader binds the common controls of that processor only.
+MANIFEST_PROCESSOR = {0x014C: "X86", 0x8664: "amd64"}
 
 
 def ReadHeader(cc, resdir):
@@ -244,7 +247,11 @@ def CheckVersion(pe, fail):
         fail("version: translation list %r, expected 0x0409 and 1200" % translations)
 
 
-def CheckManifest(manifest, fail):
+def CheckManifest(manifest, machine, fail):
+    processor = MANIFEST_PROCESSOR.get(machine)
+    if processor is None:
+        fail("manifest: no processor known for the machine type 0x%04X" % machine)
+        return
     text = manifest.decode("utf-8", "replace")
     if not text.startswith('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'):
         fail("manifest: the declaration is not UTF-8, standalone: %r" % text[:60])
@@ -256,11 +263,11 @@ def CheckManifest(manifest, fail):
     # The whole tree, element by element, with every attribute.
     expected = [
         (ASM + "assembly", {"manifestVersion": "1.0"}),
-        (ASM + "assemblyIdentity", {"version": "1.0.0.0", "processorArchitecture": "X86", "type": "win32"}),
+        (ASM + "assemblyIdentity", {"version": "1.0.0.0", "processorArchitecture": processor, "type": "win32"}),
         (ASM + "description", {}),
         (ASM + "dependency", {}),
         (ASM + "dependentAssembly", {}),
-        (ASM + "assemblyIdentity", COMMON_CONTROLS),
+        (ASM + "assemblyIdentity", dict(COMMON_CONTROLS, processorArchitecture=processor)),
     ]
     actual = [(e.tag, dict(e.attrib)) for e in root.iter()]
     identity = actual[1][1] if len(actual) > 1 else {}
@@ -299,7 +306,8 @@ def Executable(cc, exe, icon_file, resdir):
         ("dialog", lambda: CheckDialog(resources.get((RT_DIALOG, 101, LANG_EN_US), b""), header, fail)),
         ("icons", lambda: CheckIcons(resources, icon_file, fail)),
         ("version", lambda: CheckVersion(pe, fail)),
-        ("manifest", lambda: CheckManifest(resources.get((RT_MANIFEST, 1, LANG_EN_US), b""), fail)),
+        ("manifest", lambda: CheckManifest(resources.get((RT_MANIFEST, 1, LANG_EN_US), b""),
+                                                 pe.FILE_HEADER.Machine, fail)),
     ]
     for name, check in checks:
         try:

@@ -8,12 +8,18 @@
 #                      few units it encodes otherwise (the platform's whole
 #                      conversion tables, against iconv by text_print).
 # Then review the change with git diff, and run the differential tests.
+# Where this machine runs no 32-bit code, the 64-bit build of the same
+# sources measures: the platform's tables are the same for both.
 set -euo pipefail
 cd "$(dirname "$0")/../../.."
 scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j2 --target text_reference text_print
-build=$PWD/build/win32
+source scripts/wine-env.sh
+quorlan_wine_arch
+preset=win$QUORLAN_WINE_ARCH
+[ "$preset" = win32 ] || echo "measure-text: the 64-bit build measures ($QUORLAN_WINE_WHY)"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j2 --target text_reference text_print
+build=$PWD/build/$preset
 prefix=$build/tests/e2e/wineprefix
 tests/e2e/wine-prefix.sh "$prefix"
 work=$build/check/text/measure
