@@ -29,7 +29,8 @@
 # through $WINELOADER and $WINESERVER, which quorlan_wine_env sets.
 
 QUORLAN_WINE_FONTS=/usr/share/wine/fonts
-QUORLAN_WINE_LIB=/usr/lib/wine
+# Where Debian puts the loaders and servers (another folder for tests).
+QUORLAN_WINE_LIB=${QUORLAN_WINE_LIB:-/usr/lib/wine}
 # Written into the prefix when it is complete; a prefix made by an older
 # set-up or for the other Wine (another value) is made again.
 QUORLAN_WINE_SETUP="quorlan prefix 3: fonts, cdrom"
