@@ -35,9 +35,6 @@
 #include <string>
 #include <vector>
 
-// What %: gives: the menus are read as from drive E.
-char g_szStartDir[512];
-
 #define THROUGHPUT_BYTES (10L * 1024 * 1024)
 #define THROUGHPUT_READER_GOAL 1.5 // times the fgetc loop's time
 #define THROUGHPUT_LOAD_GOAL 3.0

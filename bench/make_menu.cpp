@@ -18,9 +18,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-// What %: gives: the menus are read as from drive E.
-char g_szStartDir[512];
-
 static int Usage()
 {
     fprintf(stderr, "usage: make_menu write PATH ENTRIES flat|nested [sorted]\n"

@@ -12,7 +12,8 @@
  * case, beyond ASCII too, as the platform compares them, so a disc copied
  * to a case-sensitive file system checks the same.
  */
-#include "check.h"
+#include "files.h"
+#include "quote.h"
 
 #include "text/codepage.h"
 

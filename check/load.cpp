@@ -5,6 +5,9 @@
  * dialog. Each command is split as Run splits it.
  */
 #include "check.h"
+#include "files.h"
+#include "quote.h"
+#include "rules/rules.h"
 
 #include "subst.h"
 #include "text/codepage.h"
@@ -14,6 +17,11 @@
 #include <string.h>
 
 static unsigned s_ansiCodePage; // what CP_ACP is on the users' machines
+
+// The rule sets, in the order the engine asks them.
+const RuleSet *const g_ruleSets[] = {&g_structureRules, &g_encodingRules, &g_fileRules, &g_mistakeRules,
+                                     &g_optionRules};
+const int g_ruleSetCount = sizeof(g_ruleSets) / sizeof(g_ruleSets[0]);
 
 // The platform's conversions and the tree's sort order, for the substitute,
 // in the users' code page.
@@ -96,7 +104,7 @@ void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings
     UsePlatformText(settings.codePage);
     rewind(stream);
     HWND hDlg = SubstCreateMainDialog(NULL);
-    StartFollowingMenu(bytes, settings, menu, warnings);
+    StartFollowingMenu(bytes, settings, menu, warnings, g_ruleSets, g_ruleSetCount);
     g_pfnMenuHook = FollowMenu;
     ReadMenuStream(hDlg, stream);
     FinishFollowingMenu(stream);

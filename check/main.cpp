@@ -22,9 +22,6 @@
 #include <io.h>
 #endif
 
-// What %: gives: the drive the checker is told the program starts from.
-char g_szStartDir[512];
-
 static const char USAGE[] =
     "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]";
 

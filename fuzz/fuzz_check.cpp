@@ -18,9 +18,6 @@
 #include "../check/text/codepage.h"
 #include "../menu/menu.h"
 
-// What %: gives, as each check sets it.
-char g_szStartDir[512];
-
 static void Fail(const char *what)
 {
     fprintf(stderr, "checker invariant broken: %s\n", what);

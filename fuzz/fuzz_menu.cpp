@@ -14,9 +14,6 @@
 #include "../tests/unit/alloc_hooks.h"
 #include "../tests/unit/menu_test_util.h"
 
-// What %: gives, as each input sets it.
-char g_szStartDir[512];
-
 static void Fail(const char *what)
 {
     fprintf(stderr, "menu invariant broken: %s\n", what);

@@ -56,9 +56,9 @@ static int ReadEntry(FILE *stream)
 }
 
 // Tells the hook, if any, of an entry or a level, at the reader's offset.
-static void ReportLoading(int event, int value)
+static void ReportLoading(int event, int token)
 {
-    ReportMenu(event, value, g_nMenuOffset, NULL);
+    ReportMenu(event, token, g_nMenuOffset, 0, NULL);
 }
 
 // Fills the record from the buffers and yields the item made for it, or null
@@ -79,7 +79,7 @@ void LoadEntries(HWND hTree, FILE *stream, HTREEITEM hParent)
 {
     HTREEITEM hLast = NULL;
     int nUnkept = 0; // levels opened here past MAX_NESTING and not yet closed
-    ReportLoading(MENU_LEVEL, 0);
+    ReportLoading(MENU_LEVEL, g_nLastToken);
     for (;;) {
         int t = ReadEntry(stream);
         int filled = s_szName[0] != '\0' || s_szCommand[0] != '\0' || s_szDescription[0] != '\0';
@@ -89,7 +89,7 @@ void LoadEntries(HWND hTree, FILE *stream, HTREEITEM hParent)
             ProgramEntry *entry = (ProgramEntry *)malloc(sizeof(ProgramEntry));
             if (entry) hLast = InsertEntry(hTree, hParent, entry);
         }
-        ReportLoading(MENU_ENTRY, filled);
+        ReportLoading(filled ? MENU_ENTRY : MENU_EMPTY_ENTRY, t);
         if (t == TOK_OPEN) {
             if (s_nNesting < MAX_NESTING) {
                 // With no item yet at this level, the nested entries stay in it.
@@ -97,7 +97,7 @@ void LoadEntries(HWND hTree, FILE *stream, HTREEITEM hParent)
                 LoadEntries(hTree, stream, hLast ? hLast : hParent);
                 s_nNesting--;
             } else {
-                ReportLoading(MENU_JOINED, 0);
+                ReportLoading(MENU_JOINED, TOK_OPEN);
                 nUnkept++;
             }
         } else if (t == TOK_CLOSE && nUnkept > 0) {

@@ -40,26 +40,38 @@ struct ProgramEntry {
 /*
  * What the loading tells a hook as it goes, so that a tool can follow the
  * file exactly as the program reads it; the program itself sets no hook.
- * Each report is an event with a value, an offset or a count, and a text.
- * Offsets count the file's bytes from 0.
+ * Each report is an event, and what the event says in the fields named for
+ * it. Offsets count the file's bytes from 0.
  */
-#define MENU_RESULT 1  /* the reader's result `value`, standing at `offset` */
+#define MENU_RESULT 1  /* the reader's result `token`, standing at `offset` */
 #define MENU_FOLDED 2  /* a space folded from the run of white space that starts at `offset` */
-#define MENU_DRIVE 3   /* the drive letter `value` given by the `%:` at `offset` */
-#define MENU_QUOTE 4   /* the apostrophe at `offset` opened (`value` 1) or closed (0) a quoted stretch */
-#define MENU_TITLE 5   /* a field read, of each kind: `text` as kept, `offset` the count of every */
-#define MENU_OPTION 6  /* byte the reader gave for it, `value` the token that ended it */
+#define MENU_DRIVE 3   /* the drive letter `token` given by the `%:` at `offset` */
+#define MENU_QUOTE 4   /* the apostrophe at `offset` opened (`inQuote` now) or closed a quoted stretch */
+#define MENU_TITLE 5   /* a field read, of each kind: `text` as kept, `length` the count of every */
+#define MENU_OPTION 6  /* byte the reader gave for it, `token` the token that ended it */
 #define MENU_NAME 7
 #define MENU_COMMAND 8
 #define MENU_DESCRIPTION 9
-#define MENU_ENTRY 10  /* an entry's fields are read: `value` 1 when one holds text, so that it is
-                          inserted (if memory and the tree allow) */
-#define MENU_LEVEL 11  /* a level of entries starts: the body, or the level after a `{` */
+#define MENU_ENTRY 10  /* an entry's fields are read and one holds text, so that it is inserted (if
+                          memory and the tree allow); `token` ended it */
+#define MENU_LEVEL 11  /* a level of entries starts: the body, or the level after a `{`; `token` is
+                          the `{`, or the end of a file whose header has none */
 #define MENU_JOINED 12 /* a `{` past MAX_NESTING: its entries join the level they are in */
-#define MENU_LEVEL_END 13  /* a level ends with the token in `value` */
+#define MENU_LEVEL_END 13  /* a level ends with the token in `token` */
 #define MENU_JOINED_END 14 /* the `}` of a joined level */
-#define MENU_ESCAPED 15 /* a byte `value` that the `%` before it made text, standing at `offset` */
-typedef void (*MENUHOOKPROC)(int event, int value, long offset, const char *text);
+#define MENU_ESCAPED 15 /* a byte `token` that the `%` before it made text, standing at `offset` */
+#define MENU_EMPTY_ENTRY 16 /* an entry's fields are read and none holds text: nothing inserted */
+
+struct MenuReport {
+    int event;         /* MENU_RESULT ... */
+    int token;         /* a result of the reader: a byte (0-255) or a token (below 0) */
+    long offset;       /* where it stands in the file, or how far the reader has taken it */
+    long length;       /* a field's count of every byte the reader gave for it */
+    const char *text;  /* a field's text as kept, or NULL */
+    BOOL inQuote;      /* the reader is inside an apostrophe-quoted stretch */
+    BOOL utf8File;     /* the file starts with a UTF-8 byte-order mark: fields are converted */
+};
+typedef void (*MENUHOOKPROC)(const MenuReport *report);
 
 extern int g_bInQuote;                /* inside an apostrophe-quoted stretch */
 extern int g_nLastToken;              /* the reader's previous result */
@@ -69,10 +81,10 @@ extern MENUHOOKPROC g_pfnMenuHook;    /* told what the loading does; null in the
 extern HTREEITEM g_hInsertAfter;      /* TVI_LAST, or TVI_SORT after "sorted" */
 extern const char g_szOutOfMemory[];  /* stands for a field that could not be copied */
 extern char g_szStartDir[512];        /* current folder at start-up; byte 0 is the drive.
-                                         Each program that reads menus defines it. */
+                                         ui/ defines it; winsubst/ for the other programs */
 
 /* reader.cpp */
-void ReportMenu(int event, int value, long offset, const char *text);
+void ReportMenu(int event, int token, long offset, long length, const char *text);
 void SkipByteOrderMark(FILE *stream);
 int ReadMenuChar(FILE *stream);
 int ReadMenuField(FILE *stream, char *buffer, int limit, int kind);
@@ -85,6 +97,7 @@ void FreeEntries(HWND hTree, HTREEITEM hFirst);
 void StartMenuReading(void);
 int FindMenuOption(const char *text);
 BOOL ScanMenuSize(const char *option, int *width, int *height);
+BOOL IsMenuSizeUsable(int width, int height);
 void ApplyMenuOption(HWND hDlg, const char *option);
 void ReadMenuFile(HWND hDlg);
 void ReadMenuStream(HWND hDlg, FILE *stream);

@@ -71,6 +71,12 @@ BOOL ScanMenuSize(const char *option, int *width, int *height)
     return sscanf(option + 5, "%dx%d", width, height) == 2;
 }
 
+// Yields TRUE for a size that makes a window: at least 1 x 1.
+BOOL IsMenuSizeUsable(int width, int height)
+{
+    return width >= 1 && height >= 1;
+}
+
 // Yields where size= puts the window: the outer size newWidth x newHeight
 // about the centre of window, kept wholly within workArea. A window that
 // fits is placed as if there were no work area at all.
@@ -89,8 +95,7 @@ static void ResizeMenuWindow(HWND hDlg, const char *option)
 {
     int newWidth, newHeight;
     RECT rect;
-    // A size below 1 x 1 gives no window to make.
-    if (!ScanMenuSize(option, &newWidth, &newHeight) || newWidth < 1 || newHeight < 1) return;
+    if (!ScanMenuSize(option, &newWidth, &newHeight) || !IsMenuSizeUsable(newWidth, newHeight)) return;
     if (!GetWindowRect(hDlg, &rect)) return;
     MONITORINFO monitor;
     monitor.cbSize = sizeof(monitor);

@@ -46,10 +46,12 @@ static constexpr PlainBytes MakePlainBytes()
 
 static constexpr PlainBytes s_plain = MakePlainBytes();
 
-// Tells the hook, if any, what the loading just did.
-void ReportMenu(int event, int value, long offset, const char *text)
+// Tells the hook, if any, what the loading just did, and where the reader stands.
+void ReportMenu(int event, int token, long offset, long length, const char *text)
 {
-    if (g_pfnMenuHook) g_pfnMenuHook(event, value, offset, text);
+    if (!g_pfnMenuHook) return;
+    MenuReport report = {event, token, offset, length, text, g_bInQuote, g_bUtf8Menu};
+    g_pfnMenuHook(&report);
 }
 
 // The reader's stream operations, counting the bytes taken.
@@ -88,7 +90,7 @@ static int ReadSpecialResult(FILE *stream, int c, long *at, int *event)
         }
         if (c != '\'') break;
         g_bInQuote = !g_bInQuote;
-        ReportMenu(MENU_QUOTE, g_bInQuote, g_nMenuOffset - 1, NULL);
+        ReportMenu(MENU_QUOTE, '\'', g_nMenuOffset - 1, 0, NULL);
         c = TakeByte(stream);
     }
 
@@ -120,7 +122,7 @@ __attribute__((noinline)) static int ReadSpecialChar(FILE *stream, int c)
     long at;
     int event = MENU_RESULT;
     int result = ReadSpecialResult(stream, c, &at, &event);
-    ReportMenu(event, result, at, NULL);
+    ReportMenu(event, result, at, 0, NULL);
     return g_nLastToken = result;
 }
 
@@ -130,7 +132,7 @@ int ReadMenuChar(FILE *stream)
 {
     int c = fgetc(stream);
     if (!s_plain.is[c + 1]) return ReadSpecialChar(stream, c);
-    if (g_pfnMenuHook) g_pfnMenuHook(MENU_RESULT, c, g_nMenuOffset, NULL);
+    if (g_pfnMenuHook) ReportMenu(MENU_RESULT, c, g_nMenuOffset, 0, NULL);
     g_nMenuOffset++;
     return g_nLastToken = c;
 }
@@ -176,6 +178,6 @@ int ReadMenuField(FILE *stream, char *buffer, int limit, int kind)
     }
     buffer[length < limit ? length : limit] = '\0';
     if (g_bUtf8Menu) ConvertMenuText(buffer, limit + 1);
-    ReportMenu(kind, c, length, buffer);
+    ReportMenu(kind, c, g_nMenuOffset, length, buffer);
     return c;
 }

@@ -17,6 +17,10 @@
 
 #include <algorithm>
 
+// What the program's WinMain captures at start-up (ui/main.cpp), for every
+// other program that reads menus: each sets it before it reads one.
+char g_szStartDir[512];
+
 struct _TREEITEM {
     std::string text;
     LPARAM lParam;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "../check.h"
+#include "../quote.h"
 #include "../../menu/menu.h"
 
 #include <stdio.h>
@@ -16,9 +17,6 @@
 
 #include <string>
 #include <vector>
-
-// What %: gives, as each check sets it.
-char g_szStartDir[512];
 
 namespace {
 

@@ -6,9 +6,6 @@
 
 #include "menu_test_util.h"
 
-// What %: gives in these tests: the program's start folder, as each test sets it.
-char g_szStartDir[512];
-
 namespace {
 
 // Writes one reader result readably: text bytes as themselves (others as

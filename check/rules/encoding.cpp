@@ -3,13 +3,21 @@
  * without the byte-order mark that marks it (the program then reads it in
  * the ANSI code page), a character the users' code page cannot show, bytes
  * that are not UTF-8 in a file marked as UTF-8, and byte-order marks the
- * program does not take. Each check yields "" or the message, with the
+ * program does not take; and whether a sorted name's place is the one the
+ * program gives it. Each finding below yields "" or the message, with the
  * place it points at and a note on how to mend it.
  */
-#include "check.h"
-#include "text/codepage.h"
+#include "rules.h"
+#include "../quote.h"
+#include "../text/codepage.h"
+#include "../text/collate.h"
 
-#include <stdio.h>
+#include <algorithm>
+
+static struct {
+    bool unmarkedUtf8; // the file is UTF-8 without the mark: not yet warned of
+    bool unsureSort;   // a sorted name whose order is not known exactly: not yet warned of
+} s_encoding;
 
 static std::string CodePageName(unsigned codePage) { return "code page " + std::to_string(codePage); }
 
@@ -24,7 +32,7 @@ static int Utf8SequenceAt(const std::string &bytes, size_t at)
 
 // Yields true when the bytes are UTF-8 beyond ASCII and nothing else: as
 // an editor writes a file saved as UTF-8, and seldom text in a code page.
-bool IsUtf8Text(const std::string &bytes)
+static bool IsUtf8Text(const std::string &bytes)
 {
     bool beyondAscii = false;
     for (size_t i = 0; i < bytes.size();) {
@@ -38,7 +46,7 @@ bool IsUtf8Text(const std::string &bytes)
 
 // In a UTF-8 file without the mark: the field's first character beyond
 // ASCII, and how the field reads as UTF-8 and as the users see it.
-std::string FindUnmarkedUtf8(const std::string &raw, unsigned codePage, long *at, std::string *note)
+static std::string FindUnmarkedUtf8(const std::string &raw, unsigned codePage, long *at, std::string *note)
 {
     for (size_t i = 0; i < raw.size(); i++) {
         if (Utf8SequenceAt(raw, i) < 2) continue;
@@ -53,8 +61,8 @@ std::string FindUnmarkedUtf8(const std::string &raw, unsigned codePage, long *at
 
 // In a file with the mark: the first byte that is not UTF-8, or the first
 // character that the code page cannot show; shown is the field as it shows.
-std::string FindUnshownChar(const std::string &raw, const std::string &shown, unsigned codePage, long *at,
-                            std::string *note)
+static std::string FindUnshownChar(const std::string &raw, const std::string &shown, unsigned codePage,
+                                   long *at, std::string *note)
 {
     for (size_t i = 0; i < raw.size();) {
         TextChar ch;
@@ -81,7 +89,7 @@ std::string FindUnshownChar(const std::string &raw, const std::string &shown, un
 
 // A byte-order mark the program does not take: UTF-16 at the start, or a
 // UTF-8 mark later than the first byte (as when two files were joined).
-std::string FindOtherByteOrderMark(const std::string &bytes, long *at, std::string *note)
+static std::string FindOtherByteOrderMark(const std::string &bytes, long *at, std::string *note)
 {
     *note = "save the file as UTF-8 with a byte-order mark, or in the ANSI code page of its users";
     *at = 0;
@@ -94,3 +102,57 @@ std::string FindOtherByteOrderMark(const std::string &bytes, long *at, std::stri
     *note = "remove the byte-order mark here; only the file's first bytes may hold one";
     return "a UTF-8 byte-order mark that is not at the start of the file: the program shows it as text";
 }
+
+// Whether the field shows as written: UTF-8 without the mark, characters
+// the code page cannot show, bytes that are not UTF-8 in a marked file.
+static void CheckFieldText(const FieldScan &field)
+{
+    std::string raw = field.raw.substr(0, std::min(field.raw.size(), field.raw.find('\0')));
+    unsigned codePage = Followed().settings->codePage;
+    long at = 0;
+    std::string note, message;
+    if (field.converted) {
+        message = FindUnshownChar(raw, Shown(field), codePage, &at, &note);
+    } else if (s_encoding.unmarkedUtf8) {
+        message = FindUnmarkedUtf8(raw, codePage, &at, &note);
+        if (!message.empty()) s_encoding.unmarkedUtf8 = false;
+    }
+    if (!message.empty()) Warn(field.rawPos[at], message, note);
+}
+
+// In a sorted menu, the first name holding a character whose place the
+// checker's order is known not to match, or, in a double-byte code page,
+// any character beyond ASCII.
+static void CheckSortedName(const FieldScan &field)
+{
+    unsigned codePage = Followed().settings->codePage;
+    if (!Followed().menu->sorted || !s_encoding.unsureSort) return;
+    std::string name = Shown(field);
+    int at = FindUnsureSortByte(codePage, name.c_str());
+    if (at < 0) return;
+    s_encoding.unsureSort = false;
+    std::string why = IsSortApproximate(codePage) ? "in code page " + Number(codePage) + " the checker knows the platform's order "
+                                    "for ASCII only"
+                                  : "the order of " + QuoteText(name.substr(at, 1)) + " is not known exactly";
+    Warn(PositionOfText(field, at),
+         "the sorted place shown for " + QuoteText(name) + " may not be the program's: " + why,
+         "the Windows build of quorlan-check sorts as the platform does");
+}
+
+static void StartEncoding()
+{
+    const std::string &bytes = *Followed().bytes;
+    s_encoding.unmarkedUtf8 = bytes.compare(0, 3, "\xEF\xBB\xBF") != 0 && IsUtf8Text(bytes);
+    s_encoding.unsureSort = true;
+    long at;
+    std::string note, message = FindOtherByteOrderMark(bytes, &at, &note);
+    if (!message.empty()) Warn(at, message, note);
+}
+
+static void TakeField(int kind, const FieldScan &field)
+{
+    CheckFieldText(field);
+    if (kind == MENU_NAME) CheckSortedName(field);
+}
+
+const RuleSet g_encodingRules = {StartEncoding, NULL, TakeField, NULL, NULL, NULL};

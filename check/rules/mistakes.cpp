@@ -13,7 +13,9 @@
  * a parent named like a path, a name such as "Node.js" whose command is a
  * file.
  */
-#include "check.h"
+#include "rules.h"
+#include "../files.h"
+#include "../quote.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -23,7 +25,6 @@
 // What the mistakes need to remember between two reports.
 static struct {
     const std::string *bytes;
-    const CheckSettings *settings;
     long variableEnd;            // the closing `%` of the last %NAME% warned of, or -1
     // The quoted stretch open now, and what it has taken in so far.
     long quoteOpen;              // its apostrophe, or -1
@@ -37,8 +38,6 @@ static struct {
     long runOnBreak;             // where its last line break stands, or -1
     std::string runOnText;
 } s_mistakes;
-
-static std::string Number(long n) { return std::to_string(n); }
 
 // Yields the text quoted, its middle cut when it is long.
 static std::string QuoteShort(const std::string &text)
@@ -72,10 +71,9 @@ static std::string WordAround(long pos)
 static bool EndsWord(unsigned char c) { return isspace(c) || c == '\0' || strchr("{},'", c); }
 
 // Readies the checks for the file's bytes, before its loading starts.
-void StartCheckingMistakes(const std::string &bytes, const CheckSettings &settings)
+static void StartCheckingMistakes()
 {
-    s_mistakes.bytes = &bytes;
-    s_mistakes.settings = &settings;
+    s_mistakes.bytes = Followed().bytes;
     s_mistakes.variableEnd = s_mistakes.quoteOpen = -1;
     s_mistakes.doubleQuoteComma = s_mistakes.runOnBreak = -1;
 }
@@ -133,7 +131,7 @@ static void CheckQuotedStretch(long open, long close)
 }
 
 // The hook's MENU_QUOTE: an apostrophe opened or closed a quoted stretch.
-void FollowQuoteForMistakes(int opened, long offset)
+static void FollowQuote(bool opened, long offset)
 {
     if (opened) {
         s_mistakes.quoteOpen = offset;
@@ -169,7 +167,7 @@ static void CheckVariable(long percent)
 
 // The hook's results: counted inside a quoted stretch, and each letter
 // escaped with `%` looked at.
-void FollowResultForMistakes(int value, long offset, int event)
+static void FollowResult(int value, long offset, int event)
 {
     bool escaped = event == MENU_ESCAPED;
     if (s_mistakes.quoteOpen >= 0 && !escaped) {
@@ -236,7 +234,7 @@ static void CheckDoubleQuotes(int kind, const FieldScan &field)
 }
 
 // Each field as the loading read it, of the kind given (MENU_TITLE ...).
-void CheckFieldForMistakes(int kind, const FieldScan &field)
+static void CheckField(int kind, const FieldScan &field)
 {
     if (kind == MENU_TITLE || kind == MENU_OPTION) {
         s_mistakes.doubleQuoteComma = -1;
@@ -287,7 +285,7 @@ static void CheckNameEndsInFile(const FieldScan &name, const std::string &comman
     if (space == std::string::npos || space == 0) return;
     std::string word = text.substr(space + 1);
     if (!LooksLikeFileToStart(word) || CommandLooksLikeFile(command)) return;
-    const CheckSettings &settings = *s_mistakes.settings;
+    const CheckSettings &settings = *Followed().settings;
     std::vector<bool> fromDrive;
     for (size_t i = space + 1; i < text.size(); i++)
         fromDrive.push_back(i < name.fromDrive.size() && name.fromDrive[i]);
@@ -302,13 +300,13 @@ static void CheckNameEndsInFile(const FieldScan &name, const std::string &comman
                -1, "type a comma here to end the name");
 }
 
-// Each entry the loading read (count 0 for one with no text): fields holds
-// its name, command and description, as far as they were read.
-void CheckEntryForMistakes(const FieldScan *fields, int count, long headerEnd)
+// Each entry the loading read: fields holds its name, command and
+// description, as far as they were read.
+static void CheckEntry(const FieldScan *fields, int count, bool inserted)
 {
     long runOnBreak = s_mistakes.runOnBreak;
     s_mistakes.runOnBreak = -1;
-    if (count == 0) return;
+    if (!inserted) return;
     const FieldScan &name = fields[0];
     std::string nameText = Shown(name);
     std::string command = count > 1 ? Shown(fields[1]) : "";
@@ -327,6 +325,14 @@ void CheckEntryForMistakes(const FieldScan *fields, int count, long headerEnd)
         s_mistakes.runOnText = Shown(fields[2]);
     }
 
-    CheckOptionAsEntry(nameText, command, name.firstPos, headerEnd);
+    CheckOptionAsEntry(nameText, command, name.firstPos, Followed().headerEnd);
     if (fields[count - 1].token != TOK_OPEN) CheckNameEndsInFile(name, command);
 }
+
+static void TakeReport(const MenuReport &report)
+{
+    if (report.event == MENU_QUOTE) FollowQuote(report.inQuote, report.offset);
+    else FollowResult(report.token, report.offset, report.event);
+}
+
+const RuleSet g_mistakeRules = {StartCheckingMistakes, TakeReport, CheckField, CheckEntry, NULL, NULL};

@@ -1,0 +1,21 @@
+/*
+ * Menu text as the users' machines show it (quote.cpp), in UTF-8.
+ */
+#ifndef QUORLAN_CHECK_QUOTE_H
+#define QUORLAN_CHECK_QUOTE_H
+
+#include <string>
+
+// Makes the bytes show as in codePage, the users' ANSI code page.
+void SetShownCodePage(unsigned codePage);
+// The bytes as the users' machines show them.
+std::string ShowText(const std::string &bytes);
+// The same in double quotes, with control characters and bytes the code
+// page leaves undefined escaped.
+std::string QuoteText(const std::string &bytes);
+// The bytes read as UTF-8, quoted as QuoteText quotes.
+std::string QuoteUtf8(const std::string &bytes);
+// A JSON string for UTF-8 text.
+std::string QuoteJson(const std::string &utf8);
+
+#endif

@@ -1,0 +1,126 @@
+/*
+ * The header's options: what each one the program acts on does to the
+ * dialog, and why one it ignores is probably meant as an option (another
+ * case, a space at either end or before `=`, a missing comma), or why a
+ * size= gives no size.
+ */
+#include "rules.h"
+#include "../quote.h"
+
+#include <string.h>
+
+static bool IsKnownOption(const std::string &text) { return FindMenuOption(text.c_str()) != OPTION_NONE; }
+
+static std::string TrimSpaces(std::string text, bool front, bool back)
+{
+    while (back && !text.empty() && text.back() == ' ') text.pop_back();
+    size_t skip = 0;
+    while (front && skip < text.size() && text[skip] == ' ') skip++;
+    return text.substr(skip);
+}
+
+static std::string Lowered(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+    return text;
+}
+
+// The text with the spaces just before its first `=` taken out.
+static std::string JoinedAtEquals(const std::string &text)
+{
+    size_t equals = text.find('=');
+    if (equals == std::string::npos) return text;
+    size_t cut = equals;
+    while (cut > 0 && text[cut - 1] == ' ') cut--;
+    return text.substr(0, cut) + text.substr(equals);
+}
+
+// Why an option the program ignores is probably meant as one ("" when it
+// is not close to any), where to mend it and how.
+struct NearOption {
+    std::string why;
+    long pos;
+    std::string note;
+};
+
+static NearOption WhyNotOption(const FieldScan &field, const std::string &text)
+{
+    // Each spelling the program would take, tried in turn.
+    const struct {
+        std::string spelling;
+        const char *why;
+    } tries[] = {
+        {TrimSpaces(text, false, true), "it ends with a space"},
+        {TrimSpaces(text, true, false), "it starts with a space"},
+        {JoinedAtEquals(text), "a space before '='"},
+        {Lowered(text), "options are case-sensitive"},
+        {Lowered(JoinedAtEquals(TrimSpaces(text, true, true))), "options are case-sensitive and take no spaces"},
+    };
+    for (const auto &attempt : tries)
+        if (IsKnownOption(attempt.spelling))
+            return {attempt.why, field.firstPos, "write it as " + QuoteText(attempt.spelling)};
+    size_t space = text.find(' ');
+    if (space != std::string::npos && IsKnownOption(text.substr(0, space))) {
+        if (field.breakPos >= 0)
+            return {"it runs across a line break: a comma missing at the end of line " +
+                        Number(LineOf(field.breakPos)) + "?",
+                    field.breakPos, "type a comma here to end the option"};
+        return {"it has more text after \"" + text.substr(0, space) + "\": a comma missing?",
+                PositionOfText(field, space), "type a comma here to end the option"};
+    }
+    return {"", field.firstPos, "the options are sorted, install and size=WIDTHxHEIGHT"};
+}
+
+static void CheckOption(const FieldScan &field)
+{
+    std::string text = Shown(field);
+    if (text.empty()) return;  // an empty option, from a comma too many, is harmless
+    if (!IsKnownOption(text)) {
+        std::string message = "option " + QuoteText(text) + " is not recognised and is ignored";
+        NearOption near = WhyNotOption(field, text);
+        if (!near.why.empty()) message += ": " + near.why;
+        Warn(near.pos, message, near.note);
+        return;
+    }
+    if (FindMenuOption(text.c_str()) != OPTION_SIZE) return;
+    int width, height;
+    long value = PositionOf(field, strlen("size="));
+    if (!ScanMenuSize(text.c_str(), &width, &height))
+        Warn(value, "option " + QuoteText(text) + " does not scan as size=WIDTHxHEIGHT: the window keeps its size",
+             "write two whole numbers joined by a lowercase x, with no spaces: size=640x480");
+    else if (!IsMenuSizeUsable(width, height))
+        Warn(value, "option " + QuoteText(text) + " gives no window of at least 1 x 1 pixels and is ignored",
+             "give a width and a height of 1 pixel or more");
+}
+
+// Notes what an option the program acts on does to the dialog.
+static void NoteOption(const char *option)
+{
+    CheckedMenu *menu = Followed().menu;
+    int width, height;
+    switch (FindMenuOption(option)) {
+    case OPTION_SORTED:
+        menu->sorted = true;
+        break;
+    case OPTION_INSTALL:
+        menu->install = true;
+        break;
+    case OPTION_SIZE:
+        if (ScanMenuSize(option, &width, &height) && IsMenuSizeUsable(width, height)) {
+            menu->hasSize = true;
+            menu->width = width;
+            menu->height = height;
+        }
+        break;
+    }
+}
+
+static void TakeField(int kind, const FieldScan &field)
+{
+    if (kind != MENU_OPTION) return;
+    NoteOption(field.text.c_str());
+    CheckOption(field);
+}
+
+const RuleSet g_optionRules = {NULL, NULL, TakeField, NULL, NULL, NULL};

@@ -1,0 +1,128 @@
+/*
+ * The file's shape: a field that a NUL byte ends early or the limit cuts,
+ * a name or command that runs across a line break, an entry with no name,
+ * the header's `}`, nesting past what is kept, and what the loading left
+ * open or unread: a quote, the list's braces, text after the list.
+ *
+ * Each warning points where the author would type the mend: the end of the
+ * line where a comma is missing, the stray byte; its note says what to
+ * type, and points elsewhere when that helps (the innermost `{` left open,
+ * the brace that ended the list).
+ */
+#include "rules.h"
+#include "../quote.h"
+
+#include <ctype.h>
+
+#include <algorithm>
+
+// What each kind of field is called, from MENU_TITLE on.
+static const char *const s_fieldNames[] = {"title", "option", "name", "command", "description"};
+
+// A NUL byte that ends the kept text early, or text cut at the limit.
+static void CheckFieldEnd(const FieldScan &field, const char *what, int limit)
+{
+    if (field.nulIndex >= 0 && field.nulIndex < limit) {
+        long lost = std::min(field.length, (long)limit) - field.nulIndex - 1;
+        std::string message = std::string("a NUL byte ends the ") + what + " " + QuoteText(Shown(field));
+        if (lost > 0) message += ": the " + Number(lost) + " bytes after it are lost";
+        Warn(field.nulPos, message, "remove the NUL byte: the text ends at it");
+    } else if (field.length > limit) {
+        Warn(PositionOf(field, limit),
+             std::string("the ") + what + " is " + Number(field.length) + " bytes long: only its first " +
+                 Number(limit) + " are kept",
+             std::string("shorten the ") + what + ": what stands from here on is lost");
+    }
+}
+
+static void CheckField(int kind, const FieldScan &field)
+{
+    CheckFieldEnd(field, s_fieldNames[kind - MENU_TITLE], FieldLimit(kind));
+    if ((kind == MENU_TITLE || kind == MENU_OPTION) && field.token == TOK_CLOSE)
+        Warn(field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped",
+             "the entry list opens with '{'");
+    if (kind == MENU_TITLE && field.leadingFold)
+        Warn(field.firstPos, "the title starts with a space: the file begins with white space",
+             "remove the white space before the title");
+}
+
+static void CheckLineBreak(const FieldScan &field, const char *what)
+{
+    if (field.breakPos < 0) return;
+    Warn(field.breakPos,
+         std::string("the ") + what + " " + QuoteText(Shown(field)) +
+             " runs across a line break outside quotes: a comma missing at the end of line " +
+             Number(LineOf(field.breakPos)) + "?",
+         std::string("type a comma here to end the ") + what);
+}
+
+// An entry that LoadEntries inserts into the tree.
+static void CheckEntry(const FieldScan *fields, int count, bool inserted)
+{
+    if (!inserted) return;
+    const FieldScan &name = fields[0];
+    if (Shown(name).empty()) {
+        std::string message = "an entry with an empty name shows as an item with no text";
+        std::string command = count > 1 ? Shown(fields[1]) : "";
+        if (!command.empty()) message += " (its command is " + QuoteText(command) + ")";
+        Warn(name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?",
+             "type the entry's name here, or remove the comma");
+    }
+    CheckLineBreak(name, "name");
+    if (count > 1) CheckLineBreak(fields[1], "command");
+}
+
+// The first `{` past the nesting kept.
+static void CheckLevel(const MenuReport &report)
+{
+    const MenuFollowing &menu = Followed();
+    if (report.event == MENU_JOINED && menu.joinedOpen == 1)
+        Warn(menu.lastPos,
+             "nesting deeper than " + Number(MAX_NESTING) +
+                 " levels is not kept: the entries inside this '{' join the level it is in",
+             "nest at most " + Number(MAX_NESTING) + " levels below the top one");
+}
+
+static void WarnOpenQuote()
+{
+    const MenuFollowing &menu = Followed();
+    if (menu.inQuote)
+        Warn(menu.quoteOpenedAt,
+             "an apostrophe here opens a quote that is never closed: all the rest of the file is text",
+             "write %' for an apostrophe in text, or close the quote with another '");
+}
+
+// Just after the file's last byte that is not white space.
+static long EndOfText()
+{
+    const std::string &bytes = *Followed().bytes;
+    size_t end = bytes.size();
+    while (end > 0 && isspace((unsigned char)bytes[end - 1])) end--;
+    return (long)end;
+}
+
+// What the loading left open, or unread after the list's `}`.
+static void CheckEnd()
+{
+    const MenuFollowing &menu = Followed();
+    if (!menu.bodyOpened) {
+        WarnOpenQuote();
+        // The `{` belongs where the header's first line ends, or after the header.
+        Warn(menu.headerBreak >= 0 ? menu.headerBreak : menu.headerEnd,
+             "no '{' follows the header: the file lists no entries and the tree shows only \"Explore CD\"",
+             "type '{' where the entries start, and '}' after the last one");
+    } else if (menu.openBraces.empty()) {
+        if (menu.lastValue != TOK_EOF)
+            AddWarning(menu.lastPos, "text after the entry list's closing brace is ignored", menu.listClosedAt,
+                       "the entry list ends with this '}': remove it if the text is meant as entries");
+    } else {
+        WarnOpenQuote();
+        size_t missing = menu.openBraces.size();
+        AddWarning(menu.openBraces.back(),
+                   "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
+                       (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open",
+                   EndOfText(), "type the missing '}' where each level's entries end, here at the latest");
+    }
+}
+
+const RuleSet g_structureRules = {NULL, NULL, CheckField, CheckEntry, CheckLevel, CheckEnd};
