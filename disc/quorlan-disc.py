@@ -50,6 +50,9 @@ image    checks as above and refuses when there is a warning (unless --force);
          then writes OUT.iso (ISO 9660 with Joliet and Rock Ridge) from DIR,
          adding quorlan.exe and autorun.inf where DIR has none, without
          changing DIR. The volume label is the menu's title unless --label.
+         The image's Joliet tree, which Windows reads, is read back: a file
+         of DIR, or one a command names, not there under its name refuses
+         the image too (unless --force).
 
 Exit status: 0 done, 1 refused (a warning; for --case, a failed expectation),
 2 bad arguments, missing or unreadable input, or nothing could be written."""
@@ -59,6 +62,22 @@ ISO_LABEL_MAX = 32     # ISO 9660 volume identifier: d-characters
 JOLIET_LABEL_MAX = 16  # Joliet volume identifier: UCS-2 characters
 JOLIET_FORBIDDEN = set('*/:;?\\')
 SECTOR = 2048
+# The longest Joliet names xorriso keeps with -joliet-long (measured with
+# Debian 12's xorriso 1.5.4): 103 characters, the dot of an extension not
+# counted; without the option, 64. Longer names are cut, and names cut
+# alike get digits.
+JOLIET_NAME_MAX = 103
+# What Windows opens by an ordinary path: MAX_PATH (260) with "D:\" and the
+# closing NUL.
+WINDOWS_PATH_MAX = 260 - len("D:\\") - 1
+# Characters Joliet replaces by '_' (xorriso), or Windows does not allow in
+# a name.
+NAME_FORBIDDEN = JOLIET_FORBIDDEN | set('<>"|')
+# A test switch: an image without the long Joliet names, which the
+# read-back must catch.
+SHORT_JOLIET = os.environ.get("QUORLAN_DISC_TEST_SHORT_JOLIET") == "1"
+# Python's names of the code pages that quorlan-check takes.
+CODECS = {932: "cp932", 936: "gbk", 949: "cp949", 950: "cp950"}
 
 
 class Stop(Exception):
@@ -83,6 +102,77 @@ def find_name(folder, name):
         if entry.lower() == name.lower():
             return entry
     return None
+
+
+def windows_upper(name):
+    """Yields NAME in capitals as Windows compares file names: each
+    character by itself, none becoming two."""
+    return "".join(c.upper() if len(c.upper()) == 1 else c for c in name)
+
+
+def joliet_name(name):
+    """Yields the name xorriso writes into the Joliet tree for a file system
+    name (bytes): '_' for what it cannot hold, cut to the longest it keeps."""
+    text = name.decode("utf-8", "replace")
+    text = "".join("_" if c in JOLIET_FORBIDDEN or c == "\ufffd" or ord(c) > 0xFFFF or ord(c) < 32 else c
+                   for c in text)
+    stem, dot, extension = text.rpartition(".")
+    if dot and stem and len(text) - 1 > JOLIET_NAME_MAX and len(extension) < JOLIET_NAME_MAX:
+        return stem[:JOLIET_NAME_MAX - len(extension)] + "." + extension
+    return text[:JOLIET_NAME_MAX + (1 if dot and stem else 0)]
+
+
+def name_problem(name):
+    """Yields why a file system name (bytes) does not reach Windows as
+    written, or None."""
+    try:
+        text = name.decode("utf-8")
+    except UnicodeDecodeError:
+        return "is not UTF-8: the disc holds '_' for its bytes"
+    odd = sorted(set(c for c in text if c in NAME_FORBIDDEN or ord(c) < 32 or ord(c) > 0xFFFF))
+    if odd:
+        return ("holds " + ", ".join(repr(c) if ord(c) < 32 else c for c in odd) +
+                ", which a Joliet name or Windows does not allow")
+    if text.endswith((".", " ")):
+        return "ends in a dot or a space, which Windows leaves out when it opens a file"
+    if joliet_name(name) != text:
+        return (f"has {len(text)} characters: the disc keeps {JOLIET_NAME_MAX} "
+                f"({JOLIET_NAME_MAX + 1} with an extension), and it would be cut to \"{joliet_name(name)}\"")
+    return None
+
+
+def disc_names(folder):
+    """Yields the disc's own warnings about its names (path, 0, message,
+    note): names that do not reach Windows as written, paths longer than
+    Windows opens, and names that become one on the disc."""
+    warnings = []
+    top = os.fsencode(folder)
+    for root, dirs, files in os.walk(top):
+        dirs.sort()
+        taken = {}
+        for name in sorted(dirs + files):
+            path = os.path.relpath(os.path.join(root, name), top)
+            shown_path = path.decode("utf-8", "backslashreplace")
+            problem = name_problem(name)
+            if problem:
+                warnings.append((shown_path, 0, f"the name {problem}",
+                                 "rename it in UTF-8, within the limits of a Joliet name, as the menu writes it"))
+            windows_path = path.decode("utf-8", "replace").replace("/", "\\")
+            if len(windows_path.encode("utf-16-le")) // 2 > WINDOWS_PATH_MAX:
+                warnings.append((shown_path, 0,
+                                 f"the path has {len(windows_path)} characters: Windows opens "
+                                 f"{WINDOWS_PATH_MAX} at most after D:\\",
+                                 "shorten the names of its folders, or move it nearer the disc's root"))
+            key = windows_upper(joliet_name(name))
+            if key in taken:
+                other = os.path.relpath(os.path.join(root, taken[key]), top).decode("utf-8", "backslashreplace")
+                warnings.append((shown_path, 0,
+                                 f"the name becomes one with \"{other}\" on the disc, where case is ignored: "
+                                 f"Windows reaches only one of them",
+                                 "rename one of the two"))
+            else:
+                taken[key] = name
+    return warnings
 
 
 def disc_folder(path):
@@ -133,37 +223,57 @@ def run_checker(folder, menu, options):
     return done.returncode, done.stdout
 
 
-def autorun_opens(folder, name):
-    """Yields the line of autorun.inf's open= in its [autorun] section and what
-    it starts, (0, None) when it has none."""
+def autorun_keys(folder, name):
+    """Yields the keys of autorun.inf's [autorun] section: key -> (line, value)."""
     with open(os.path.join(folder, name), "rb") as inf:
         lines = inf.read().decode("latin-1").splitlines()
-    section = ""
+    section, keys = "", {}
     for number, line in enumerate(lines, 1):
         text = line.strip()
         if text.startswith("["):
             section = text.strip("[]").strip().lower()
         elif section == "autorun" and "=" in text:
             key, value = text.split("=", 1)
-            if key.strip().lower() == "open":
-                value = value.strip()
-                program = value[1:].split('"')[0] if value.startswith('"') else value.split(" ")[0]
-                return number, program
-    return 0, None
+            keys.setdefault(key.strip().lower(), (number, value.strip()))
+    return keys
+
+
+def autorun_opens(keys):
+    """Yields the line of autorun.inf's open= and what it starts, (0, None)
+    when it has none."""
+    if "open" not in keys:
+        return 0, None
+    number, value = keys["open"]
+    return number, value[1:].split('"')[0] if value.startswith('"') else value.split(" ")[0]
+
+
+def autorun_text(label, title, code_page):
+    """Yields the autorun.inf that image writes: it opens the menu, with its
+    icon, the drive's label and AutoPlay's offer, in the users' code page
+    ('?' for what it cannot hold)."""
+    text = (f"[autorun]\r\nopen={PROGRAM}\r\nicon={PROGRAM},0\r\nlabel={label}\r\n"
+            f"action=Open the menu of {title}\r\n")
+    return text.encode(CODECS.get(code_page, f"cp{code_page}"), "replace")
 
 
 def check_disc(folder, label):
-    """Yields what the image adds to the disc and the disc's own warnings
-    (file, line, message, note), each at the start of its line."""
-    adds, warnings = [], []
+    """Yields what the image adds to the disc, the disc's own warnings (file,
+    line, message, note; line 0 for a name), each at the start of its line,
+    and its notes (file, line, note), which are no warnings."""
+    adds, notes, warnings = [], [], disc_names(folder)
     if not find_name(folder, PROGRAM):
         adds.append(f"no {PROGRAM} in the folder: the image adds the build's ({shown(QUORLAN_EXE)})")
     autorun = find_name(folder, AUTORUN)
     if not autorun:
         adds.append(f"no {AUTORUN} in the folder: the image adds one that opens {PROGRAM}, "
                     f"label \"{label}\"")
-        return adds, warnings
-    line, program = autorun_opens(folder, autorun)
+        return adds, warnings, notes
+    keys = autorun_keys(folder, autorun)
+    line, program = autorun_opens(keys)
+    if "action" not in keys:
+        notes.append((autorun, 1, f"no action= in the [autorun] section: where AutoPlay offers to start "
+                                  f"the menu, it says \"Run {PROGRAM}\"; action=Open the menu of ... "
+                                  f"names the disc instead"))
     if program is None:
         warnings.append((autorun, 1, f"no open= in an [autorun] section: the menu will not start "
                                      f"when the disc is inserted",
@@ -172,7 +282,7 @@ def check_disc(folder, label):
         warnings.append((autorun, line, f"open= starts \"{program}\", not {PROGRAM} in the disc's "
                                         f"root: the menu will not start when the disc is inserted",
                          f"write open={PROGRAM}"))
-    return adds, warnings
+    return adds, warnings, notes
 
 
 def menu_report(folder, menu, options):
@@ -245,28 +355,34 @@ def count_files(folder):
     return sum(len(files) for root, dirs, files in os.walk(folder))
 
 
-def print_disc_warnings(disc_warnings):
-    """The disc's own warnings, in the checker's format, each with its note."""
+def print_disc_warnings(disc_warnings, notes=()):
+    """The disc's own warnings, in the checker's format, each with its note
+    (a name's as PATH: warning:), then its notes."""
     for name, line, message, note in disc_warnings:
-        print(f"{name}:{line}:1: warning: {message}")
+        where = f"{name}:{line}:1:" if line else f"{name}:"
+        print(f"{where} warning: {message}")
+        print(f"{where} note: {note}")
+    for name, line, note in notes:
         print(f"{name}:{line}:1: note: {note}")
 
 
-def print_warnings(menu, report, disc_warnings):
+def print_warnings(menu, report, disc_warnings, notes):
     """The checker's warnings as it prints them, each with its note, then the disc's."""
     for w in report["warnings"]:
         print(f"{menu}:{w['line']}:{w['column']}: warning: {w['message']}")
         print(f"{menu}:{w['note_line']}:{w['note_column']}: note: {w['note']}")
-    print_disc_warnings(disc_warnings)
+    print_disc_warnings(disc_warnings, notes)
 
 
 def command_check(folder, menu, options):
     """Prints the checker's report and the disc's; yields 1 on a warning."""
     report = menu_report(folder, menu, options)
-    adds, warnings = check_disc(folder, disc_labels(report["caption"], folder)[1])
+    adds, warnings, notes = check_disc(folder, disc_labels(report["caption"], folder)[1])
     if "--json" in options:
-        report["disc"] = {"adds": adds, "warnings": [{"file": f, "line": n, "column": 1, "message": m, "note": t}
-                                                     for f, n, m, t in warnings]}
+        report["disc"] = {"adds": adds,
+                          "warnings": [{"file": f, "line": n or None, "column": 1 if n else None, "message": m,
+                                        "note": t} for f, n, m, t in warnings],
+                          "notes": [{"file": f, "line": n, "column": 1, "note": t} for f, n, t in notes]}
         print(json.dumps(report, ensure_ascii=False))
     else:
         status, out = run_checker(folder, menu, options)
@@ -274,10 +390,115 @@ def command_check(folder, menu, options):
         sys.stdout.buffer.write(out)
         for note in adds:
             print(f"disc: {note}")
-        print_disc_warnings(warnings)
+        print_disc_warnings(warnings, notes)
         if not adds and not warnings:
             print(f"disc: {PROGRAM} and {AUTORUN} present, and {AUTORUN} opens {PROGRAM}")
     return 1 if report["warnings"] or warnings else 0
+
+
+def option_value(options, name, default):
+    """Yields the value of a checker option as given, or DEFAULT."""
+    return options[options.index(name) + 1] if name in options[:-1] else default
+
+
+def joliet_tree(image):
+    """Yields the paths of the image's Joliet tree, the names Windows reads,
+    relative to its root and with '/' between names; a folder's ends in '/'."""
+    with open(image, "rb") as iso:
+        data = iso.read()
+    root = None
+    for sector in range(16, 64):
+        head = data[sector * SECTOR:(sector + 1) * SECTOR]
+        if len(head) < SECTOR or head[0] == 255 or head[1:6] != b"CD001":
+            break
+        if head[0] == 2 and head[88:91] in (b"%/@", b"%/C", b"%/E"):
+            root = head[156:156 + 34]
+            break
+    if root is None:
+        raise Stop(2, f"{image}: xorriso wrote no Joliet volume descriptor")
+    paths, seen = [], set()
+
+    def walk(record, prefix):
+        extent, size = int.from_bytes(record[2:6], "little"), int.from_bytes(record[10:14], "little")
+        if extent in seen:
+            return
+        seen.add(extent)
+        at, end = extent * SECTOR, extent * SECTOR + size
+        while at < end:
+            length = data[at]
+            if length == 0:  # records do not cross a sector's end
+                at = (at // SECTOR + 1) * SECTOR
+                continue
+            entry = data[at:at + length]
+            name, folder = entry[33:33 + entry[32]], entry[25] & 2
+            if name not in (b"\0", b"\1"):
+                text = name.decode("utf-16-be", "replace")
+                path = prefix + (text if folder else text.rsplit(";", 1)[0])
+                paths.append(path + "/" if folder else path)
+                if folder:
+                    walk(entry, path + "/")
+            at += length
+
+    walk(root, "")
+    return paths
+
+
+def menu_files(items, drive):
+    """Yields the files the menu's commands name on the disc, as the shell
+    gets them, relative to its root with '/' between names."""
+    found = []
+    for item in items:
+        launch = item["record"]["launch"] if item.get("record") else None
+        file = (launch or {}).get("file") or ""
+        file = file.replace('"', "")
+        if len(file) >= 2 and file[1] == ":":
+            file = file[2:] if file[0].upper() == drive.upper() else ""
+        elif "\\" not in file and "." not in file:
+            file = ""
+        parts = [p for p in file.replace("/", "\\").split("\\") if p and p != "."]
+        if parts and not file.startswith("\\\\") and ":" not in "".join(parts):
+            found.append("/".join(parts))
+        found += menu_files(item.get("children", []), drive)
+    return found
+
+
+def on_disc(folder, path):
+    """Yields whether the folder holds PATH, names compared as Windows compares them."""
+    for part in path.split("/"):
+        if not os.path.isdir(folder):
+            return False
+        names = [n for n in os.listdir(folder) if windows_upper(n) == windows_upper(part)]
+        if not names:
+            return False
+        folder = os.path.join(folder, names[0])
+    return True
+
+
+def read_back(image, folder, added, report, drive):
+    """Reads the image's Joliet tree back; yields its size and what it lacks
+    (path, 0, message, note): a file or folder of FOLDER or ADDED not under
+    its own name, a file a command names not under the menu's name."""
+    tree = joliet_tree(image)
+    lacks, held = [], set(tree)
+    top = os.fsencode(folder)
+    wanted = [name for name in added]
+    for root, dirs, files in os.walk(top):
+        for name in dirs + files:
+            path = os.path.relpath(os.path.join(root, name), top).decode("utf-8", "surrogateescape")
+            wanted.append(path + "/" if name in dirs else path)
+    for path in sorted(wanted):
+        if path not in held:
+            shown_path = path.encode("utf-8", "surrogateescape").decode("utf-8", "backslashreplace")
+            lacks.append((shown_path, 0, "not in the image's Joliet tree, which Windows reads, under this name",
+                          "quorlan-disc check says why; rename it, or write the image anyway with --force"))
+    upper = set(windows_upper(p) for p in tree)
+    for path in menu_files(report["items"], drive):
+        if on_disc(folder, path) and windows_upper(path) not in upper and \
+                windows_upper(path) not in set(windows_upper(p) for p, n, m, t in lacks):
+            lacks.append((path.replace("/", "\\"), 0,
+                          "a command names this file, and the image's Joliet tree has it under no such name",
+                          "rename the file as the menu names it"))
+    return len(tree), lacks
 
 
 def writable_output(path, folder):
@@ -305,9 +526,10 @@ def command_image(folder, menu, args):
     if not xorriso:
         raise Stop(2, "xorriso not found: install the Debian package xorriso (apt-get install xorriso)")
     report = menu_report(folder, menu, options)
-    iso, joliet = disc_labels(own.get("--label", report["caption"]), folder)
-    adds, disc_warnings = check_disc(folder, joliet)
-    print_warnings(menu, report, disc_warnings)
+    title = " ".join(own.get("--label", report["caption"]).split())
+    iso, joliet = disc_labels(title, folder)
+    adds, disc_warnings, notes = check_disc(folder, joliet)
+    print_warnings(menu, report, disc_warnings, notes)
     if report["warnings"] or disc_warnings:
         if "--force" not in own:
             print("quorlan-disc: refused: the disc has warnings; nothing written (--force writes it anyway)",
@@ -325,21 +547,28 @@ def command_image(folder, menu, args):
             added.append(PROGRAM)
         if not find_name(folder, AUTORUN):
             with open(os.path.join(work, AUTORUN), "wb") as inf:
-                inf.write(f"[autorun]\r\nopen={PROGRAM}\r\nicon={PROGRAM},0\r\nlabel={joliet}\r\n"
-                          .encode("cp1252", "replace"))
+                inf.write(autorun_text(joliet, title if iso_label(title) else joliet,
+                                       int(option_value(options, "--codepage", "1252"))))
             added.append(AUTORUN)
         for name in added:
             os.utime(os.path.join(work, name), (when, when))
             grafts.append(f"/{name}={os.path.join(work, name)}")
         part = os.path.join(work, "image.iso")
         env = dict(os.environ, SOURCE_DATE_EPOCH=str(when), LC_ALL="C.UTF-8")
-        done = subprocess.run([xorriso, "-as", "mkisofs", "-quiet", "-r", "-J", "-iso-level", "3",
-                               "-V", iso, "-o", part, "-graft-points"] + grafts,
+        long_names = [] if SHORT_JOLIET else ["-joliet-long"]
+        done = subprocess.run([xorriso, "-as", "mkisofs", "-quiet", "-r", "-J"] + long_names +
+                              ["-iso-level", "3", "-V", iso, "-o", part, "-graft-points"] + grafts,
                               env=env, capture_output=True)
         if done.returncode != 0 or not os.path.isfile(part):
             message = done.stderr.decode("utf-8", "replace").strip().splitlines()
             raise Stop(2, f"xorriso failed: {message[-1] if message else 'exit %d' % done.returncode}")
         set_joliet_label(part, joliet)
+        held, lacks = read_back(part, folder, added, report, option_value(options, "--drive", "D"))
+        print_disc_warnings(lacks)
+        if lacks and "--force" not in own:
+            print(f"quorlan-disc: refused: the image's Joliet tree lacks {len(lacks)} of the disc's names; "
+                  "nothing written (--force writes it anyway)", file=sys.stderr)
+            return 1
         os.replace(part, out)
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -350,6 +579,8 @@ def command_image(folder, menu, args):
     print(f"files: {count_files(folder) + len(added)}" + (f", {' and '.join(added)} added" if added else ""))
     print(f"label: \"{iso}\" (ISO 9660), \"{joliet}\" (Joliet)")
     print(f"date:  {time.strftime('%Y-%m-%d %H:%M:%S UTC', time.gmtime(when))}")
+    print(f"read back: {held} names in the Joliet tree" +
+          (f", {len(lacks)} of the disc's missing" if lacks else ", each file under its own name"))
     return 0
 
 
@@ -372,7 +603,7 @@ def wine(prefix, args, cwd=None, env=None, capture=True):
     """Runs ARGS (a command or a function of wine-env.sh) in the Wine prefix,
     which is made first if need be; yields the finished process."""
     return subprocess.run(["bash", WINE_ENV, prefix] + args, cwd=cwd, env=env,
-                          stdout=subprocess.PIPE if capture else None, text=True)
+                          stdout=subprocess.PIPE if capture else None, text=True, errors="replace")
 
 
 # Inside the headless X server: the driver shows the menu and says when it

@@ -145,7 +145,9 @@ def check_labels(tool, work, fail):
             fail(f"labels, {name}: {got}, expected {(iso_wanted, joliet_wanted)}")
         elif name == LABELS[0][0]:
             autorun = image_files(iso, "norock", work)["autorun.inf"].decode("cp1252").split("\r\n")
-            if autorun[:2] != ["[autorun]", "open=quorlan.exe"] or f"label={joliet_wanted}" not in autorun:
+            title = title.decode("cp1252")
+            if autorun[:2] != ["[autorun]", "open=quorlan.exe"] or f"label={joliet_wanted}" not in autorun \
+                    or f"action=Open the menu of {title}" not in autorun:
                 fail(f"the autorun.inf written into the image: {autorun}")
         remove(os.path.join(work, "labels"))
 
@@ -153,6 +155,7 @@ def check_labels(tool, work, fail):
 WARNED = {"Quorlan.ini": b"Disc, Sorted\n{ A, a.txt }\n", "a.txt": b"text"}
 CLEAN = {"Quorlan.ini": b"Disc\n{ A, a.txt }\n", "a.txt": b"text"}
 OTHER_AUTORUN = dict(CLEAN, **{"autorun.inf": b"[autorun]\r\nopen=setup.exe\r\n"})
+NO_ACTION = dict(CLEAN, **{"autorun.inf": b"[autorun]\r\nopen=quorlan.exe\r\n"})
 
 # name, the disc folder's files, the arguments (DISC, OUT and FILE stand
 # for the folder, the output folder and a plain file), exit status, text
@@ -177,6 +180,10 @@ ROWS = [
     ("check: autorun.inf opens another program", OTHER_AUTORUN, ["check", "DISC"], 1,
      'autorun.inf:2:1: warning: open= starts "setup.exe"', False),
     ("check: a warning of the menu", WARNED, ["check", "DISC", "--no-files"], 1, "Quorlan.ini:1:7: warning:", False),
+    ("check: autorun.inf without action= is a note", NO_ACTION, ["check", "DISC"], 0,
+     "autorun.inf:1:1: note: no action= in the [autorun] section", False),
+    ("image: autorun.inf without action= is no refusal", NO_ACTION, ["image", "DISC", "-o", "OUT/x.iso"], 0,
+     "autorun.inf:1:1: note: no action=", True),
     ("check --json", CLEAN, ["check", "DISC", "--json"], 0, '"disc": {"adds": ["no quorlan.exe', False),
     ("preview: an unknown option", CLEAN, ["preview", "DISC", "--colour"], 2, "unknown argument", False),
 ]
@@ -209,6 +216,84 @@ def check_rows(tool, work, fail):
         remove(case)
 
 
+def long_name(length, extension=""):
+    """A name of LENGTH characters, its extension counted."""
+    return ("n%d-" % length).ljust(length - len(extension), "x") + extension
+
+
+def deep_path(levels, name):
+    return "/".join("d%d" % i for i in range(levels)) + "/" + name
+
+
+LONG_FOLDERS = "/".join(("p%d" % i).ljust(60, "p") for i in range(4))  # 243 characters
+
+
+# name, the disc's files besides the menu (the menu names the first), and
+# the warning expected (None: the image is written and read back whole).
+# The Joliet tree keeps 103 characters, the dot of an extension not counted.
+NAMES = [
+    ("64, with an extension", [long_name(64, ".txt")], None),
+    ("65, with an extension", [long_name(65, ".txt")], None),
+    ("64, without", [long_name(64)], None),
+    ("65, without", [long_name(65)], None),
+    ("103, with an extension", [long_name(103, ".txt")], None),
+    ("104, with an extension", [long_name(104, ".txt")], None),
+    ("105, with an extension", [long_name(105, ".txt")], "has 105 characters: the disc keeps 103"),
+    ("103, without", [long_name(103)], None),
+    ("104, without", [long_name(104)], "has 104 characters: the disc keeps 103"),
+    ("105, without", [long_name(105)], "has 105 characters"),
+    ("a path 12 folders deep", [deep_path(12, "deep.txt")], None),
+    ("a path of 256 characters", [LONG_FOLDERS + "/" + "x" * 8 + ".txt"], None),
+    ("a path of 257", [LONG_FOLDERS + "/" + "x" * 9 + ".txt"], "the path has 257 characters: Windows opens 256"),
+    ("two names that become one", [long_name(120, "-1.txt"), long_name(120, "-2.txt")],
+     "the name becomes one with"),
+    ("two that differ in case only", ["Case.txt", "case.txt"], "the name becomes one with \"Case.txt\""),
+    ("a name with a character Joliet does not allow", ["a:b.txt"], "which a Joliet name or Windows does not"),
+    ("a name that is not UTF-8", [b"f\xfcr.txt"], "the name is not UTF-8"),
+]
+
+
+def check_names(tool, work, fail):
+    """Each row of NAMES: image refuses with the warning, or writes the image
+    and its read-back finds every file under its name."""
+    for name, files, warning in NAMES:
+        disc = os.path.join(work, "names")
+        first = files[0] if isinstance(files[0], str) else files[0].decode("latin-1")
+        menu = b"Names\n{ First, '\"" + first.replace("/", "\\").encode("latin-1", "replace") + b"\"' }\n"
+        os.makedirs(disc)
+        make_folder(os.fsencode(disc), dict([(b"Quorlan.ini", menu)] +
+                                            [(os.fsencode(f), b"x") for f in files]))
+        iso = os.path.join(work, "names.iso")
+        done = run(tool, ["image", disc, "-o", iso, "--no-files"])
+        said = done.stdout + done.stderr
+        if warning is None and (done.returncode != 0 or "each file under its own name" not in said):
+            fail(f"names, {name}: exit {done.returncode}, expected the image read back whole:\n{said}")
+        if warning is not None and (done.returncode != 1 or warning not in said or os.path.exists(iso)):
+            fail(f"names, {name}: exit {done.returncode}, expected a refusal and {warning!r}:\n{said}")
+        remove(disc)
+        if os.path.exists(iso):
+            os.remove(iso)
+
+
+def check_read_back(tool, work, fail):
+    """An image made without the long Joliet names (a test switch) is caught
+    by the read-back: refused, nothing written; with --force, written."""
+    disc = os.path.join(work, "read-back")
+    file = "a_really_long_file_name_that_goes_past_sixty_four_characters_for_joliet_limit_test.txt"
+    make_folder(disc, {"Quorlan.ini": b"Long\n{ Long, " + file.encode() + b" }\n", file: b"x"})
+    iso = os.path.join(work, "read-back.iso")
+    env = dict(os.environ, QUORLAN_DISC_TEST_SHORT_JOLIET="1")
+    done = run(tool, ["image", disc, "-o", iso], env=env)
+    said = done.stdout + done.stderr
+    if done.returncode != 1 or os.path.exists(iso) or \
+            f"{file}: warning: not in the image's Joliet tree, which Windows reads" not in said or \
+            "a command names this file" in said or "refused: the image's Joliet tree lacks 1" not in said:
+        fail(f"a cut name in the image: exit {done.returncode}, expected it refused by the read-back:\n{said}")
+    done = run(tool, ["image", disc, "-o", iso, "--force"], env=env)
+    if done.returncode != 0 or not os.path.exists(iso) or "1 of the disc's missing" not in done.stdout:
+        fail(f"a cut name with --force: exit {done.returncode}, expected written:\n{done.stdout}{done.stderr}")
+
+
 def check_cd(tool, probe, prefix, source, work, fail):
     """The image's contents as a CD: the menu runs from the CD's own
     quorlan.exe and starts the probe from it (cd.case)."""
@@ -236,6 +321,74 @@ def check_cd(tool, probe, prefix, source, work, fail):
     remove(cd)
 
 
+# A disc with names beyond ASCII: the folder of the probe (UTF-8 on Linux,
+# as the author's files are), the menu's encoding and code page, the menu
+# naming it (in other case where Windows ignores it), and the locale the
+# users' Windows runs in. name, folder, encoding, checker options,
+# environment.
+FOREIGN = [
+    ("a marked UTF-8 menu", "Treiber für Windows/x64", "utf-8-sig", [], {}),
+    ("a code page 1252 menu", "Docs/Handbuch – Übersicht", "cp1252", [], {}),
+    ("a code page 1251 menu", "Драйверы/Для Windows", "cp1251", ["--codepage", "1251"],
+     {"LC_ALL": "ru_RU.UTF-8", "LANG": "ru_RU.UTF-8"}),
+]
+
+
+def locale_environment(locale, work):
+    """Yields the environment of LOCALE. Wine reads file names in the C
+    library's character set of that locale, so where the system has not
+    generated it, it is made for this run (localedef, from the package
+    locales) and found through LOCPATH."""
+    name = locale.get("LC_ALL")
+    if not name:
+        return locale
+    have = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
+    if name.lower().replace("utf-8", "utf8") in have:
+        return locale
+    folder = os.path.join(work, "locales")
+    language, charset = name.split(".")
+    os.makedirs(folder, exist_ok=True)
+    subprocess.run(["localedef", "-i", language, "-f", charset, os.path.join(folder, name)],
+                   check=True, capture_output=True)
+    return dict(locale, LOCPATH=folder)
+
+
+def check_foreign_cd(tool, probe, prefix, source, work, fail):
+    """Each disc of FOREIGN checks clean, its image is made, and the image's
+    contents as a CD under Wine start the probe from its folder."""
+    for name, folder, encoding, options, locale in FOREIGN:
+        disc = os.path.join(work, "foreign")
+        menu_name = folder.upper().replace("/", "\\") if encoding != "utf-8-sig" else folder.replace("/", "\\")
+        command = f"'\"%:\\{menu_name}\\probe.exe\" /cd'"
+        make_folder(disc, {"Quorlan.ini": f"Foreign\n{{ Probe, {command}, Starts the probe }}\n".encode(encoding),
+                           folder + "/probe.exe": pathlib.Path(probe).read_bytes()})
+        done = run(tool, ["check", disc] + options)
+        if done.returncode != 0 or "warning" in done.stdout:
+            fail(f"{name}: check: exit {done.returncode}\n{done.stdout}{done.stderr}")
+        iso = os.path.join(work, "foreign.iso")
+        done = run(tool, ["image", disc, "-o", iso] + options)
+        if done.returncode != 0:
+            fail(f"{name}: image: exit {done.returncode}\n{done.stdout}{done.stderr}")
+            remove(disc)
+            continue
+        cd = os.path.join(work, "cd")
+        extract(iso, "norock", cd)
+        # The probe reports its folder as the shell got it from the menu, in
+        # the users' code page.
+        code_page = "cp1251" if "1251" in options else "cp1252"
+        shown_folder = "".join(c if c.isascii() else "<x%02X>" % c.encode(code_page)[0] for c in menu_name)
+        case = os.path.join(work, "foreign.case")
+        with open(case, "w") as f:
+            f.write("expect drive-type cdrom\nselect 1\npress run\nexpect started /cd\n"
+                    f"expect folder @DRIVE@:\\{shown_folder}\npress close\nexpect exit 0\n=== existing\n")
+        done = run(tool, ["preview", cd, "--case", case, "--prefix", prefix],
+                   env=dict(os.environ, **locale_environment(locale, work)), timeout=300)
+        if done.returncode != 0:
+            fail(f"{name}: the image as a CD: exit {done.returncode}\n{done.stdout}{done.stderr}")
+        remove(cd)
+        remove(disc)
+
+
 class Test(unittest.TestCase):
     """Runs a check in a folder of its own; each failure it reports fails the test."""
 
@@ -258,10 +411,19 @@ class ImageTest(Test):
     def test_rows(self):
         self.run_check(check_rows, ARGS[0])
 
+    def test_names(self):
+        self.run_check(check_names, ARGS[0])
+
+    def test_read_back(self):
+        self.run_check(check_read_back, ARGS[0])
+
 
 class CdTest(Test):
     def test_cd(self):
         self.run_check(check_cd, *ARGS[:4])
+
+    def test_foreign_cd(self):
+        self.run_check(check_foreign_cd, *ARGS[:4])
 
 
 if __name__ == "__main__":
