@@ -27,10 +27,10 @@
 
 #ifdef _WIN32
 // The platform's own, declared here: <windows.h> is the substitute's.
-extern "C" __declspec(dllimport) int __stdcall LCMapStringW(unsigned long locale, unsigned long flags,
-                                                            const wchar_t *source, int sourceLength,
-                                                            wchar_t *target, int targetLength);
-extern "C" __declspec(dllimport) unsigned __stdcall GetACP(void);
+extern "C" __attribute__((dllimport)) int __stdcall LCMapStringW(unsigned long locale, unsigned long flags,
+                                                                 const wchar_t *source, int sourceLength,
+                                                                 wchar_t *target, int targetLength);
+extern "C" __attribute__((dllimport)) unsigned __stdcall GetACP(void);
 #endif
 
 // An address such as "http:" or "mailto:": a scheme of two characters or
