@@ -91,6 +91,23 @@ std::string Text(HWND hDlg, int id)
 
 void Command(HWND hDlg, WPARAM wParam) { SendMessageA(hDlg, WM_COMMAND, wParam, 0); }
 
+// Each control's rectangle in the dialog's client pixels, "x,y WxH", in tab
+// order: tree, frame, description, command box, Run, Close.
+std::string ControlRects(HWND hDlg)
+{
+    static const int ids[] = {IDC_TREE, IDC_FRAME, IDC_DESCRIPTION, IDC_COMMAND, IDOK, IDCANCEL};
+    std::string out;
+    for (int id : ids) {
+        RECT r;
+        GetWindowRect(GetDlgItem(hDlg, id), &r);
+        char rect[64];
+        snprintf(rect, sizeof(rect), "%s%d,%d %dx%d", out.empty() ? "" : "; ", (int)r.left, (int)r.top,
+                 (int)(r.right - r.left), (int)(r.bottom - r.top));
+        out += rect;
+    }
+    return out;
+}
+
 const char kMenu[] =
     "Demo Disc\n"
     "{\n"
@@ -238,23 +255,45 @@ TEST_F(DialogTest, InitDialogSetsBothIconsAndAppliesTheMenuOptions)
     for (const SubstCall &call : SubstCalls())
         if (call.op == "WM_SETICON") icons.push_back(call.arg[0] * 10 + call.arg[1]);
     EXPECT_EQ(icons, (std::vector<long long>{ICON_BIG * 10 + 1, ICON_SMALL * 10 + 1}));
-    // size= resizes the window, and the layout follows through WM_SIZE.
-    EXPECT_EQ(CountCalls("SetWindowPos"), 1);
-    EXPECT_EQ(CountCalls("MoveWindow"), 6);
+}
+
+TEST_F(DialogTest, SizeOptionResizesTheWindowAndTheLayoutFollows)
+{
+    WriteMenu("Sized, size=640x480\n{ A, a.exe, d }");
+    RunDialog({
+        [&](HWND d) {
+            RECT window;
+            GetWindowRect(d, &window);
+            EXPECT_EQ(window.right - window.left, 640);
+            EXPECT_EQ(window.bottom - window.top, 480);
+            // The client area, 632 x 449 within the substitute's frame, one unit a pixel.
+            EXPECT_EQ(ControlRects(d), "4,4 310x421; 318,0 310x425; 322,12 302x409; 4,429 512x16; "
+                                       "520,429 52x16; 576,429 52x16");
+        },
+        [&](HWND d) { Command(d, IDCANCEL); },
+    });
 }
 
 TEST_F(DialogTest, ResizingLaysTheControlsOutForTheNewClientSize)
 {
     RunDialog({
         [&](HWND d) {
-            SubstClearRecords();
-            SendMessageA(d, WM_SIZE, 0, MAKELPARAM(300, 160));
-            RECT r;
-            GetWindowRect(GetDlgItem(d, IDCANCEL), &r);
-            const int close[4] = {CLOSE_RECT}; // the template's, one unit a pixel
-            EXPECT_EQ(r.left, close[0]);
-            EXPECT_EQ(r.top, close[1]);
-            EXPECT_EQ(CountCalls("MoveWindow"), 6);
+            // Each size as the user drags it, one unit a pixel; the smallest
+            // gives empty controls, not negative ones.
+            const struct {
+                int width, height;
+                const char *rects;
+            } rows[] = {
+                {300, 160, "4,4 144x132; 152,0 144x136; 156,12 136x120; 4,140 180x16; 188,140 52x16; "
+                           "244,140 52x16"},
+                {801, 600, "4,4 394x572; 402,0 394x576; 406,12 386x560; 4,580 681x16; 689,580 52x16; "
+                           "745,580 52x16"},
+                {20, 10, "4,4 4x0; 12,0 4x0; 16,12 0x0; 4,-10 0x16; -92,-10 52x16; -36,-10 52x16"},
+            };
+            for (const auto &row : rows) {
+                SendMessageA(d, WM_SIZE, 0, MAKELPARAM(row.width, row.height));
+                EXPECT_EQ(ControlRects(d), row.rects) << row.width << " x " << row.height;
+            }
         },
         [&](HWND d) { Command(d, IDCANCEL); },
     });
