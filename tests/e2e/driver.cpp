@@ -18,7 +18,8 @@
  *   expect frame|command|description TEXT | expect hidden|visible command
  *   expect button TEXT | expect started ARGS | expect folder DIR
  *   expect started-size N | expect nothing-started | expect alive
- *   expect layout | expect on-screen | expect exit CODE
+ *   expect rect tree|frame|description|command|run|close X Y W H (in client pixels)
+ *   expect on-screen | expect exit CODE
  *   expect drive-type TYPE (of the current folder's drive: cdrom, fixed,
  *   removable, remote, ramdisk)
  *   select PATH | click PATH | dblclick PATH (PATH: 1-based indices, 2/1)
@@ -286,56 +287,34 @@ static bool ReadProbe(DWORD waitMs)
 
 /* ---- layout ---- */
 
-static HWND g_hTwin; // a hidden dialog from the same template, in this process
-
-static INT_PTR CALLBACK TwinProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-// MapDialogRect works only on the calling process's dialogs, so the menu's
-// conversion is taken from a hidden twin made from the executable's own
-// template: same font, same screen, same dialog units.
-static HWND CreateTemplateTwin(const char *exe)
+// The control a case names: tree, frame, description, command, run, close.
+static int FindControlId(const std::string &name)
 {
-    HMODULE module = LoadLibraryExA(exe, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC resource = module ? FindResourceA(module, MAKEINTRESOURCEA(IDD_MAIN), (LPCSTR)RT_DIALOG) : NULL;
-    HGLOBAL loaded = resource ? LoadResource(module, resource) : NULL;
-    const DLGTEMPLATE *dialog = loaded ? (const DLGTEMPLATE *)LockResource(loaded) : NULL;
-    return dialog ? CreateDialogIndirectParamA(GetModuleHandleA(NULL), dialog, NULL, TwinProc, 0) : NULL;
+    static const struct {
+        const char *name;
+        int id;
+    } controls[] = {{"tree", IDC_TREE}, {"frame", IDC_FRAME}, {"description", IDC_DESCRIPTION},
+                    {"command", IDC_COMMAND}, {"run", IDOK}, {"close", IDCANCEL}};
+    for (const auto &control : controls)
+        if (name == control.name) return control.id;
+    return 0;
 }
 
-// The controls' rectangles, in the dialog's client pixels, against the
-// layout's formulas with the dialog's own dialog-unit conversion.
-static void CheckLayout()
+// "expect rect NAME X Y W H": the control's rectangle in the dialog's client
+// pixels, as the case writes it for the window's size at that point.
+static void CheckControlRect(const std::string &name, const std::string &expected)
 {
-    RECT small = {4, 4, 8, 20}, large = {12, 12, 52, 28}, client;
-    if (!MapDialogRect(g_hTwin, &small) || !MapDialogRect(g_hTwin, &large)) {
-        Fail("MapDialogRect on a dialog from the same template", "TRUE", "FALSE");
+    int id = FindControlId(name);
+    if (!id) {
+        Fail("known control", "tree, frame, description, command, run or close", name.c_str());
         return;
     }
-    GetClientRect(g_hDlg, &client);
-    int W = client.right, H = client.bottom;
-    int m4x = small.left, m4y = small.top, m8x = small.right, m20y = small.bottom;
-    int m12x = large.left, m12y = large.top, m52x = large.right, m28y = large.bottom;
-    int half = (W - m12x) / 2, mid = (W + m4x) / 2;
-    const struct { int id; int x, y, cx, cy; } expected[] = {
-        {IDC_TREE, m4x, m4y, half, H - m28y},
-        {IDC_FRAME, mid, 0, half, H - 2 * m12y},
-        {IDC_DESCRIPTION, mid + m4x, m12y, half - m8x, H - m28y - m12y},
-        {IDC_COMMAND, m4x, H - m20y, W - 2 * (m52x + m8x), m4y + m12y},
-        {IDOK, W - 2 * m52x - m8x, H - m20y, m52x, m4y + m12y},
-        {IDCANCEL, W - m52x - m4x, H - m20y, m52x, m4y + m12y},
-    };
-    for (const auto &e : expected) {
-        RECT r;
-        GetWindowRect(GetDlgItem(g_hDlg, e.id), &r);
-        MapWindowPoints(NULL, g_hDlg, (POINT *)&r, 2);
-        char want[96], got[96];
-        // Negative sizes come out as empty windows; compare what a window can be.
-        snprintf(want, sizeof(want), "control %d: %d,%d %dx%d", e.id, e.x, e.y, e.cx > 0 ? e.cx : 0,
-                 e.cy > 0 ? e.cy : 0);
-        snprintf(got, sizeof(got), "control %d: %ld,%ld %ldx%ld", e.id, r.left, r.top, r.right - r.left,
-                 r.bottom - r.top);
-        Check("control rectangle after resize", want, got);
-    }
+    RECT r;
+    GetWindowRect(GetDlgItem(g_hDlg, id), &r);
+    MapWindowPoints(NULL, g_hDlg, (POINT *)&r, 2);
+    char got[96];
+    snprintf(got, sizeof(got), "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    Check(("rectangle of the " + name).c_str(), expected, got);
 }
 
 // Whether inner lies wholly inside outer, both in screen pixels; a failure
@@ -499,7 +478,10 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
             DWORD_PTR r;
             if (!SendMessageTimeoutA(g_hDlg, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r))
                 Fail("the dialog answers", "an answer", "none within 10 s");
-        } else if (w == "layout") CheckLayout();
+        } else if (w == "rect") {
+            size_t space = after.find(' ');
+            CheckControlRect(after.substr(0, space), space == std::string::npos ? "" : after.substr(space + 1));
+        }
         else if (w == "on-screen") CheckOnScreen();
         else if (w == "drive-type") {
             const char *names[] = {"unknown", "no-root", "removable", "fixed", "remote", "cdrom", "ramdisk"};
@@ -625,7 +607,6 @@ int main(int argc, char **argv)
     }
 
     InitCommonControls();
-    g_hTwin = CreateTemplateTwin(argv[1]);
     if (!StartMenu(argv[1])) {
         if (g_hProcess) TerminateProcess(g_hProcess, 99);
         return 1;
