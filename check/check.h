@@ -65,6 +65,11 @@ void UsePlatformText(unsigned codePage);
 void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings &settings,
                      CheckedMenu *menu, std::vector<MenuWarning> *warnings);
 
+// One line of a warning or its note, as compilers write them: file, line,
+// column, "warning" or "note", and the text. quorlan-disc prints its own
+// warnings in it too (disc/CMakeLists.txt reads it here).
+#define DIAGNOSTIC_FORMAT "%s:%ld:%ld: %s: %s\n"
+
 /* output.cpp */
 std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings);
 std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings,

@@ -87,6 +87,16 @@ static void TextItems(const std::vector<CheckedItem> &items, int depth, std::str
     }
 }
 
+// Yields one line in DIAGNOSTIC_FORMAT.
+static std::string FormatDiagnostic(const std::string &fileName, long line, long column, const char *kind,
+                                    const std::string &text)
+{
+    int length = snprintf(NULL, 0, DIAGNOSTIC_FORMAT, fileName.c_str(), line, column, kind, text.c_str());
+    std::string out(length > 0 ? length : 0, '\0');
+    if (length > 0) snprintf(&out[0], length + 1, DIAGNOSTIC_FORMAT, fileName.c_str(), line, column, kind, text.c_str());
+    return out;
+}
+
 // Yields the report for a person: the window, the tree, then the warnings
 // as compilers write them, FILE:LINE:COLUMN: warning: MESSAGE, each with
 // a line FILE:LINE:COLUMN: note: HOW TO MEND.
@@ -104,10 +114,8 @@ std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarnin
     out += "tree:\n";
     TextItems(menu.items, 0, &out);
     for (const MenuWarning &w : warnings) {
-        out += fileName + ":" + std::to_string(w.line) + ":" + std::to_string(w.column) + ": warning: " +
-               w.message + "\n";
-        out += fileName + ":" + std::to_string(w.noteLine) + ":" + std::to_string(w.noteColumn) + ": note: " +
-               w.note + "\n";
+        out += FormatDiagnostic(fileName, w.line, w.column, "warning", w.message);
+        out += FormatDiagnostic(fileName, w.noteLine, w.noteColumn, "note", w.note);
     }
     return out;
 }

@@ -26,6 +26,7 @@ QUORLAN_DRIVER_X64 = "@QUORLAN_DRIVER_X64@"
 WINE_ENV = "@WINE_ENV@"
 DEFAULT_PREFIX = "@DEFAULT_PREFIX@"
 DEFAULT_PICTURE = "@DEFAULT_PICTURE@"
+DIAGNOSTIC_FORMAT = @DIAGNOSTIC_FORMAT@  # the checker's: file, line, column, kind, text
 
 USAGE = """\
 usage: quorlan-disc check DIR [CHECKER OPTIONS]
@@ -359,18 +360,21 @@ def print_disc_warnings(disc_warnings, notes=()):
     """The disc's own warnings, in the checker's format, each with its note
     (a name's as PATH: warning:), then its notes."""
     for name, line, message, note in disc_warnings:
-        where = f"{name}:{line}:1:" if line else f"{name}:"
-        print(f"{where} warning: {message}")
-        print(f"{where} note: {note}")
+        if line:
+            print(DIAGNOSTIC_FORMAT % (name, line, 1, "warning", message), end="")
+            print(DIAGNOSTIC_FORMAT % (name, line, 1, "note", note), end="")
+        else:  # a name on the disc, which has no line
+            print(f"{name}: warning: {message}")
+            print(f"{name}: note: {note}")
     for name, line, note in notes:
-        print(f"{name}:{line}:1: note: {note}")
+        print(DIAGNOSTIC_FORMAT % (name, line, 1, "note", note), end="")
 
 
 def print_warnings(menu, report, disc_warnings, notes):
     """The checker's warnings as it prints them, each with its note, then the disc's."""
     for w in report["warnings"]:
-        print(f"{menu}:{w['line']}:{w['column']}: warning: {w['message']}")
-        print(f"{menu}:{w['note_line']}:{w['note_column']}: note: {w['note']}")
+        print(DIAGNOSTIC_FORMAT % (menu, w["line"], w["column"], "warning", w["message"]), end="")
+        print(DIAGNOSTIC_FORMAT % (menu, w["note_line"], w["note_column"], "note", w["note"]), end="")
     print_disc_warnings(disc_warnings, notes)
 
 
