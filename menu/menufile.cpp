@@ -117,7 +117,7 @@ void ApplyMenuOption(HWND hDlg, const char *option)
         break;
     case OPTION_INSTALL:
         ShowWindow(GetDlgItem(hDlg, IDC_COMMAND), SW_HIDE);
-        SetWindowTextA(GetDlgItem(hDlg, IDOK), "&Install");
+        SetWindowTextA(GetDlgItem(hDlg, IDOK), INSTALL_TEXT);
         break;
     case OPTION_SIZE:
         ResizeMenuWindow(hDlg, option);

@@ -1,8 +1,8 @@
 /*
  * Every resource and control identifier of the program, and the main
- * dialog's geometry and styles, shared by the code, the resource script and
- * the native build's stand-in dialog (which is why this holds nothing but
- * #defines). Rectangles are x, y, width, height in dialog units.
+ * dialog's texts, geometry and styles, shared by the code, the resource
+ * script and the native build's stand-in dialog (which is why this holds
+ * nothing but #defines). Rectangles are x, y, width, height in dialog units.
  */
 #ifndef QUORLAN_RESOURCE_H
 #define QUORLAN_RESOURCE_H
@@ -19,6 +19,18 @@
 #define IDOK 1     /* Run (or Install): the default button */
 #define IDCANCEL 2 /* Close */
 #endif
+
+/* The dialog's caption and font, and each control's text; the install
+   option renames Run. */
+#define MAIN_CAPTION "Program List"
+#define MAIN_FONT 8, "Tahoma"
+#define TREE_TEXT "Tree1"
+#define FRAME_TEXT ""
+#define DESCRIPTION_TEXT ""
+#define COMMAND_TEXT ""
+#define RUN_TEXT "&Run"
+#define CLOSE_TEXT "&Close"
+#define INSTALL_TEXT "&Install"
 
 /* The dialog's client size, and each control's rectangle. */
 #define MAIN_SIZE 299, 159

@@ -159,16 +159,16 @@ HWND SubstCreateMainDialog(DLGPROC proc)
     static const int size[2] = {MAIN_SIZE}, tree[4] = {TREE_RECT}, frame[4] = {FRAME_RECT},
                      description[4] = {DESCRIPTION_RECT}, command[4] = {COMMAND_RECT},
                      run[4] = {RUN_RECT}, close[4] = {CLOSE_RECT};
-    HWND dlg = CreateWindowRecord(NULL, "#32770", 0, "Program List", 0, 0, 0, 0);
+    HWND dlg = CreateWindowRecord(NULL, "#32770", 0, MAIN_CAPTION, 0, 0, 0, 0);
     RECT client = {0, 0, size[0], size[1]};
     MapDialogRect(dlg, &client);
     dlg->rect = {100, 100, 100 + client.right + s_nonClientX, 100 + client.bottom + s_nonClientY};
-    CreateControl(dlg, "SysTreeView32", IDC_TREE, "Tree1", tree);
-    CreateControl(dlg, "Button", IDC_FRAME, "", frame);
-    CreateControl(dlg, "Edit", IDC_DESCRIPTION, "", description);
-    CreateControl(dlg, "Edit", IDC_COMMAND, "", command);
-    CreateControl(dlg, "Button", IDOK, "&Run", run);
-    CreateControl(dlg, "Button", IDCANCEL, "&Close", close);
+    CreateControl(dlg, "SysTreeView32", IDC_TREE, TREE_TEXT, tree);
+    CreateControl(dlg, "Button", IDC_FRAME, FRAME_TEXT, frame);
+    CreateControl(dlg, "Edit", IDC_DESCRIPTION, DESCRIPTION_TEXT, description);
+    CreateControl(dlg, "Edit", IDC_COMMAND, COMMAND_TEXT, command);
+    CreateControl(dlg, "Button", IDOK, RUN_TEXT, run);
+    CreateControl(dlg, "Button", IDCANCEL, CLOSE_TEXT, close);
     dlg->proc = proc;
     return dlg;
 }

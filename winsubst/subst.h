@@ -35,7 +35,7 @@ struct SubstShellCall {
 };
 
 // Creates the main dialog as its template describes it (res/resource.h):
-// caption "Program List", the six controls with their identifiers, classes,
+// its caption, the six controls with their identifiers, classes,
 // texts and rectangles, and the given dialog procedure (may be null). It
 // sends no WM_INITDIALOG: the caller sends what it wants the dialog to get.
 HWND SubstCreateMainDialog(DLGPROC proc);

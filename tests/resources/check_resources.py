@@ -32,19 +32,19 @@ INVENTORY = sorted([(RT_ICON, n, LANG_EN_US) for n in range(1, 7)] + [
     (RT_DIALOG, 101, LANG_EN_US), (RT_GROUP_ICON, 102, LANG_EN_US),
     (RT_VERSION, 1, LANG_EN_US), (RT_MANIFEST, 1, LANG_EN_US)])
 
-# The template's fixed parts; its size, styles and rectangles come from
-# resource.h. Controls in tab order: identifier, class, text, and the names
-# of their style and rectangle there. A class given by name is compared
+# The template's fixed parts; its caption, font, size, styles, rectangles
+# and texts come from resource.h. Controls in tab order: identifier, class,
+# and the prefix of their text, style and rectangle there. A class given by name is compared
 # without regard to case, as the window manager does (the resource compiler
 # stores it in capitals).
-DIALOG = dict(exstyle=0, count=6, x=0, y=0, menu="", cls="", title="Program List", points=8, font="Tahoma")
+DIALOG = dict(exstyle=0, count=6, x=0, y=0, menu="", cls="")
 CONTROLS = [
-    ("IDC_TREE", "SysTreeView32", "Tree1", "TREE"),
-    ("IDC_FRAME", BUTTON, "", "FRAME"),
-    ("IDC_DESCRIPTION", EDIT, "", "DESCRIPTION"),
-    ("IDC_COMMAND", EDIT, "", "COMMAND"),
-    ("IDOK", BUTTON, "&Run", "RUN"),
-    ("IDCANCEL", BUTTON, "&Close", "CLOSE"),
+    ("IDC_TREE", "SysTreeView32", "TREE"),
+    ("IDC_FRAME", BUTTON, "FRAME"),
+    ("IDC_DESCRIPTION", EDIT, "DESCRIPTION"),
+    ("IDC_COMMAND", EDIT, "COMMAND"),
+    ("IDOK", BUTTON, "RUN"),
+    ("IDCANCEL", BUTTON, "CLOSE"),
 ]
 # width, height, colour count (0 for 256), bits per pixel.
 ICONS = sorted([(16, 16, 16, 4), (32, 32, 16, 4), (48, 48, 16, 4),
@@ -70,8 +70,8 @@ MANIFEST_PROCESSOR = {0x014C: "X86", 0x8664: "amd64"}
 def ReadHeader(cc, resdir):
     """{name: value} of resource.h's identifiers, sizes, rectangles and
     styles, as the cross compiler's preprocessor expands them."""
-    names = ["MAIN_SIZE", "MAIN_STYLE"] + [c[0] for c in CONTROLS]
-    names += [c[3] + suffix for c in CONTROLS for suffix in ("_STYLE", "_RECT")]
+    names = ["MAIN_SIZE", "MAIN_STYLE", "MAIN_CAPTION", "MAIN_FONT"] + [c[0] for c in CONTROLS]
+    names += [c[2] + suffix for c in CONTROLS for suffix in ("_STYLE", "_RECT", "_TEXT")]
     source = "#include <windows.h>\n#include <commctrl.h>\n#include \"resource.h\"\n"
     source += "".join("value_%s = (%s);\n" % (name, name) for name in names)
     out = subprocess.run([cc, "-E", "-P", "-x", "c", "-I", resdir, "-"], input=source, check=True,
@@ -132,12 +132,14 @@ def CheckDialog(template, header, fail):
     font, at = ReadString(template, at + 2)
     actual = dict(style=style, exstyle=exstyle, count=count, x=x, y=y, cx=cx, cy=cy,
                   menu=menu, cls=cls, title=title, points=points, font=font)
-    expected = dict(DIALOG, style=header["MAIN_STYLE"], cx=header["MAIN_SIZE"][0], cy=header["MAIN_SIZE"][1])
+    expected = dict(DIALOG, style=header["MAIN_STYLE"], cx=header["MAIN_SIZE"][0], cy=header["MAIN_SIZE"][1],
+                    title=header["MAIN_CAPTION"], points=header["MAIN_FONT"][0], font=header["MAIN_FONT"][1])
     for key, value in expected.items():
         if actual[key] != value:
             fail("dialog: %s is %r, expected %r" % (key, actual[key], value))
-    for index, (ident_name, klass, text, prefix) in enumerate(CONTROLS[:count]):
+    for index, (ident_name, klass, prefix) in enumerate(CONTROLS[:count]):
         ident, cstyle, rect = header[ident_name], header[prefix + "_STYLE"], tuple(header[prefix + "_RECT"])
+        text = header[prefix + "_TEXT"]
         at = Align4(at)
         style, exstyle, x, y, cx, cy, item = struct.unpack_from("<IIhhhhH", template, at)
         got_class, at = ReadSzOrOrd(template, at + 18)
