@@ -25,6 +25,7 @@
 static const char USAGE[] =
     "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]";
 
+// The help; %s is the list of code pages --codepage takes.
 static const char HELP[] =
     "Shows what the disc menu program makes of a menu file, as the users of the\n"
     "disc will see it, and warns where the file probably does not say what its\n"
@@ -35,9 +36,9 @@ static const char HELP[] =
     "                  (the files that commands name are then looked up in the\n"
     "                  current folder)\n"
     "  --codepage N    the ANSI code page of the machines the disc is for (default\n"
-    "                  1252): 874, 1250 to 1258, 932, 936, 949 or 950. Texts are\n"
+    "                  1252): %s. Texts are\n"
     "                  shown as those machines show them\n"
-    "  --drive LETTER  what %: gives (default: the drive of the current folder,\n"
+    "  --drive LETTER  what %%: gives (default: the drive of the current folder,\n"
     "                  or D where it has none)\n"
     "  --no-files      do not look for the files that commands name\n"
     "  --json          one JSON object instead of the text report\n"
@@ -46,6 +47,28 @@ static const char HELP[] =
     "\n"
     "Exit status: 0 no warnings, 1 warnings, 2 the file could not be read or the\n"
     "arguments are wrong.\n";
+
+// Yields the code pages --codepage takes, the ANSI ones, runs joined:
+// "874, 1250 to 1258, 932, 936, 949 or 950".
+static std::string DescribeCodePages()
+{
+    std::vector<std::string> parts;
+    for (int i = 0; unsigned codePage = ListCodePage(i); i++) {
+        if (FindCodePageKind(codePage) == CODE_PAGE_UTF8) continue;
+        int last = i;
+        while (ListCodePage(last + 1) == ListCodePage(last) + 1) last++;
+        if (last < i + 2) {
+            parts.push_back(std::to_string(codePage));
+            continue;
+        }
+        parts.push_back(std::to_string(codePage) + " to " + std::to_string(ListCodePage(last)));
+        i = last;
+    }
+    std::string out;
+    for (size_t i = 0; i < parts.size(); i++)
+        out += (i == 0 ? "" : i + 1 == parts.size() ? " or " : ", ") + parts[i];
+    return out;
+}
 
 static int Fail(const std::string &message)
 {
@@ -107,12 +130,13 @@ int main(int argc, char **argv)
             const char *number = argv[++i];
             char *end;
             unsigned long codePage = strtoul(number, &end, 10);
-            if (!isdigit((unsigned char)number[0]) || *end || !IsKnownCodePage(codePage) || codePage == CP_UTF8)
-                return Fail("--codepage takes 874, 1250 to 1258, 932, 936, 949 or 950, not \"" +
-                            std::string(number) + "\"");
+            if (!isdigit((unsigned char)number[0]) || *end || !IsKnownCodePage(codePage) ||
+                FindCodePageKind(codePage) == CODE_PAGE_UTF8)
+                return Fail("--codepage takes " + DescribeCodePages() + ", not \"" + std::string(number) + "\"");
             settings.codePage = (unsigned)codePage;
         } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
-            printf("%s\n%s", USAGE, HELP);
+            printf("%s\n", USAGE);
+            printf(HELP, DescribeCodePages().c_str());
             return 0;
         } else if (strcmp(arg, "--version") == 0) {
             printf("quorlan-check %s\n", QUORLAN_VERSION);

@@ -19,16 +19,17 @@
 
 struct CodePageFacts {
     unsigned codePage;
+    CodePageKind kind;
+    unsigned long locale;        // its order's locale, or 0
     uint16_t unicodeDefault;     // what an invalid pair decodes to
     unsigned char leadRanges[4]; // first and last lead byte of up to two ranges
 };
 
 static const CodePageFacts g_codePages[] = {
-    {874, '?', {0}},  {1250, '?', {0}}, {1251, '?', {0}}, {1252, '?', {0}},
-    {1253, '?', {0}}, {1254, '?', {0}}, {1255, '?', {0}}, {1256, '?', {0}},
-    {1257, '?', {0}}, {1258, '?', {0}},
-    {932, 0x30FB, {0x81, 0x9F, 0xE0, 0xFC}},
-    {936, '?', {0x81, 0xFE}}, {949, '?', {0x81, 0xFE}}, {950, '?', {0x81, 0xFE}},
+#define CODE_PAGE(number, kind, locale, language, unicodeDefault, lead1, last1, lead2, last2) \
+    {number, CODE_PAGE_##kind, locale, unicodeDefault, {lead1, last1, lead2, last2}},
+#include "codepages.h"
+#undef CODE_PAGE
 };
 
 static const CodePageFacts *FindCodePage(unsigned codePage)
@@ -38,18 +39,31 @@ static const CodePageFacts *FindCodePage(unsigned codePage)
     return 0;
 }
 
+unsigned ListCodePage(int index)
+{
+    return index >= 0 && index < (int)(sizeof(g_codePages) / sizeof(g_codePages[0])) ? g_codePages[index].codePage : 0;
+}
+
 uint16_t FindDefaultUnit(unsigned codePage)
 {
     const CodePageFacts *facts = FindCodePage(codePage);
     return facts ? facts->unicodeDefault : '?';
 }
 
-bool IsKnownCodePage(unsigned codePage) { return codePage == CP_UTF8 || FindCodePage(codePage); }
+bool IsKnownCodePage(unsigned codePage) { return FindCodePage(codePage) != 0; }
 
-bool IsDoubleByteCodePage(unsigned codePage)
+CodePageKind FindCodePageKind(unsigned codePage)
 {
     const CodePageFacts *facts = FindCodePage(codePage);
-    return facts && facts->leadRanges[0];
+    return facts ? facts->kind : CODE_PAGE_SINGLE_BYTE;
+}
+
+bool IsDoubleByteCodePage(unsigned codePage) { return FindCodePageKind(codePage) == CODE_PAGE_DOUBLE_BYTE; }
+
+unsigned long FindCodePageLocale(unsigned codePage)
+{
+    const CodePageFacts *facts = FindCodePage(codePage);
+    return facts ? facts->locale : 0;
 }
 
 bool IsLeadByte(unsigned codePage, unsigned char byte)

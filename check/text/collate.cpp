@@ -18,33 +18,6 @@
 #include <windows.h>
 #endif
 
-static const struct {
-    unsigned codePage;
-    unsigned long locale;
-} g_sortLocales[] = {
-    {874, 0x041E},  // Thai
-    {1250, 0x0415}, // Polish
-    {1251, 0x0419}, // Russian
-    {1252, 0x0409}, // English (United States)
-    {1253, 0x0408}, // Greek
-    {1254, 0x041F}, // Turkish
-    {1255, 0x040D}, // Hebrew
-    {1256, 0x0401}, // Arabic (Saudi Arabia)
-    {1257, 0x0427}, // Lithuanian
-    {1258, 0x042A}, // Vietnamese
-    {932, 0x0411},  // Japanese
-    {936, 0x0804},  // Chinese (Simplified)
-    {949, 0x0412},  // Korean
-    {950, 0x0404},  // Chinese (Traditional)
-};
-
-unsigned long FindSortLocale(unsigned codePage)
-{
-    for (const auto &entry : g_sortLocales)
-        if (entry.codePage == codePage) return entry.locale;
-    return 0;
-}
-
 bool IsSortApproximate(unsigned codePage)
 {
     const SortTable *table = FindSortTable(codePage);
@@ -194,7 +167,7 @@ static int CompareTableNames(unsigned codePage, const char *a, const char *b)
 // The Windows build asks the platform, in the code page's locale.
 int CompareNames(unsigned codePage, const char *a, const char *b)
 {
-    unsigned long locale = FindSortLocale(codePage);
+    unsigned long locale = FindCodePageLocale(codePage);
     int sizeA = DecodeText(codePage, a, -1, NULL, 0), sizeB = DecodeText(codePage, b, -1, NULL, 0);
     if (!locale || sizeA <= 0 || sizeB <= 0) return CompareTableNames(codePage, a, b);
     std::basic_string<uint16_t> wideA(sizeA, 0), wideB(sizeB, 0);

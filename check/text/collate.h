@@ -39,8 +39,4 @@ bool IsSortApproximate(unsigned codePage);
 // known not to reproduce exactly, or -1 when there is none.
 int FindUnsureSortByte(unsigned codePage, const char *name);
 
-// Yields the locale whose order goes with codePage (a Windows LCID), or 0
-// for a code page the checker does not know.
-unsigned long FindSortLocale(unsigned codePage);
-
 #endif

@@ -208,8 +208,8 @@ TEST(Collate, SaysWhereTheOrderIsApproximate)
     EXPECT_EQ(-1, FindUnsureSortByte(1252, "Caf\xE9 \x80\x81"));
     EXPECT_EQ(-1, FindUnsureSortByte(936, "Setup"));
     EXPECT_EQ(3, FindUnsureSortByte(936, "abc\xB0\xA1"));
-    EXPECT_EQ(0x0409u, FindSortLocale(1252));
-    EXPECT_EQ(0u, FindSortLocale(437));
+    EXPECT_EQ(0x0409u, FindCodePageLocale(1252));
+    EXPECT_EQ(0u, FindCodePageLocale(437));
 }
 
 } // namespace

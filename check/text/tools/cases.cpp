@@ -5,21 +5,24 @@
  */
 #include "cases.h"
 
+#include "../codepage.h"
 #include "../collate.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-const unsigned g_sortCodePages[14] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258,
-                                      932, 936, 949, 950};
+std::vector<unsigned> ListAnsiCodePages()
+{
+    std::vector<unsigned> codePages;
+    for (int i = 0; unsigned codePage = ListCodePage(i); i++)
+        if (FindCodePageKind(codePage) != CODE_PAGE_UTF8) codePages.push_back(codePage);
+    return codePages;
+}
 
 int FindLastSortByte(unsigned codePage)
 {
-    return codePage < 1000 && codePage != 874 ? 0x7F : 0xFF;
+    return IsDoubleByteCodePage(codePage) ? 0x7F : 0xFF;
 }
-
-static const unsigned g_codePages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258,
-                                       932, 936, 949, 950};
 
 std::string FormatHex(const std::string &bytes)
 {
@@ -114,8 +117,8 @@ static void PrintConventions(FILE *out, DecodeFunction decode, EncodeFunction en
 
 void PrintConversions(FILE *out, DecodeFunction decode, EncodeFunction encode)
 {
-    for (unsigned codePage : g_codePages) {
-        bool doubleByte = codePage < 1000 && codePage != 874;
+    for (unsigned codePage : ListAnsiCodePages()) {
+        bool doubleByte = IsDoubleByteCodePage(codePage);
         for (int a = 0; a < 256; a++) {
             PrintDecoded(out, decode, codePage, std::string(1, (char)a));
             for (int b = 0; doubleByte && a >= 0x80 && b < 256; b++)

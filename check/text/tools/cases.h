@@ -27,9 +27,10 @@ std::string FormatHex(const std::string &bytes);
 // Opens path for writing, or ends the program with status 2.
 FILE *OpenOutput(const char *path);
 
-// The code pages whose order is measured, each in its locale: wholly for
-// the single-byte ones, ASCII only for the double-byte ones (the last four).
-extern const unsigned g_sortCodePages[14];
+// The ANSI code pages the checker knows, in codepages.h's order: every one
+// but UTF-8. Each one's order is measured in its locale, wholly for the
+// single-byte ones, ASCII only for the double-byte ones.
+std::vector<unsigned> ListAnsiCodePages();
 
 // Yields the last byte whose order is measured in codePage: 0xFF, or 0x7F
 // for a double-byte code page. The sort tests use only bytes up to it.

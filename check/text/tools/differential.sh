@@ -8,13 +8,13 @@
 set -euo pipefail
 prefix=$1 work=$2 reference=$3 print=$4 mode=$5 codepage=${6:-}
 here=$(cd "$(dirname "$0")" && pwd)
-case $codepage in
-    874) lang=th_TH ;; 1250) lang=pl_PL ;; 1251) lang=ru_RU ;; 1252|'') lang=en_US ;;
-    1253) lang=el_GR ;; 1254) lang=tr_TR ;; 1255) lang=he_IL ;; 1256) lang=ar_SA ;;
-    1257) lang=lt_LT ;; 1258) lang=vi_VN ;; 932) lang=ja_JP ;; 936) lang=zh_CN ;;
-    949) lang=ko_KR ;; 950) lang=zh_TW ;;
-    *) echo "differential: no locale for code page $codepage" >&2; exit 2 ;;
-esac
+# The code page's locale, from the checker's table of code pages.
+lang=$(sed -n "s/^CODE_PAGE(${codepage:-1252}, [A-Z0-9_]*, [0-9xA-F]*, \([a-z][a-z]_[A-Z][A-Z]\),.*/\1/p" \
+    "$here/../codepages.h")
+if [ -z "$lang" ]; then
+    echo "differential: no locale for code page $codepage" >&2
+    exit 2
+fi
 mkdir -p "$work"
 "$print" "$mode" $codepage "$work/native.txt"
 # Wine takes its locale from these even where the C library has none for

@@ -93,8 +93,7 @@ static int Derive(const char *referencePath, FILE *out)
 
     // The native rule (codepage_iconv.cpp) against what the platform did.
     int exceptions = 0;
-    for (unsigned codePage : {874u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u, 1258u, 932u, 936u,
-                              949u, 950u}) {
+    for (unsigned codePage : ListAnsiCodePages()) {
         for (unsigned unit = 1; unit < 0x10000; unit++) {
             if (unit >= 0xD800 && unit <= 0xDFFF) continue;
             unsigned char bytes[4];

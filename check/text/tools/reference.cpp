@@ -70,7 +70,7 @@ static std::wstring Widen(unsigned codePage, const std::string &bytes)
 static int PlatformCompare(unsigned codePage, const char *a, const char *b)
 {
     std::wstring wa = Widen(codePage, a), wb = Widen(codePage, b);
-    return CompareStringW(FindSortLocale(codePage), 0, wa.c_str(), -1, wb.c_str(), -1) - CSTR_EQUAL;
+    return CompareStringW(FindCodePageLocale(codePage), 0, wa.c_str(), -1, wb.c_str(), -1) - CSTR_EQUAL;
 }
 
 /* ---- the real tree ---- */
@@ -480,15 +480,16 @@ int main(int argc, char **argv)
         for (const char *p = argv[3]; p[0] && p[1]; p += 2) bytes += (char)strtol(std::string(p, 2).c_str(), NULL, 16);
         std::string mine;
         AppendSortKey(FindSortTable(codePage), codePage, bytes.c_str(), &mine);
-        printf("platform %s\ntable    %s\n", FormatHex(PlatformKey(FindSortLocale(codePage), Widen(codePage, bytes))).c_str(),
+        printf("platform %s\ntable    %s\n", FormatHex(PlatformKey(FindCodePageLocale(codePage), Widen(codePage, bytes))).c_str(),
                FormatHex(mine + '\0').c_str());
         return 0;
     }
     if (argc == 3 && strcmp(argv[1], "measure") == 0) {
-        std::vector<Measure> measures(sizeof(g_sortCodePages) / sizeof(g_sortCodePages[0]));
+        std::vector<unsigned> codePages = ListAnsiCodePages();
+        std::vector<Measure> measures(codePages.size());
         for (size_t i = 0; i < measures.size(); i++) {
-            measures[i].codePage = g_sortCodePages[i];
-            measures[i].locale = FindSortLocale(g_sortCodePages[i]);
+            measures[i].codePage = codePages[i];
+            measures[i].locale = FindCodePageLocale(codePages[i]);
             MeasureCodePage(&measures[i], stdout);
             fflush(stdout);
         }
