@@ -42,7 +42,7 @@ struct FieldScan {
 };
 
 /* positions.cpp */
-void StartPositions(const std::string &bytes, unsigned codePage);
+void StartPositions(const std::string &bytes);
 long LineOf(long pos);
 long ColumnOf(long pos);
 long ClampedPosition(long pos);

@@ -160,7 +160,7 @@ void FollowMenu(const MenuReport *report)
 void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
                         std::vector<MenuWarning> *warnings, const RuleSet *const *ruleSets, int count)
 {
-    StartPositions(bytes, settings.codePage);
+    StartPositions(bytes);
     StartDiagnostics(warnings);
     s_steps.sets = ruleSets;
     s_steps.count = count;

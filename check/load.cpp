@@ -16,8 +16,6 @@
 
 #include <string.h>
 
-static unsigned s_ansiCodePage; // what CP_ACP is on the users' machines
-
 // The rule sets, in the order the engine asks them.
 const RuleSet *const g_ruleSets[] = {&g_structureRules, &g_encodingRules, &g_fileRules, &g_mistakeRules,
                                      &g_optionRules};
@@ -27,24 +25,23 @@ const int g_ruleSetCount = sizeof(g_ruleSets) / sizeof(g_ruleSets[0]);
 // in the users' code page.
 static int ConvertToWide(UINT codePage, const char *text, int length, WCHAR *wide, int size)
 {
-    return DecodeText(codePage == CP_ACP ? s_ansiCodePage : codePage, text, length, wide, size);
+    return DecodeText(codePage == CP_ACP ? GetShownCodePage() : codePage, text, length, wide, size);
 }
 
 static int ConvertFromWide(UINT codePage, const WCHAR *wide, int length, char *text, int size, BOOL *usedDefault)
 {
     bool used = false;
-    int written = EncodeText(codePage == CP_ACP ? s_ansiCodePage : codePage, wide, length, text, size, &used);
+    int written = EncodeText(codePage == CP_ACP ? GetShownCodePage() : codePage, wide, length, text, size, &used);
     if (usedDefault) *usedDefault = used;
     return written;
 }
 
-static int CompareItemTexts(const char *a, const char *b) { return CompareNames(s_ansiCodePage, a, b); }
+static int CompareItemTexts(const char *a, const char *b) { return CompareNames(GetShownCodePage(), a, b); }
 
 // Makes the substitute convert and sort text as machines whose ANSI code
 // page is codePage do, and the reports show text as they show it.
 void UsePlatformText(unsigned codePage)
 {
-    s_ansiCodePage = codePage;
     SetShownCodePage(codePage);
     SubstSetPlatformText(ConvertToWide, ConvertFromWide, CompareItemTexts);
 }

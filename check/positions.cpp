@@ -7,6 +7,7 @@
  * start the first line after it.
  */
 #include "engine.h"
+#include "quote.h"
 #include "text/codepage.h"
 
 #include <ctype.h>
@@ -15,15 +16,13 @@
 
 static struct {
     const std::string *bytes;
-    unsigned codePage;            // the users' code page, which converted text is in
     std::vector<long> lineStarts; // where each line starts, from line 1
 } s_positions;
 
 // Readies the line table for the file's bytes, which must outlive the check.
-void StartPositions(const std::string &bytes, unsigned codePage)
+void StartPositions(const std::string &bytes)
 {
     s_positions.bytes = &bytes;
-    s_positions.codePage = codePage;
     s_positions.lineStarts.assign(1, 0);
     for (size_t i = 0; i < bytes.size(); i++)
         if (bytes[i] == '\n') s_positions.lineStarts.push_back((long)i + 1);
@@ -74,7 +73,7 @@ long PositionOf(const FieldScan &field, size_t index)
 long PositionOfText(const FieldScan &field, size_t index)
 {
     if (!field.converted) return PositionOf(field, index);
-    unsigned codePage = s_positions.codePage;
+    unsigned codePage = GetShownCodePage(); // what the text was converted to
     std::string text = Shown(field);
     size_t kept = 0, raw = 0;
     while (kept < index && kept < text.size() && raw < field.raw.size()) {

@@ -12,6 +12,8 @@ static unsigned s_codePage = 1252; // the code page menu bytes are shown in
 
 void SetShownCodePage(unsigned codePage) { s_codePage = codePage; }
 
+unsigned GetShownCodePage() { return s_codePage; }
+
 // Appends a character in UTF-8, by the same conversion as everything else.
 static void AppendUtf8(const TextChar &ch, std::string *out)
 {

@@ -6,8 +6,10 @@
 
 #include <string>
 
-// Makes the bytes show as in codePage, the users' ANSI code page.
+// Makes the bytes show as in codePage, the users' ANSI code page, which
+// the checker keeps only here.
 void SetShownCodePage(unsigned codePage);
+unsigned GetShownCodePage();
 // The bytes as the users' machines show them.
 std::string ShowText(const std::string &bytes);
 // The same in double quotes, with control characters and bytes the code
