@@ -22,16 +22,16 @@ const RuleSet *const g_ruleSets[] = {&g_structureRules, &g_encodingRules, &g_fil
 const int g_ruleSetCount = sizeof(g_ruleSets) / sizeof(g_ruleSets[0]);
 
 // The platform's conversions and the tree's sort order, for the substitute,
-// in the users' code page.
+// which makes CP_ACP the users' code page before it calls them.
 static int ConvertToWide(UINT codePage, const char *text, int length, WCHAR *wide, int size)
 {
-    return DecodeText(codePage == CP_ACP ? GetShownCodePage() : codePage, text, length, wide, size);
+    return DecodeText(codePage, text, length, wide, size);
 }
 
 static int ConvertFromWide(UINT codePage, const WCHAR *wide, int length, char *text, int size, BOOL *usedDefault)
 {
     bool used = false;
-    int written = EncodeText(codePage == CP_ACP ? GetShownCodePage() : codePage, wide, length, text, size, &used);
+    int written = EncodeText(codePage, wide, length, text, size, &used);
     if (usedDefault) *usedDefault = used;
     return written;
 }
@@ -43,6 +43,7 @@ static int CompareItemTexts(const char *a, const char *b) { return CompareNames(
 void UsePlatformText(unsigned codePage)
 {
     SetShownCodePage(codePage);
+    SubstSetAnsiCodePage(codePage);
     SubstSetPlatformText(ConvertToWide, ConvertFromWide, CompareItemTexts);
 }
 

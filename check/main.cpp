@@ -48,13 +48,16 @@ static const char HELP[] =
     "Exit status: 0 no warnings, 1 warnings, 2 the file could not be read or the\n"
     "arguments are wrong.\n";
 
-// Yields the code pages --codepage takes, the ANSI ones, runs joined:
-// "874, 1250 to 1258, 932, 936, 949 or 950".
+// Yields the code pages --codepage takes, runs joined:
+// "874, 1250 to 1258, 932, 936, 949, 950 or 65001 (UTF-8)".
 static std::string DescribeCodePages()
 {
     std::vector<std::string> parts;
     for (int i = 0; unsigned codePage = ListCodePage(i); i++) {
-        if (FindCodePageKind(codePage) == CODE_PAGE_UTF8) continue;
+        if (FindCodePageKind(codePage) == CODE_PAGE_UTF8) {
+            parts.push_back(std::to_string(codePage) + " (UTF-8)");
+            continue;
+        }
         int last = i;
         while (ListCodePage(last + 1) == ListCodePage(last) + 1) last++;
         if (last < i + 2) {
@@ -130,8 +133,7 @@ int main(int argc, char **argv)
             const char *number = argv[++i];
             char *end;
             unsigned long codePage = strtoul(number, &end, 10);
-            if (!isdigit((unsigned char)number[0]) || *end || !IsKnownCodePage(codePage) ||
-                FindCodePageKind(codePage) == CODE_PAGE_UTF8)
+            if (!isdigit((unsigned char)number[0]) || *end || !IsKnownCodePage(codePage))
                 return Fail("--codepage takes " + DescribeCodePages() + ", not \"" + std::string(number) + "\"");
             settings.codePage = (unsigned)codePage;
         } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {

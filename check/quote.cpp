@@ -45,16 +45,19 @@ std::string ShowText(const std::string &bytes)
 
 // Yields the bytes as read in the code page, in double quotes, with
 // control characters written as \r, \n, \t or \xNN, and bytes the code
-// page does not define as \xNN, so that nothing disturbs a terminal.
-static std::string QuoteIn(unsigned codePage, const std::string &bytes)
+// page does not define as \xNN, so that nothing disturbs a terminal; but
+// as shown, bytes that are not UTF-8 are the replacement character that
+// machines whose code page is UTF-8 show for them.
+static std::string QuoteIn(unsigned codePage, const std::string &bytes, bool shown)
 {
     std::string out = "\"";
+    bool replaced = shown && codePage == CP_UTF8;
     ForEachShownChar(bytes, [&](const TextChar &ch, const char *raw, int count) {
         unsigned code = ch.wide[0]; // a control character is one unit
         if (code == '\r') out += "\\r";
         else if (code == '\n') out += "\\n";
         else if (code == '\t') out += "\\t";
-        else if (code < 0x20 || code == 0x7F || !ch.defined) {
+        else if (code < 0x20 || code == 0x7F || (!ch.defined && !replaced)) {
             for (int i = 0; i < count; i++) {
                 char hex[8];
                 snprintf(hex, sizeof(hex), "\\x%02X", (unsigned char)raw[i]);
@@ -66,10 +69,10 @@ static std::string QuoteIn(unsigned codePage, const std::string &bytes)
 }
 
 // The bytes as the users' machines show them, quoted.
-std::string QuoteText(const std::string &bytes) { return QuoteIn(s_codePage, bytes); }
+std::string QuoteText(const std::string &bytes) { return QuoteIn(s_codePage, bytes, true); }
 
 // The bytes read as UTF-8, quoted: what the author of a UTF-8 file wrote.
-std::string QuoteUtf8(const std::string &bytes) { return QuoteIn(CP_UTF8, bytes); }
+std::string QuoteUtf8(const std::string &bytes) { return QuoteIn(CP_UTF8, bytes, false); }
 
 // Yields a JSON string for UTF-8 text: quote, backslash and control
 // characters escaped.

@@ -94,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FILE *stream = fmemopen((void *)bytes.data(), bytes.size(), "rb");
     CheckedMenu menu;
     CheckSettings settings;
-    settings.codePage = 1252;
+    // Half the inputs as machines whose ANSI code page is UTF-8 read them.
+    settings.codePage = size % 2 ? CP_UTF8 : 1252;
     settings.drive = 'E';
     settings.checkFiles = false;
     std::vector<MenuWarning> warnings;

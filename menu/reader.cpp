@@ -7,12 +7,14 @@
 #include "menu.h"
 
 #include <ctype.h>
+#include <string.h>
 
 int g_bInQuote = 0;
 int g_nLastToken = TOK_EOF;
 long g_nMenuOffset = 0;
 BOOL g_bUtf8Menu = FALSE;
-static WCHAR s_szWide[MAX_DESCRIPTION + 1]; // a field on its way from UTF-8 to the ANSI code page
+static WCHAR s_szWide[MAX_DESCRIPTION + 1];     // a field on its way from UTF-8 to the ANSI code page,
+static char s_szConverted[MAX_DESCRIPTION + 1]; // and where it arrives
 MENUHOOKPROC g_pfnMenuHook = NULL;
 
 static constexpr int IsStructural(int c)
@@ -157,12 +159,30 @@ void SkipByteOrderMark(FILE *stream)
 // the dialog, the tree and the shell take. A character the code page
 // cannot hold becomes its default character, never a look-alike. No
 // character takes more bytes in the code page than in UTF-8, so the text
-// stays within the size it was read in.
+// stays within the size it was read in. Where the code page is UTF-8
+// itself, the field is already what they take (and Windows refuses
+// WC_NO_BEST_FIT_CHARS for it); where a conversion fails, the field keeps
+// the bytes it was read with rather than lose its text.
 static void ConvertMenuText(char *text, int size)
 {
-    if (!MultiByteToWideChar(CP_UTF8, 0, text, -1, s_szWide, MAX_DESCRIPTION + 1) ||
-        !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s_szWide, -1, text, size, NULL, NULL))
-        text[0] = '\0';
+    if (GetACP() == CP_UTF8) return;
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, s_szWide, MAX_DESCRIPTION + 1) &&
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s_szWide, -1, s_szConverted, size, NULL, NULL))
+        strcpy(text, s_szConverted);
+}
+
+// Yields how many of the first length bytes of UTF-8 text hold whole
+// characters: length, less the first bytes of a last character whose
+// other bytes lie beyond it. Bytes that are not UTF-8 count as whole.
+int FindWholeCharsEnd(const char *text, int length)
+{
+    int start = length; // walks back over up to three continuation bytes
+    while (start > 0 && length - start < 3 && ((unsigned char)text[start - 1] & 0xC0) == 0x80) start--;
+    if (start == 0) return length;
+    unsigned char lead = (unsigned char)text[start - 1];
+    int need = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 1;
+    return length - (start - 1) < need ? start - 1 : length;
 }
 
 // Collects one field's text into buffer (limit bytes at most, then a NUL),
@@ -176,7 +196,10 @@ int ReadMenuField(FILE *stream, char *buffer, int limit, int kind)
         if (length < limit) buffer[length] = (char)c;
         length++;
     }
-    buffer[length < limit ? length : limit] = '\0';
+    // In a UTF-8 file the limit may fall inside a character: the field ends
+    // before it, not with a default character that stands for its bytes.
+    long kept = length < limit ? length : g_bUtf8Menu ? FindWholeCharsEnd(buffer, limit) : limit;
+    buffer[kept] = '\0';
     if (g_bUtf8Menu) ConvertMenuText(buffer, limit + 1);
     ReportMenu(kind, c, g_nMenuOffset, length, buffer);
     return c;

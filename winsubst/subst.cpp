@@ -52,6 +52,7 @@ static long s_insertsLeft = -1;
 static SubstToWideProc s_toWide;     // the platform's conversions and sort
 static SubstFromWideProc s_fromWide; // order, as given (subst.h)
 static SubstCompareProc s_compare;
+static UINT s_ansiCodePage = 1252;   // what GetACP yields (subst.h)
 
 static void Record(const char *op, HWND hwnd, long long a0 = 0, long long a1 = 0,
                    long long a2 = 0, long long a3 = 0, long long a4 = 0,
@@ -446,20 +447,27 @@ void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, Su
     s_compare = compare;
 }
 
+void SubstSetAnsiCodePage(UINT codePage) { s_ansiCodePage = codePage; }
+
+UINT WINAPI GetACP(void) { return s_ansiCodePage; }
+
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar)
 {
     (void)dwFlags;
+    if (CodePage == CP_ACP) CodePage = s_ansiCodePage;
     return s_toWide ? s_toWide(CodePage, lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar) : 0;
 }
 
-// Only the program's own use: no best-fit characters, the default default.
+// No best-fit characters and the default default, as the program asks;
+// for UTF-8 the flags the platform refuses fail the call.
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                LPBOOL lpUsedDefaultChar)
 {
-    (void)dwFlags;
     (void)lpDefaultChar;
+    if (CodePage == CP_ACP) CodePage = s_ansiCodePage;
+    if (CodePage == CP_UTF8 && (dwFlags & ~(DWORD)WC_ERR_INVALID_CHARS)) return 0;
     return s_fromWide ? s_fromWide(CodePage, lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte,
                                    lpUsedDefaultChar)
                       : 0;

@@ -64,14 +64,19 @@ void SubstFailTreeInsertsAfter(long count);
 // The platform's text conversions and its sort order, which the substitute
 // cannot know: whoever uses it gives them, agreeing with the platform (the
 // checker's code page tables). The conversions take the platform's
-// arguments, CP_ACP being the code page chosen; without them they fail.
-// The comparison orders TVI_SORT's items as the tree does; without one,
-// they go last.
+// arguments, with CP_ACP already made the ANSI code page; without them they
+// fail. The comparison orders TVI_SORT's items as the tree does; without
+// one, they go last.
 typedef int (*SubstToWideProc)(UINT codePage, const char *text, int length, WCHAR *wide, int size);
 typedef int (*SubstFromWideProc)(UINT codePage, const WCHAR *wide, int length, char *text, int size,
                                  BOOL *usedDefault);
 typedef int (*SubstCompareProc)(const char *a, const char *b);
 void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare);
+
+// The ANSI code page, which GetACP yields and CP_ACP names (default 1252).
+// WideCharToMultiByte keeps the platform's rule for UTF-8 (65001), where it
+// takes no flag but WC_ERR_INVALID_CHARS and fails on any other.
+void SubstSetAnsiCodePage(UINT codePage);
 
 // Sends the tree's notifications as the control would: a double click, and
 // a selection made by the user (TVM_SELECTITEM does the same from code).

@@ -59,8 +59,9 @@ static std::string FindUnmarkedUtf8(const std::string &raw, unsigned codePage, l
     return "";
 }
 
-// In a file with the mark: the first byte that is not UTF-8, or the first
-// character that the code page cannot show; shown is the field as it shows.
+// In a file with the mark, or any file where the code page is UTF-8: the
+// first byte that is not UTF-8, or the first character that the code page
+// cannot show; shown is the field as it shows.
 static std::string FindUnshownChar(const std::string &raw, const std::string &shown, unsigned codePage,
                                    long *at, std::string *note)
 {
@@ -70,6 +71,9 @@ static std::string FindUnshownChar(const std::string &raw, const std::string &sh
         *at = (long)i;
         if (!ch.defined) {
             *note = "save the file as UTF-8 again, or write the character with the editor's own means";
+            if (codePage == CP_UTF8)
+                return "bytes that are not UTF-8 where the code page is UTF-8: " + QuoteUtf8(raw) +
+                       " will show as " + QuoteText(shown);
             return "bytes that are not UTF-8 in a file marked as UTF-8: " + QuoteText(shown) +
                    " shows the default character of " + CodePageName(codePage) + " for them";
         }
@@ -111,7 +115,8 @@ static void CheckFieldText(const FieldScan &field)
     unsigned codePage = Followed().settings->codePage;
     long at = 0;
     std::string note, message;
-    if (field.converted) {
+    // Where the users' code page is UTF-8, every file is read as UTF-8.
+    if (field.converted || codePage == CP_UTF8) {
         message = FindUnshownChar(raw, Shown(field), codePage, &at, &note);
     } else if (s_encoding.unmarkedUtf8) {
         message = FindUnmarkedUtf8(raw, codePage, &at, &note);

@@ -28,9 +28,11 @@ static void CheckFieldEnd(const FieldScan &field, const char *what, int limit)
         if (lost > 0) message += ": the " + Number(lost) + " bytes after it are lost";
         Warn(field.nulPos, message, "remove the NUL byte: the text ends at it");
     } else if (field.length > limit) {
-        Warn(PositionOf(field, limit),
+        // A field of a file with the UTF-8 mark ends before a character the limit cuts.
+        long kept = field.converted ? FindWholeCharsEnd(field.raw.data(), limit) : limit;
+        Warn(PositionOf(field, kept),
              std::string("the ") + what + " is " + Number(field.length) + " bytes long: only its first " +
-                 Number(limit) + " are kept",
+                 Number(kept) + " are kept",
              std::string("shorten the ") + what + ": what stands from here on is lost");
     }
 }

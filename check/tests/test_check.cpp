@@ -247,6 +247,8 @@ std::vector<WarningCase> WarningCases()
          {{3, 1024, "the name is 1500 bytes long: only its first 1023 are kept"}}},
         {"description cut at its limit", "T\n{\nA, a.exe,\n" + std::string(9000, 'd') + "\n}\n",
          {{4, 8192, "the description is 9000 bytes long: only its first 8191 are kept"}}},
+        {"name of a UTF-8 file cut inside a character", "\xEF\xBB\xBFT\n{\n" + std::string(1022, 'n') + "\xC3\xA9\n}\n",
+         {{3, 1023, "the name is 1024 bytes long: only its first 1022 are kept"}}},
         {"NUL in a name", std::string("T\n{\n  A\0BC, a.exe\n}\n", 20),
          {{3, 4, "a NUL byte ends the name \"A\": the 2 bytes after it are lost"}}},
         {"nesting beyond the depth kept", NestedTooDeep(), {{3 + MAX_NESTING, 5, "nesting deeper than 64 levels"}}},
@@ -544,6 +546,7 @@ TEST(CheckOutput, JsonStringsAreTheCharactersShown)
         {1252, "\x81", "\"\xc2\x81\""},                    // undefined: what Windows gives
         {1251, "\xc0\x80", "\"\xd0\x90\xd0\x82\""},
         {932, "\x82\xa0", "\"\xe3\x81\x82\""},
+        {65001, "\xc3\xa9\xff", "\"\xc3\xa9\xef\xbf\xbd\""}, // not UTF-8: the replacement character
         {1252, "", "\"\""},
     };
     for (auto &row : rows) {

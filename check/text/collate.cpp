@@ -60,7 +60,7 @@ static int ReadSortElement(const SortTable *table, unsigned codePage, const unsi
         }
         TextChar ch;
         int length = 1;
-        while (length < 2 && text[length]) length++;
+        while (length < 4 && text[length]) length++; // a UTF-8 character takes up to four
         if (IsKnownCodePage(codePage)) ReadTextChar(codePage, (const char *)text, length, &ch);
         else ch.byteCount = 1, ch.wide[0] = text[0];
         MakeCodePointElement(ch.wide[0], scratch);

@@ -1,9 +1,9 @@
 /*
  * Shared by the menu tests and the menu fuzzer: handing bytes to the menu
  * code as if they were "Quorlan.ini", on a machine whose ANSI code page is
- * 1252 (the checker's conversions and sort order stand in for the
- * platform's), and reading back the tree it made through the tree's own
- * messages.
+ * 1252 unless a test says otherwise (the checker's conversions and sort
+ * order stand in for the platform's), and reading back the tree it made
+ * through the tree's own messages.
  */
 #ifndef QUORLAN_TESTS_MENU_TEST_UTIL_H
 #define QUORLAN_TESTS_MENU_TEST_UTIL_H
@@ -28,10 +28,11 @@ inline FILE *OpenMenuBytes(const std::string &bytes)
 }
 
 // Puts the reader and the insertion order back as they are when the program
-// starts, with the start-up folder given (its first byte is the drive).
-inline void ResetMenuState(const char *startDir = "E:\\")
+// starts, with the start-up folder given (its first byte is the drive), on a
+// machine whose ANSI code page is codePage.
+inline void ResetMenuState(const char *startDir = "E:\\", unsigned codePage = 1252)
 {
-    UsePlatformText(1252);
+    UsePlatformText(codePage);
     StartMenuReading();
     snprintf(g_szStartDir, sizeof(g_szStartDir), "%s", startDir);
 }

@@ -150,6 +150,39 @@ TEST_F(DialogTest, SelectingAnEntryShowsItsThreeTextsAndRunStartsIt)
     EXPECT_EQ(StrayFrees(), 0);
 }
 
+// Where the ANSI code page is UTF-8, a UTF-8 menu, marked or not, reaches
+// every control, the tree and the shell as written.
+TEST_F(DialogTest, Utf8MenuReachesTheShellIntactWhereTheCodePageIsUtf8)
+{
+    const std::string menu = "Disc \xC3\x9C\n{ Caf\xC3\xA9, %:\\bin\\\xE2\x82\xAC.exe caf\xC3\xA9 \xF0\x9F\x98\x80, "
+                             "'f\xC3\xBCr alle, \xCE\xA9' }";
+    for (const std::string &bytes : {"\xEF\xBB\xBF" + menu, menu}) {
+        SCOPED_TRACE(bytes);
+        WriteMenu(bytes);
+        ResetMenuState("E:\\", CP_UTF8);
+        SubstClearRecords();
+        RunDialog({
+            [&](HWND d) {
+                char caption[64];
+                GetWindowTextA(d, caption, sizeof(caption));
+                EXPECT_STREQ(caption, "Disc \xC3\x9C");
+                EXPECT_EQ(GetTreeItemText(GetDlgItem(d, IDC_TREE), Item(d, 0)), "Caf\xC3\xA9");
+                SubstSelectTreeItem(d, Item(d, 0));
+                EXPECT_EQ(Text(d, IDC_FRAME), "Caf\xC3\xA9");
+                EXPECT_EQ(Text(d, IDC_COMMAND), "E:\\bin\\\xE2\x82\xAC.exe caf\xC3\xA9 \xF0\x9F\x98\x80");
+                EXPECT_EQ(Text(d, IDC_DESCRIPTION), "f\xC3\xBCr alle, \xCE\xA9");
+            },
+            [&](HWND d) { Command(d, IDOK); },
+            [&](HWND d) { Command(d, IDCANCEL); },
+        });
+        ASSERT_EQ(SubstShellCalls().size(), 1u);
+        EXPECT_EQ(SubstShellCalls()[0].file, "E:\\bin\\\xE2\x82\xAC.exe");
+        EXPECT_EQ(SubstShellCalls()[0].parameters, "caf\xC3\xA9 \xF0\x9F\x98\x80");
+        EXPECT_EQ(SubstShellCalls()[0].directory, "E:\\bin");
+    }
+    UsePlatformText(1252);
+}
+
 // Which WM_COMMAND and WM_NOTIFY messages start the command: the whole
 // wParam is tested, and double clicks count only from the tree.
 TEST_F(DialogTest, OnlyRunEnterAndTreeDoubleClicksStartTheCommand)

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <iterator>
 
 #include "menu_test_util.h"
+#include "../../check/text/codepage.h"
 
 namespace {
 
@@ -60,10 +62,11 @@ struct Loaded {
     bool sorted;
 };
 
-// Reads the bytes as the menu file into a fresh dialog placed at window.
-Loaded LoadMenu(const std::string &bytes, const RECT &window = kWindow600x400)
+// Reads the bytes as the menu file into a fresh dialog placed at window, on
+// a machine whose ANSI code page is codePage.
+Loaded LoadMenu(const std::string &bytes, const RECT &window = kWindow600x400, unsigned codePage = 1252)
 {
-    ResetMenuState();
+    ResetMenuState("E:\\", codePage);
     HWND hDlg = CreateDialogAt(window);
     HWND hTree = GetDlgItem(hDlg, IDC_TREE);
     ReadMenuBytes(hDlg, bytes);
@@ -305,16 +308,117 @@ TEST(MenuUtf8, ReadsAsTheSameFileInTheCodePage)
 }
 
 // A field at its limit in the file's bytes stays within its buffer once
-// converted: no character takes more bytes in the code page than in UTF-8.
-TEST(MenuUtf8, FieldsAtTheirLimitStayWithinIt)
+// converted (no character takes more bytes in the code page than in UTF-8),
+// and where the limit falls inside a character the field ends before it:
+// no default character stands for a character the file holds whole.
+TEST(MenuUtf8, FieldsCutAtTheirLimitKeepWholeCharacters)
 {
-    std::string name, description;
-    for (int i = 0; i < MAX_FIELD / 2 + 10; i++) name += "\xC3\xA9";       // two bytes each
-    for (int i = 0; i < MAX_DESCRIPTION / 3 + 10; i++) description += "\xE2\x82\xAC"; // three
-    Loaded loaded = LoadMenu("\xEF\xBB\xBFT { " + name + ", c, " + description + " }");
-    // The cut falls inside a character, whose bytes then show as one default.
-    std::string keptName(MAX_FIELD / 2, '\xE9'), keptDescription(MAX_DESCRIPTION / 3, '\x80');
-    EXPECT_EQ(loaded.dump, keptName + "? = " + keptName + "?|c|" + keptDescription + "?\n");
+    const struct {
+        const char *utf8, *in1252;
+    } characters[] = {{"\xC3\xA9", "\xE9"}, {"\xE2\x82\xAC", "\x80"}, {"\xF0\x9F\x98\x80", "??"}};
+    for (const auto &ch : characters) {
+        int size = (int)strlen(ch.utf8);
+        for (int over = 1; over < size; over++) { // bytes of the character past the limit
+            std::string name(MAX_FIELD - size + over, 'n'), description(MAX_DESCRIPTION - size + over, 'd');
+            std::string menu = "\xEF\xBB\xBFT { " + name + ch.utf8 + ch.utf8 + ", c, " + description + ch.utf8 + " }";
+            std::string trace = std::string(ch.utf8) + " with " + std::to_string(over) + " bytes past the limit";
+            EXPECT_EQ(LoadMenu(menu).dump, name + " = " + name + "|c|" + description + "\n") << trace;
+            EXPECT_EQ(LoadMenu(menu, kWindow600x400, CP_UTF8).dump, name + " = " + name + "|c|" + description + "\n")
+                << trace << ", code page UTF-8";
+        }
+        // A character that ends right at the limit is kept.
+        std::string name(MAX_FIELD - size, 'n');
+        std::string menu = "\xEF\xBB\xBFT { " + name + ch.utf8 + "x }";
+        EXPECT_EQ(LoadMenu(menu).dump, name + ch.in1252 + " = " + name + ch.in1252 + "||\n") << ch.utf8;
+        EXPECT_EQ(LoadMenu(menu, kWindow600x400, CP_UTF8).dump, name + ch.utf8 + " = " + name + ch.utf8 + "||\n")
+            << ch.utf8 << ", code page UTF-8";
+    }
+    // Without the mark, bytes are cut where the limit falls, as they stand.
+    std::string name(MAX_FIELD - 1, 'n');
+    EXPECT_EQ(LoadMenu("T { " + name + "\xC3\xA9 }").dump, name + "\xC3 = " + name + "\xC3||\n");
+}
+
+// A marked file on a machine whose ANSI code page is UTF-8 shows as it is
+// written: the fields need no conversion (and the platform refuses the
+// flags the conversion takes for other code pages). The same file without
+// the mark reads the same.
+TEST(MenuUtf8, ShowsAsWrittenWhereTheCodePageIsUtf8)
+{
+    const std::string menu = "Disc \xC3\x9C, sorted\n{ Caf\xC3\xA9, %:\\n\xC3\xBC.exe \xE2\x82\xAC, "
+                             "'\xCE\xA9 \xF0\x9F\x98\x80, a\xFF" "b' }";
+    const std::string dump = "Caf\xC3\xA9 = Caf\xC3\xA9|E:\\n\xC3\xBC.exe \xE2\x82\xAC|\xCE\xA9 \xF0\x9F\x98\x80, a\xFF" "b\n";
+    for (const std::string &bytes : {"\xEF\xBB\xBF" + menu, menu}) {
+        Loaded loaded = LoadMenu(bytes, kWindow600x400, CP_UTF8);
+        EXPECT_EQ(loaded.calls, "WM_SETTEXT Disc \xC3\x9C\n") << bytes;
+        EXPECT_EQ(loaded.dump, dump) << bytes;
+        EXPECT_TRUE(loaded.sorted) << bytes;
+    }
+}
+
+// Where a conversion fails (from UTF-8, or to the code page, even after
+// writing part of its output), each field keeps the bytes it was read
+// with: no field of the file is lost.
+int FailToWide(UINT, const char *, int, WCHAR *, int) { return 0; }
+int DecodeToWide(UINT codePage, const char *text, int length, WCHAR *wide, int size)
+{
+    return DecodeText(codePage, text, length, wide, size);
+}
+int FailFromWide(UINT, const WCHAR *, int, char *, int, BOOL *) { return 0; }
+int FailFromWideHalfWay(UINT, const WCHAR *, int, char *text, int size, BOOL *)
+{
+    memset(text, '#', size / 2);
+    return 0;
+}
+
+TEST(MenuUtf8, FieldsKeepTheirBytesWhereAConversionFails)
+{
+    const struct {
+        const char *what;
+        SubstToWideProc toWide;
+        SubstFromWideProc fromWide;
+    } rows[] = {
+        {"from UTF-8", FailToWide, FailFromWideHalfWay},
+        {"to the code page", DecodeToWide, FailFromWide},
+        {"to the code page, part written", DecodeToWide, FailFromWideHalfWay},
+    };
+    const std::string menu = "\xEF\xBB\xBF" "Disc \xC3\x9C\n{ Caf\xC3\xA9, c\xC3\xA9.exe, \xE2\x82\xAC" "5 }";
+    for (const auto &row : rows) {
+        ResetMenuState();
+        HWND hDlg = CreateDialogAt(kWindow600x400);
+        HWND hTree = GetDlgItem(hDlg, IDC_TREE);
+        SubstSetPlatformText(row.toWide, row.fromWide, NULL);
+        ReadMenuBytes(hDlg, menu);
+        EXPECT_EQ(MenuCalls(), "WM_SETTEXT Disc \xC3\x9C\n") << row.what;
+        EXPECT_EQ(DumpTree(hTree), "Caf\xC3\xA9 = Caf\xC3\xA9|c\xC3\xA9.exe|\xE2\x82\xAC" "5\n") << row.what;
+        FreeEntries(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL));
+        SubstDestroyWindow(hDlg);
+    }
+    UsePlatformText(1252);
+}
+
+// The platform's rule that the substitute keeps: for UTF-8, as CP_UTF8 or
+// as the ANSI code page, WideCharToMultiByte takes no flag but
+// WC_ERR_INVALID_CHARS; other code pages take WC_NO_BEST_FIT_CHARS.
+TEST(MenuUtf8, SubstituteRefusesTheFlagsWindowsRefusesForUtf8)
+{
+    const struct {
+        unsigned ansiCodePage, codePage;
+        DWORD flags;
+        int written;
+    } rows[] = {
+        {1252, CP_ACP, WC_NO_BEST_FIT_CHARS, 2},  {CP_UTF8, CP_ACP, WC_NO_BEST_FIT_CHARS, 0},
+        {1252, CP_UTF8, WC_NO_BEST_FIT_CHARS, 0}, {CP_UTF8, CP_ACP, 0, 3},
+        {CP_UTF8, CP_ACP, WC_ERR_INVALID_CHARS, 3}, {1252, CP_UTF8, 0, 3},
+    };
+    const WCHAR wide[] = {0xE9, 0};
+    for (const auto &row : rows) {
+        UsePlatformText(row.ansiCodePage);
+        char text[8];
+        EXPECT_EQ(WideCharToMultiByte(row.codePage, row.flags, wide, -1, text, sizeof(text), NULL, NULL), row.written)
+            << "ANSI code page " << row.ansiCodePage << ", code page " << row.codePage << ", flags " << row.flags;
+        EXPECT_EQ(GetACP(), row.ansiCodePage);
+    }
+    UsePlatformText(1252);
 }
 
 // The fallback item is inserted at g_hInsertAfter like any other: with
