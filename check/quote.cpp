@@ -23,15 +23,19 @@ static void AppendUtf8(const TextChar &ch, std::string *out)
 }
 
 // Calls show(ch, bytes, count) for each character of the bytes as the
-// code page reads them.
+// code page reads them. UTF-8 is read as the platform's calls read a text,
+// up to and with its NUL: a character cut short ends at the byte that cut
+// it, not at the text's end (there, as Wine does, it may take the NUL).
 template <class Show>
 static void ForEachShownChar(const std::string &bytes, Show show, unsigned codePage = s_codePage)
 {
     for (size_t at = 0; at < bytes.size();) {
         TextChar ch;
-        ReadTextChar(codePage, bytes.data() + at, (int)(bytes.size() - at), &ch);
-        show(ch, bytes.data() + at, ch.byteCount);
-        at += ch.byteCount;
+        int left = (int)(bytes.size() - at);
+        ReadTextChar(codePage, bytes.c_str() + at, left + (codePage == CP_UTF8), &ch);
+        int count = ch.byteCount < left ? ch.byteCount : left;
+        show(ch, bytes.data() + at, count);
+        at += count;
     }
 }
 

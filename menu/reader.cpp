@@ -13,8 +13,8 @@ int g_bInQuote = 0;
 int g_nLastToken = TOK_EOF;
 long g_nMenuOffset = 0;
 BOOL g_bUtf8Menu = FALSE;
-static WCHAR s_szWide[MAX_DESCRIPTION + 1];     // a field on its way from UTF-8 to the ANSI code page,
-static char s_szConverted[MAX_DESCRIPTION + 1]; // and where it arrives
+static WCHAR s_szWide[MAX_DESCRIPTION + 1]; // a field on its way from UTF-8 to the ANSI code page,
+static char s_szConverted[MAX_DESCRIPTION]; // and where it arrives
 MENUHOOKPROC g_pfnMenuHook = NULL;
 
 static constexpr int IsStructural(int c)
@@ -162,13 +162,21 @@ void SkipByteOrderMark(FILE *stream)
 // stays within the size it was read in. Where the code page is UTF-8
 // itself, the field is already what they take (and Windows refuses
 // WC_NO_BEST_FIT_CHARS for it); where a conversion fails, the field keeps
-// the bytes it was read with rather than lose its text.
+// the bytes it was read with rather than lose its text. The NUL goes in
+// with the text, as it does into the platform's own calls, but the count
+// says where the text ends: a character cut short just before the NUL may
+// take it into its replacement character (Wine does so).
 static void ConvertMenuText(char *text, int size)
 {
     if (GetACP() == CP_UTF8) return;
-    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, s_szWide, MAX_DESCRIPTION + 1) &&
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s_szWide, -1, s_szConverted, size, NULL, NULL))
-        strcpy(text, s_szConverted);
+    int wide = MultiByteToWideChar(CP_UTF8, 0, text, -1, s_szWide, MAX_DESCRIPTION + 1);
+    if (wide && s_szWide[wide - 1] == 0) wide--;
+    int converted = wide ? WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, s_szWide, wide, s_szConverted,
+                                               size - 1, NULL, NULL)
+                         : 0;
+    if (!converted) return;
+    memcpy(text, s_szConverted, converted);
+    text[converted] = '\0';
 }
 
 // Yields how many of the first length bytes of UTF-8 text hold whole

@@ -21,7 +21,9 @@
  *   expect rect tree|frame|description|command|run|close X Y W H (in client pixels)
  *   expect on-screen | expect exit CODE
  *   expect drive-type TYPE (of the current folder's drive: cdrom, fixed,
- *   removable, remote, ramdisk)
+ *   removable, remote, ramdisk) | expect codepage N (the ANSI code page)
+ *   locale NAME (the Wine session's locale, set by CMakeLists.txt for the
+ *   whole case; nothing for the driver to do)
  *   select PATH | click PATH | dblclick PATH (PATH: 1-based indices, 2/1)
  *   type TEXT | typefill N TEXT | resize W H | sleep MS
  *   signal FILE (creates it) | waitfile FILE (waits for it)
@@ -488,6 +490,7 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
             UINT type = GetDriveTypeA(NULL);
             Check("the current folder's drive type", after, type < 7 ? names[type] : "?");
         }
+        else if (w == "codepage") Check("the ANSI code page", after, std::to_string(GetACP()));
         else if (w == "exit") {
             DWORD code = 259;
             if (WaitForSingleObject(g_hProcess, 30000) != WAIT_OBJECT_0) {
@@ -519,6 +522,7 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
         int cx = atoi(w.c_str()), cy = atoi(after.c_str());
         SetWindowPos(g_hDlg, NULL, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         Send(g_hDlg, WM_NULL, 0, 0);
+    } else if (v == "locale") {
     } else if (v == "press") {
         Press(w);
     } else if (v == "hammer") {

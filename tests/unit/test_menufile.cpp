@@ -295,6 +295,8 @@ TEST(MenuUtf8, ReadsAsTheSameFileInTheCodePage)
         {"a character beyond U+FFFF is a default for each of its two halves", "T { \xF0\x9F\x98\x80 }",
          "T { ?? }"},
         {"bytes that are not UTF-8 are the default too", "T { a\xFF" "b, \xC3 }", "T { a?b, ? }"},
+        {"a field that ends inside a character takes nothing from the field before",
+         "T { Long name here, Caf\xE9, \xF0\x9F\x98 }", "T { Long name here, Caf?, ? }"},
         {"the mark alone", "", ""},
     };
     for (const auto &row : rows) {
