@@ -30,7 +30,6 @@
 extern "C" __attribute__((dllimport)) int __stdcall LCMapStringW(unsigned long locale, unsigned long flags,
                                                                  const wchar_t *source, int sourceLength,
                                                                  wchar_t *target, int targetLength);
-extern "C" __attribute__((dllimport)) unsigned __stdcall GetACP(void);
 #endif
 
 // An address such as "http:" or "mailto:": a scheme of two characters or
@@ -213,7 +212,7 @@ static FileLookup FindUnderFolder(const std::string &folder, const std::string &
 static std::string MenuFolderSpelt(const std::string &folder)
 {
 #ifdef _WIN32
-    unsigned codePage = IsKnownCodePage(GetACP()) ? GetACP() : 1252;
+    unsigned codePage = IsKnownCodePage(FindPlatformCodePage()) ? FindPlatformCodePage() : 1252;
     bool lost;
     return EncodeName(CP_UTF8, DecodeName(codePage, folder), &lost);
 #else

@@ -66,4 +66,10 @@ struct TextChar {
 // Reads the character at the start of text (length at least 1) in codePage.
 void ReadTextChar(unsigned codePage, const char *text, int length, TextChar *ch);
 
+#ifdef _WIN32
+// The Windows build: the ANSI code page of the machine the tool runs on
+// (GetACP of the substitute's <windows.h> is the users' code page).
+unsigned FindPlatformCodePage();
+#endif
+
 #endif

@@ -26,3 +26,5 @@ int EncodeCodePageUnit(unsigned codePage, uint16_t unit, unsigned char out[2])
     for (int i = 0; i < n; i++) out[i] = (unsigned char)bytes[i];
     return n;
 }
+
+unsigned FindPlatformCodePage() { return GetACP(); }
