@@ -31,6 +31,11 @@ struct CheckedItem {
     bool hasDirectory;
     std::string directory;
     std::vector<CheckedItem> children;
+    // Where its entry stands in the file, as byte offsets (-1 without a
+    // record): its text from the first byte to just past the last, children
+    // left out, and its name's text within it.
+    long start, end;
+    long nameStart, nameEnd;
 };
 
 // The dialog after the menu is loaded.
@@ -71,6 +76,7 @@ void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings
 #define DIAGNOSTIC_FORMAT "%s:%ld:%ld: %s: %s\n"
 
 /* output.cpp */
+std::string DescribeItem(const CheckedItem &item, const std::string &indent);
 std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings);
 std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings,
                            const std::string &fileName);

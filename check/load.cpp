@@ -6,6 +6,7 @@
  */
 #include "check.h"
 #include "files.h"
+#include "places.h"
 #include "quote.h"
 #include "rules/rules.h"
 
@@ -17,8 +18,9 @@
 #include <string.h>
 
 // The rule sets, in the order the engine asks them.
+// The entries' places are followed last, and warn of nothing.
 const RuleSet *const g_ruleSets[] = {&g_structureRules, &g_encodingRules, &g_fileRules, &g_mistakeRules,
-                                     &g_optionRules};
+                                     &g_optionRules, &g_entryPlaces};
 const int g_ruleSetCount = sizeof(g_ruleSets) / sizeof(g_ruleSets[0]);
 
 // The platform's conversions and the tree's sort order, for the substitute,
@@ -88,6 +90,7 @@ static void ReadItems(HWND hTree, HTREEITEM hFirst, std::vector<CheckedItem> *it
             item.description = entry->description;
             ReadLaunch(entry->command, &item);
         }
+        PlaceItem(hItem, &item);
         ReadItems(hTree, GetTreeItem(hTree, TVGN_CHILD, hItem), &item.children);
     }
 }

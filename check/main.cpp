@@ -1,5 +1,6 @@
 /*
  * quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]
+ * quorlan-check --lsp
  *
  * Shows what the program makes of a menu file (caption, size, options, the
  * tree with each command as the shell would get it) and warns where the
@@ -8,6 +9,7 @@
  * wrong.
  */
 #include "check.h"
+#include "lsp.h"
 
 #include "text/codepage.h"
 
@@ -23,7 +25,8 @@
 #endif
 
 static const char USAGE[] =
-    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]";
+    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]\n"
+    "       quorlan-check --lsp";
 
 // The help; %s is the list of code pages --codepage takes.
 static const char HELP[] =
@@ -42,6 +45,8 @@ static const char HELP[] =
     "                  or D where it has none)\n"
     "  --no-files      do not look for the files that commands name\n"
     "  --json          one JSON object instead of the text report\n"
+    "  --lsp           serve the Language Server Protocol on standard input and\n"
+    "                  output, so that an editor shows the warnings as one types\n"
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
@@ -110,6 +115,10 @@ static bool ReadWholeStream(FILE *stream, std::string *bytes)
 
 int main(int argc, char **argv)
 {
+    if (argc == 2 && strcmp(argv[1], "--lsp") == 0) {
+        UseBinaryStdio();
+        return ServeLanguageClient(stdin, stdout, QUORLAN_VERSION);
+    }
     bool json = false;
     CheckSettings settings;
     settings.drive = 0;
@@ -143,6 +152,8 @@ int main(int argc, char **argv)
         } else if (strcmp(arg, "--version") == 0) {
             printf("quorlan-check %s\n", QUORLAN_VERSION);
             return 0;
+        } else if (strcmp(arg, "--lsp") == 0) {
+            return Fail("--lsp takes no other arguments: the editor gives the settings");
         } else if (arg[0] == '-' && arg[1] != '\0') {
             return Fail("unknown option " + std::string(arg) + "; " + USAGE);
         } else if (fileName) {

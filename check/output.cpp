@@ -62,27 +62,31 @@ std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarnin
     return out + "]}\n";
 }
 
+// Yields an item as the text report shows it: its text, then (for an item
+// with a record) its name where it differs, command, what the shell gets
+// and description, each on a line of its own indented by indent.
+std::string DescribeItem(const CheckedItem &item, const std::string &indent)
+{
+    std::string detail = indent + "    ";
+    std::string out = indent + QuoteText(item.text);
+    if (!item.hasRecord) return out + " (no record: the item does nothing)\n";
+    out += "\n";
+    if (item.name != item.text) out += detail + "name:        " + QuoteText(item.name) + "\n";
+    out += detail + "command:     " + QuoteText(item.command) + "\n";
+    out += detail + "shell gets:  ";
+    if (item.launches)
+        out += "file " + QuoteText(item.file) + ", parameters " +
+               (item.hasParameters ? QuoteText(item.parameters) : "none") + ", folder " +
+               (item.hasDirectory ? QuoteText(item.directory) : "none") + "\n";
+    else
+        out += "nothing (the command is empty)\n";
+    return out + detail + "description: " + QuoteText(item.description) + "\n";
+}
+
 static void TextItems(const std::vector<CheckedItem> &items, int depth, std::string *out)
 {
-    std::string indent(2 + 2 * depth, ' ');
-    std::string detail = indent + "    ";
     for (const CheckedItem &item : items) {
-        *out += indent + QuoteText(item.text);
-        if (!item.hasRecord) {
-            *out += " (no record: the item does nothing)\n";
-        } else {
-            *out += "\n";
-            if (item.name != item.text) *out += detail + "name:        " + QuoteText(item.name) + "\n";
-            *out += detail + "command:     " + QuoteText(item.command) + "\n";
-            *out += detail + "shell gets:  ";
-            if (item.launches)
-                *out += "file " + QuoteText(item.file) + ", parameters " +
-                        (item.hasParameters ? QuoteText(item.parameters) : "none") + ", folder " +
-                        (item.hasDirectory ? QuoteText(item.directory) : "none") + "\n";
-            else
-                *out += "nothing (the command is empty)\n";
-            *out += detail + "description: " + QuoteText(item.description) + "\n";
-        }
+        *out += DescribeItem(item, std::string(2 + 2 * depth, ' '));
         TextItems(item.children, depth + 1, out);
     }
 }

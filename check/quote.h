@@ -17,6 +17,9 @@ std::string ShowText(const std::string &bytes);
 std::string QuoteText(const std::string &bytes);
 // The bytes read as UTF-8, quoted as QuoteText quotes.
 std::string QuoteUtf8(const std::string &bytes);
+// Whether the bytes are UTF-8 beyond ASCII and nothing else, as a file
+// saved as UTF-8 is (rules/encoding.cpp).
+bool IsUtf8Text(const std::string &bytes);
 // A JSON string for UTF-8 text.
 std::string QuoteJson(const std::string &utf8);
 

@@ -29,6 +29,7 @@ struct _TREEITEM {
     _TREEITEM *lastChild;
     _TREEITEM *prev;
     _TREEITEM *next;
+    long order;  // how many inserts were tried before it
 };
 
 struct SubstWindow {
@@ -49,6 +50,7 @@ static std::vector<SubstShellCall> s_shellCalls;
 static int s_baseX = 4, s_baseY = 8;
 static const int s_nonClientX = 8, s_nonClientY = 31; // a top-level window's frame and caption
 static long s_insertsLeft = -1;
+static long s_insertsTried;
 static SubstToWideProc s_toWide;     // the platform's conversions and sort
 static SubstFromWideProc s_fromWide; // order, as given (subst.h)
 static SubstCompareProc s_compare;
@@ -87,6 +89,8 @@ void SubstSetDialogBaseUnits(int baseX, int baseY)
 }
 
 void SubstFailTreeInsertsAfter(long count) { s_insertsLeft = count; }
+
+long SubstGetTreeItemOrder(HTREEITEM hItem) { return hItem ? hItem->order : s_insertsTried; }
 
 /* ---- windows ---- */
 
@@ -339,12 +343,14 @@ static void LinkAfter(_TREEITEM *parent, _TREEITEM *after, _TREEITEM *item)
 static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
 {
     if (!insert) return 0;
+    long order = s_insertsTried++;
     if (s_insertsLeft == 0) return 0;
     if (s_insertsLeft > 0) s_insertsLeft--;
     _TREEITEM *parent = insert->hParent == TVI_ROOT || !insert->hParent ? &tree->root : insert->hParent;
     _TREEITEM *item = new _TREEITEM();
     if ((insert->item.mask & TVIF_TEXT) && insert->item.pszText) item->text = insert->item.pszText;
     item->lParam = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
+    item->order = order;
     // The program inserts at TVI_LAST or TVI_SORT only; anything else appends.
     // TVI_SORT walks from the first sibling, as the control does: the item
     // goes before the first it compares less than, or right after the first

@@ -60,6 +60,10 @@ void SubstClearRecords();
 // Makes every tree insert after the next `count` fail (the control returns
 // null, as when it runs out of memory); a negative count lets all succeed.
 void SubstFailTreeInsertsAfter(long count);
+// Yields how many inserts into any tree were tried before this item (or
+// before now, for null), failed ones included, so that a tool can pair
+// items with what it saw inserted, in that order.
+long SubstGetTreeItemOrder(HTREEITEM hItem);
 
 // The platform's text conversions and its sort order, which the substitute
 // cannot know: whoever uses it gives them, agreeing with the platform (the

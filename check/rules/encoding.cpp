@@ -32,7 +32,7 @@ static int Utf8SequenceAt(const std::string &bytes, size_t at)
 
 // Yields true when the bytes are UTF-8 beyond ASCII and nothing else: as
 // an editor writes a file saved as UTF-8, and seldom text in a code page.
-static bool IsUtf8Text(const std::string &bytes)
+bool IsUtf8Text(const std::string &bytes)
 {
     bool beyondAscii = false;
     for (size_t i = 0; i < bytes.size();) {

@@ -1,0 +1,530 @@
+/*
+ * The language server: JSON-RPC 2.0 messages framed by a Content-Length
+ * header, read from one stream and answered on another.
+ *
+ * Nothing a client sends ends the server but "exit" and the end of its
+ * input. JSON that does not parse, a header without a usable
+ * Content-Length, a request before "initialize" or after "shutdown", an
+ * unknown method and a request with parameters it cannot use each get the
+ * protocol's error response; notifications the server cannot use are
+ * dropped, as the protocol has them. After a body that is not JSON, or
+ * header lines that are not headers, reading goes on at the next
+ * "Content-Length:" in what came, so a wrong length costs one message.
+ *
+ * Built without exceptions: the JSON library stops the program where it
+ * would throw, so every value's type is checked before it is read.
+ */
+#include "lsp.h"
+#include "lsp_document.h"
+#include "quote.h"
+
+#include "text/codepage.h"
+
+#include <ctype.h>
+#include <string.h>
+
+#include <map>
+
+#include <nlohmann/json.hpp>
+
+using nlohmann::json;
+
+// The largest message read; a larger one is skipped unread, with an error.
+static const long long MAX_MESSAGE = 256LL * 1024 * 1024;
+// A header line is kept up to this length; of a longer one, its end.
+static const size_t MAX_HEADER_LINE = 4096;
+
+// The errors of JSON-RPC and the protocol.
+static const int PARSE_ERROR = -32700;
+static const int INVALID_REQUEST = -32600;
+static const int METHOD_NOT_FOUND = -32601;
+static const int INVALID_PARAMS = -32602;
+static const int SERVER_NOT_INITIALIZED = -32002;
+
+static struct {
+    FILE *in, *out;
+    std::string pending;          // bytes read but put back, from pendingAt on
+    size_t pendingAt;
+    const char *version;
+    bool initialized, shutDown, exited;
+    bool relatedInformation;      // the client shows a diagnostic's related information
+    LspSettings settings;
+    std::map<std::string, LspDocument> documents; // by address
+} s_server;
+
+/* ---- framing ---- */
+
+static int ReadByte()
+{
+    if (s_server.pendingAt < s_server.pending.size()) return (unsigned char)s_server.pending[s_server.pendingAt++];
+    return getc(s_server.in);
+}
+
+// Reads count bytes, into body when given; false when the input ends first.
+static bool ReadBytes(long long count, std::string *body)
+{
+    size_t kept = std::min((size_t)count, s_server.pending.size() - s_server.pendingAt);
+    if (body) body->assign(s_server.pending, s_server.pendingAt, kept);
+    s_server.pendingAt += kept;
+    count -= (long long)kept;
+    char chunk[65536];
+    while (count > 0) {
+        size_t got = fread(chunk, 1, (size_t)std::min(count, (long long)sizeof(chunk)), s_server.in);
+        if (got == 0) return false;
+        if (body) body->append(chunk, got);
+        count -= (long long)got;
+    }
+    return true;
+}
+
+// Where "Content-Length:" starts in the text, in any case, from `from` on.
+static size_t FindContentLength(const std::string &text, size_t from)
+{
+    static const char name[] = "content-length:";
+    for (size_t at = from; at + sizeof(name) - 1 <= text.size(); at++) {
+        size_t i = 0;
+        while (name[i] && tolower((unsigned char)text[at + i]) == name[i]) i++;
+        if (!name[i]) return at;
+    }
+    return std::string::npos;
+}
+
+// Puts bytes back, to be read before the rest.
+static void Unread(const std::string &bytes)
+{
+    s_server.pending = bytes + s_server.pending.substr(s_server.pendingAt);
+    s_server.pendingAt = 0;
+}
+
+#define HEADER_READ 0  // a header with a Content-Length
+#define HEADER_BAD 1   // header lines without a usable one
+#define HEADER_END 2   // the input ended
+
+// Takes the Content-Length a header line gives, if it gives one: digits
+// after the name, spaces around them. Anything before the name is taken
+// for the rest of a message cut short, and passed over.
+static void ReadHeaderLine(const std::string &line, long long *length, bool *bad)
+{
+    size_t at = FindContentLength(line, 0);
+    if (at == std::string::npos) return;
+    const char *text = line.c_str() + at + strlen("content-length:");
+    while (*text == ' ' || *text == '\t') text++;
+    long long value = 0;
+    int digits = 0;
+    for (; isdigit((unsigned char)*text); text++, digits++)
+        value = digits < 15 ? value * 10 + (*text - '0') : MAX_MESSAGE + 1;
+    while (*text == ' ' || *text == '\t') text++;
+    if (digits == 0 || *text != '\0' || text != line.c_str() + line.size()) {
+        *bad = true;
+        return;
+    }
+    *length = value;
+    *bad = false;
+}
+
+// Reads header lines up to the empty line that ends them.
+static int ReadHeader(long long *length)
+{
+    *length = -1;
+    bool bad = false;
+    int lines = 0;
+    std::string line;
+    for (;;) {
+        int c = ReadByte();
+        if (c == EOF) return HEADER_END;
+        if (c != '\n') {
+            line += (char)c;
+            if (line.size() > MAX_HEADER_LINE) line.erase(0, line.size() - 64);
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) {
+            if (*length >= 0) return HEADER_READ;
+            if (lines > 0) return HEADER_BAD;
+            continue; // blank lines between messages
+        }
+        ReadHeaderLine(line, length, &bad);
+        if (bad) *length = -1;
+        lines++;
+        line.clear();
+    }
+}
+
+static void Send(const json &message)
+{
+    std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
+    std::string header = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    fwrite(header.data(), 1, header.size(), s_server.out);
+    fwrite(body.data(), 1, body.size(), s_server.out);
+    fflush(s_server.out);
+}
+
+static void SendResult(const json &id, const json &result)
+{
+    Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
+}
+
+static void SendError(const json &id, int code, const std::string &message)
+{
+    Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+static void SendNotification(const char *method, const json &params)
+{
+    Send(json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+}
+
+/* ---- reading values whose type is not known ---- */
+
+// The member of an object, or null when value is not an object or lacks it.
+static const json *Find(const json *value, const char *key)
+{
+    if (!value || !value->is_object()) return NULL;
+    json::const_iterator member = value->find(key);
+    return member == value->end() ? NULL : &*member;
+}
+
+static bool IsText(const json *value) { return value && value->is_string(); }
+
+static const std::string &TextOf(const json *value) { return value->get_ref<const std::string &>(); }
+
+// Takes a whole number of at least 0; false for anything else.
+static bool TakeCount(const json *value, long *count)
+{
+    if (!value || !value->is_number_unsigned()) return false;
+    unsigned long long number = value->get<unsigned long long>();
+    *count = number > 0x3FFFFFFF ? 0x3FFFFFFF : (long)number;
+    return true;
+}
+
+/* ---- the protocol ---- */
+
+static void ShowWarning(const std::string &message)
+{
+    SendNotification("window/showMessage", json{{"type", 2}, {"message", "quorlan-check: " + message}});
+}
+
+// Takes the settings an object gives, as {"quorlan": {...}} or as the
+// inner object itself; a value of the wrong kind is shown and left.
+static void ApplySettings(const json *given)
+{
+    const json *settings = Find(given, "quorlan") ? Find(given, "quorlan") : given;
+    const json *codePage = Find(settings, "codePage");
+    const json *drive = Find(settings, "drive");
+    const json *checkFiles = Find(settings, "checkFiles");
+    if (codePage) {
+        long number;
+        if (TakeCount(codePage, &number) && IsKnownCodePage(number) && number != CP_UTF8)
+            s_server.settings.codePage = (unsigned)number;
+        else
+            ShowWarning("codePage takes 874, 1250 to 1258, 932, 936, 949 or 950, not " +
+                        codePage->dump(-1, ' ', false, json::error_handler_t::replace));
+    }
+    if (drive) {
+        const std::string *letter = IsText(drive) ? &TextOf(drive) : NULL;
+        if (drive->is_null() || (letter && letter->empty()))
+            s_server.settings.drive = 0;
+        else if (letter && letter->size() == 1 && isalpha((unsigned char)(*letter)[0]))
+            s_server.settings.drive = (char)toupper((unsigned char)(*letter)[0]);
+        else
+            ShowWarning("drive takes one letter, not " + drive->dump(-1, ' ', false, json::error_handler_t::replace));
+    }
+    if (checkFiles) {
+        if (checkFiles->is_boolean())
+            s_server.settings.checkFiles = checkFiles->get<bool>();
+        else
+            ShowWarning("checkFiles takes true or false");
+    }
+}
+
+static json PositionJson(const LspPosition &position)
+{
+    return json{{"line", position.line}, {"character", position.character}};
+}
+
+static json RangeJson(const LspRange &range)
+{
+    return json{{"start", PositionJson(range.start)}, {"end", PositionJson(range.end)}};
+}
+
+static void PublishDiagnostics(const LspDocument &doc)
+{
+    json diagnostics = json::array();
+    for (const LspDiagnostic &d : doc.diagnostics) {
+        json diagnostic = {{"range", RangeJson(d.range)}, {"severity", 2}, {"source", "quorlan-check"},
+                           {"message", d.message}};
+        if (!d.note.empty() && s_server.relatedInformation)
+            diagnostic["relatedInformation"] = json::array(
+                {{{"location", {{"uri", doc.uri}, {"range", RangeJson(d.noteRange)}}}, {"message", d.note}}});
+        else if (!d.note.empty())
+            diagnostic["message"] = d.message + "\nnote: " + d.note;
+        diagnostics.push_back(std::move(diagnostic));
+    }
+    json params = {{"uri", doc.uri}, {"diagnostics", std::move(diagnostics)}};
+    if (doc.version >= 0) params["version"] = doc.version;
+    SendNotification("textDocument/publishDiagnostics", params);
+}
+
+static void CheckAndPublish(LspDocument *doc, bool fromDisc)
+{
+    CheckDocument(doc, s_server.settings, fromDisc);
+    PublishDiagnostics(*doc);
+}
+
+// The open document params' textDocument names, or null.
+static LspDocument *FindDocument(const json *params)
+{
+    const json *uri = Find(Find(params, "textDocument"), "uri");
+    if (!IsText(uri)) return NULL;
+    std::map<std::string, LspDocument>::iterator doc = s_server.documents.find(TextOf(uri));
+    return doc == s_server.documents.end() ? NULL : &doc->second;
+}
+
+static void TakeVersion(const json *params, LspDocument *doc)
+{
+    const json *version = Find(Find(params, "textDocument"), "version");
+    if (version && version->is_number_integer()) doc->version = version->get<long long>();
+}
+
+static void OpenDocument(const json *params)
+{
+    const json *item = Find(params, "textDocument");
+    const json *uri = Find(item, "uri"), *text = Find(item, "text");
+    if (!IsText(uri) || !IsText(text)) return;
+    LspDocument &doc = s_server.documents[TextOf(uri)];
+    doc = LspDocument();
+    doc.uri = TextOf(uri);
+    doc.path = PathOfFileUri(doc.uri);
+    doc.text = TextOf(text);
+    doc.version = -1;
+    doc.edited = false;
+    doc.encoding = FILE_UNMARKED_UTF8;
+    TakeVersion(params, &doc);
+    CheckAndPublish(&doc, true);
+}
+
+// Full-text sync: the last change that gives the whole text.
+static void ChangeDocument(const json *params)
+{
+    LspDocument *doc = FindDocument(params);
+    const json *changes = Find(params, "contentChanges");
+    if (!doc || !changes || !changes->is_array()) return;
+    const json *whole = NULL;
+    for (const json &change : *changes)
+        if (IsText(Find(&change, "text")) && !Find(&change, "range")) whole = Find(&change, "text");
+    if (!whole) return;
+    doc->text = TextOf(whole);
+    doc->edited = true;
+    TakeVersion(params, doc);
+    CheckAndPublish(doc, false);
+}
+
+static void SaveDocument(const json *params)
+{
+    LspDocument *doc = FindDocument(params);
+    if (!doc) return;
+    if (IsText(Find(params, "text"))) doc->text = TextOf(Find(params, "text"));
+    CheckAndPublish(doc, true);
+}
+
+static void CloseDocument(const json *params)
+{
+    LspDocument *doc = FindDocument(params);
+    if (!doc) return;
+    doc->diagnostics.clear();
+    doc->version = -1;
+    PublishDiagnostics(*doc);
+    s_server.documents.erase(doc->uri);
+}
+
+static void ChangeConfiguration(const json *params)
+{
+    ApplySettings(Find(params, "settings"));
+    for (std::map<std::string, LspDocument>::iterator doc = s_server.documents.begin();
+         doc != s_server.documents.end(); ++doc)
+        CheckAndPublish(&doc->second, !doc->second.edited);
+}
+
+static json Initialize(const json *params)
+{
+    const json *capabilities = Find(params, "capabilities");
+    const json *encodings = Find(Find(capabilities, "general"), "positionEncodings");
+    g_bUtf8Positions = false;
+    if (encodings && encodings->is_array())
+        for (const json &encoding : *encodings)
+            if (encoding.is_string() && encoding.get_ref<const std::string &>() == "utf-8") g_bUtf8Positions = true;
+    const json *related = Find(Find(Find(capabilities, "textDocument"), "publishDiagnostics"), "relatedInformation");
+    s_server.relatedInformation = related && related->is_boolean() && related->get<bool>();
+    ApplySettings(Find(params, "initializationOptions"));
+    s_server.initialized = true;
+    json sync = {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}};
+    return json{{"capabilities",
+                 {{"positionEncoding", g_bUtf8Positions ? "utf-8" : "utf-16"},
+                  {"textDocumentSync", sync},
+                  {"hoverProvider", true},
+                  {"documentSymbolProvider", true}}},
+                {"serverInfo", {{"name", "quorlan-check"}, {"version", s_server.version}}}};
+}
+
+// The document and the offset a position request points at; false when
+// its parameters name no open document or no position.
+static bool FindPosition(const json *params, LspDocument **doc, long *offset)
+{
+    const json *position = Find(params, "position");
+    LspPosition at;
+    *doc = FindDocument(params);
+    if (!*doc || !TakeCount(Find(position, "line"), &at.line) || !TakeCount(Find(position, "character"), &at.character))
+        return false;
+    *offset = OffsetOfPosition(**doc, at);
+    return true;
+}
+
+static json Hover(const LspDocument &doc, long offset)
+{
+    const CheckedItem *item = doc.checked ? FindItemAt(doc.menu.items, offset) : NULL;
+    if (!item) return nullptr;
+    return json{{"contents", {{"kind", "plaintext"}, {"value", DescribeItem(*item, "")}}},
+                {"range", RangeJson(RangeOfBytes(doc, item->start, item->end))}};
+}
+
+// Just past the last byte of the item's entry and its children's.
+static long SubtreeEnd(const CheckedItem &item)
+{
+    long end = item.end;
+    for (const CheckedItem &child : item.children) end = std::max(end, SubtreeEnd(child));
+    return end;
+}
+
+// The items as the outline's symbols, in the tree's order: a level of
+// entries is a namespace, an entry that runs something a file.
+static json Symbols(const LspDocument &doc, const std::vector<CheckedItem> &items)
+{
+    json symbols = json::array();
+    for (const CheckedItem &item : items) {
+        long start = std::max(item.start, 0L);
+        LspRange range = RangeOfBytes(doc, start, SubtreeEnd(item));
+        LspRange name = item.nameStart >= 0 ? RangeOfBytes(doc, item.nameStart, item.nameEnd) : range;
+        const int NAMESPACE = 3, FILE = 1, STRING = 15;
+        json symbol = {{"name", item.text.empty() ? "(no text)" : ShowText(item.text)},
+                       {"kind", !item.children.empty() ? NAMESPACE : item.launches ? FILE : STRING},
+                       {"range", RangeJson(range)},
+                       {"selectionRange", RangeJson(name)},
+                       {"children", Symbols(doc, item.children)}};
+        if (item.hasRecord) symbol["detail"] = ShowText(item.command);
+        symbols.push_back(std::move(symbol));
+    }
+    return symbols;
+}
+
+// Answers a request the server knows, once initialized.
+static void Answer(const std::string &method, const json &id, const json *params)
+{
+    LspDocument *doc;
+    long offset;
+    if (method == "shutdown") {
+        s_server.shutDown = true;
+        SendResult(id, nullptr);
+    } else if (method == "textDocument/hover") {
+        if (FindPosition(params, &doc, &offset)) SendResult(id, Hover(*doc, offset));
+        else SendError(id, INVALID_PARAMS, "hover takes an open document and a position");
+    } else if (method == "textDocument/documentSymbol") {
+        doc = FindDocument(params);
+        if (doc) SendResult(id, doc->checked ? Symbols(*doc, doc->menu.items) : json::array());
+        else SendError(id, INVALID_PARAMS, "documentSymbol takes an open document");
+    } else {
+        SendError(id, METHOD_NOT_FOUND, "unknown method " + method);
+    }
+}
+
+// Takes a notification the server knows, once initialized; drops others.
+static void Follow(const std::string &method, const json *params)
+{
+    if (method == "textDocument/didOpen") OpenDocument(params);
+    else if (method == "textDocument/didChange") ChangeDocument(params);
+    else if (method == "textDocument/didSave") SaveDocument(params);
+    else if (method == "textDocument/didClose") CloseDocument(params);
+    else if (method == "workspace/didChangeConfiguration") ChangeConfiguration(params);
+}
+
+static void HandleMessage(const std::string &body)
+{
+    json message = json::parse(body, nullptr, false);
+    if (message.is_discarded()) {
+        // A length too long takes in the start of the next message.
+        size_t next = FindContentLength(body, 1);
+        if (next != std::string::npos) Unread(body.substr(next));
+        SendError(nullptr, PARSE_ERROR, "the message is not JSON");
+        return;
+    }
+    const json *id = Find(&message, "id"), *method = Find(&message, "method");
+    const json *params = Find(&message, "params");
+    if (!message.is_object()) {
+        SendError(nullptr, INVALID_REQUEST, "a message is a JSON object");
+        return;
+    }
+    if (id && !id->is_string() && !id->is_number()) {
+        SendError(nullptr, INVALID_REQUEST, "a request's id is a number or a string");
+        return;
+    }
+    if (!IsText(method)) {
+        // A response to the server, which asks nothing, is dropped.
+        if (!Find(&message, "result") && !Find(&message, "error"))
+            SendError(id ? *id : json(nullptr), INVALID_REQUEST, "a message without a method");
+        return;
+    }
+    const std::string &name = TextOf(method);
+    if (params && !params->is_object() && !params->is_array()) {
+        if (id) SendError(*id, INVALID_PARAMS, "params is an object or an array");
+        return;
+    }
+    if (name == "exit") {
+        s_server.exited = true;
+    } else if (name == "initialize" && id) {
+        if (s_server.initialized) SendError(*id, INVALID_REQUEST, "the server is initialized already");
+        else SendResult(*id, Initialize(params));
+    } else if (!s_server.initialized) {
+        if (id) SendError(*id, SERVER_NOT_INITIALIZED, "the server is not initialized yet");
+    } else if (s_server.shutDown) {
+        if (id) SendError(*id, INVALID_REQUEST, "the server is shut down");
+    } else if (id) {
+        Answer(name, *id, params);
+    } else {
+        Follow(name, params);
+    }
+}
+
+int ServeLanguageClient(FILE *in, FILE *out, const char *version)
+{
+    s_server.in = in;
+    s_server.out = out;
+    s_server.pending.clear();
+    s_server.pendingAt = 0;
+    s_server.version = version;
+    s_server.initialized = s_server.shutDown = s_server.exited = false;
+    s_server.relatedInformation = false;
+    s_server.settings.codePage = 1252;
+    s_server.settings.drive = 0;
+    s_server.settings.checkFiles = true;
+    s_server.documents.clear();
+    g_bUtf8Positions = false;
+    while (!s_server.exited) {
+        long long length;
+        int header = ReadHeader(&length);
+        if (header == HEADER_END) break;
+        if (header == HEADER_BAD) {
+            SendError(nullptr, PARSE_ERROR, "a message header without a Content-Length of digits");
+            continue;
+        }
+        if (length > MAX_MESSAGE) {
+            if (!ReadBytes(length, NULL)) break;
+            SendError(nullptr, INVALID_REQUEST, "a message of " + std::to_string(length) + " bytes, more than the " +
+                                                    std::to_string(MAX_MESSAGE / 1024 / 1024) + " MiB read");
+            continue;
+        }
+        std::string body;
+        if (!ReadBytes(length, &body)) break;
+        HandleMessage(body);
+    }
+    s_server.documents.clear();
+    return s_server.exited && s_server.shutDown ? 0 : 1;
+}

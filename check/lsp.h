@@ -1,0 +1,41 @@
+/*
+ * quorlan-check --lsp: the checker as a language server, over standard
+ * input and output. lsp.cpp speaks the protocol; lsp_document.cpp turns a
+ * document into the bytes the program would read and the checker's report
+ * into the editor's positions; lsp_files.cpp is what differs between the
+ * platforms (file addresses, reading files, binary standard streams).
+ *
+ * This header names nothing of the platform's, as lsp_files.cpp is built
+ * with the platform's own headers and the others with the substitute's.
+ */
+#ifndef QUORLAN_CHECK_LSP_H
+#define QUORLAN_CHECK_LSP_H
+
+#include <stdio.h>
+
+#include <string>
+
+// The largest file the server checks: beyond it, one diagnostic says so.
+#define LSP_MAX_FILE (64L * 1024 * 1024)
+
+/* lsp.cpp: serves one client until "exit" or the end of its input; yields
+   the exit status (0 after "shutdown", else 1). */
+int ServeLanguageClient(FILE *in, FILE *out, const char *version);
+
+/* lsp_files.cpp */
+// Yields the file's path for a file: address (percent escapes decoded;
+// on Windows "file:///c%3A/a/b" gives "c:\a\b"), or "" for anything else.
+std::string PathOfFileUri(const std::string &uri);
+// Reads a whole file of at most limit bytes: 1 read, 0 larger than limit
+// (*size says how large), -1 unreadable.
+int ReadFileBytes(const std::string &path, long limit, std::string *bytes, long long *size);
+// The folder of a path as the checker takes it for its file look-ups.
+std::string FolderForChecker(const std::string &path);
+// The drive letter a path starts with, or 0.
+char DriveOfPath(const std::string &path);
+// Yields a stream that reads the bytes from their start, or null.
+FILE *OpenBytesStream(const std::string &bytes);
+// Puts standard input and output in binary mode where the platform has one.
+void UseBinaryStdio();
+
+#endif

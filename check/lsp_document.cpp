@@ -1,0 +1,315 @@
+/*
+ * A document as the program would read it, and the checker's report on it
+ * in the editor's positions.
+ *
+ * The editor holds text; the program reads bytes. On open and on save the
+ * bytes are the file's on disc, as quorlan-check reads them. For unsaved
+ * changes they are the text written as the file on disc is written: after
+ * a UTF-8 byte-order mark, in UTF-8 without one, or in the users' code
+ * page, where a character the code page cannot hold is a diagnostic of its
+ * own. A file of ASCII only (or none yet) counts as UTF-8 without the mark,
+ * as editors save new text so.
+ *
+ * Positions: the editor counts lines ended by LF, CR LF or a lone CR, and
+ * characters in UTF-16 units (or UTF-8 bytes, when agreed), after the
+ * byte-order mark. Each line of the bytes is read in the file's encoding;
+ * bytes made from the text are walked beside the text, so that a character
+ * written as the code page's default still counts as the editor's.
+ */
+#include "lsp_document.h"
+#include "quote.h"
+#include "lsp.h"
+
+#include "text/codepage.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+bool g_bUtf8Positions;
+
+// At most this many diagnostics for characters the code page cannot hold.
+static const int MAX_UNENCODABLE = 100;
+
+static const char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
+
+static bool IsMarked(const std::string &bytes) { return bytes.compare(0, 3, BYTE_ORDER_MARK) == 0; }
+
+// The encoding of a file's bytes, as far as the bytes tell.
+static int EncodingOf(const std::string &bytes)
+{
+    if (IsMarked(bytes)) return FILE_MARKED_UTF8;
+    bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
+    return ascii || IsUtf8Text(bytes) ? FILE_UNMARKED_UTF8 : FILE_CODE_PAGE;
+}
+
+// Where each line starts, lines ending as the editor ends them.
+static std::vector<long> FindLineStarts(const std::string &bytes)
+{
+    std::vector<long> starts(1, 0);
+    for (size_t i = 0; i < bytes.size(); i++)
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
+            starts.push_back((long)i + 1);
+    return starts;
+}
+
+// The units a character takes in the editor's positions.
+static long UnitsOf(const TextChar &ch)
+{
+    if (!g_bUtf8Positions) return ch.wideCount;
+    if (ch.wideCount == 2) return 4;
+    return ch.wide[0] < 0x80 ? 1 : ch.wide[0] < 0x800 ? 2 : 3;
+}
+
+static unsigned s_codePage; // the users' code page, for the last check
+
+static unsigned ReadingCodePage(const LspDocument &doc)
+{
+    return doc.encoding == FILE_CODE_PAGE ? s_codePage : CP_UTF8;
+}
+
+// Walks the characters of one of the editor's lines (its break included),
+// calling step(offset, bytes, units) for each until it yields false; yields
+// the offset of the character it stopped at, or where the line ends.
+template <class Step>
+static long WalkLine(const LspDocument &doc, long line, Step step)
+{
+    const std::string &bytes = doc.bytes;
+    long at = doc.lineStarts[line];
+    long end = line + 1 < (long)doc.lineStarts.size() ? doc.lineStarts[line + 1] : (long)bytes.size();
+    if (line == 0 && IsMarked(bytes)) at = std::min(3L, end);
+    TextChar ch;
+    if (doc.fromText && doc.encoding == FILE_CODE_PAGE) {
+        const std::string &text = doc.text;
+        size_t t = (size_t)doc.textLineStarts[line];
+        while (at < end && t < text.size()) {
+            ReadTextChar(CP_UTF8, text.data() + t, (int)(text.size() - t), &ch);
+            char written[8];
+            int count = (unsigned char)text[t] < 0x80 ? 1
+                        : EncodeText(s_codePage, ch.wide, ch.wideCount, written, sizeof(written), NULL);
+            if (!step(at, count, UnitsOf(ch))) return at;
+            at += std::max(count, 1);
+            t += ch.byteCount;
+        }
+        return std::min(at, end);
+    }
+    unsigned codePage = ReadingCodePage(doc);
+    while (at < end) {
+        ReadTextChar(codePage, bytes.data() + at, (int)(end - at), &ch);
+        if (!step(at, ch.byteCount, UnitsOf(ch))) return at;
+        at += ch.byteCount;
+    }
+    return end;
+}
+
+static LspPosition PositionOf(const LspDocument &doc, long offset)
+{
+    offset = std::max(0L, std::min(offset, (long)doc.bytes.size()));
+    LspPosition position;
+    position.line = (long)(std::upper_bound(doc.lineStarts.begin(), doc.lineStarts.end(), offset) -
+                           doc.lineStarts.begin()) - 1;
+    position.character = 0;
+    WalkLine(doc, position.line, [&](long at, int count, long units) {
+        if (at + count > offset) return false;
+        position.character += units;
+        return true;
+    });
+    return position;
+}
+
+// The range from the character at start to the one at end, at least one
+// character long.
+LspRange RangeOfBytes(const LspDocument &doc, long start, long end)
+{
+    LspRange range;
+    range.start = PositionOf(doc, start);
+    range.end = PositionOf(doc, std::max(start, end));
+    if (range.end.line == range.start.line && range.end.character <= range.start.character)
+        range.end.character = range.start.character + 1;
+    return range;
+}
+
+long OffsetOfPosition(const LspDocument &doc, const LspPosition &position)
+{
+    if (position.line >= (long)doc.lineStarts.size()) return (long)doc.bytes.size();
+    long units = 0;
+    return WalkLine(doc, std::max(0L, position.line), [&](long at, int, long count) {
+        char c = doc.bytes[at];
+        if (units >= position.character || c == '\r' || c == '\n') return false;
+        units += count;
+        return true;
+    });
+}
+
+// Whether a byte belongs to a word: not white space, and none of the
+// menu's separators.
+static bool IsWordByte(char c)
+{
+    return !strchr(" \t\r\n\v\f,{}'", c) || c == '\0';
+}
+
+// Just past the word that starts at offset (a `%` takes the byte after it
+// into the word), or past the one character there when no word starts.
+static long WordEnd(const LspDocument &doc, long offset)
+{
+    const std::string &bytes = doc.bytes;
+    long size = (long)bytes.size(), end = offset;
+    while (end < size && IsWordByte(bytes[end]))
+        end += bytes[end] == '%' && end + 1 < size && bytes[end + 1] != '\r' && bytes[end + 1] != '\n' ? 2 : 1;
+    if (end > offset || offset >= size) return end;
+    if (bytes[offset] == '\r') return offset + 1;
+    TextChar ch;
+    ReadTextChar(ReadingCodePage(doc), bytes.data() + offset, (int)(size - offset), &ch);
+    return offset + ch.byteCount;
+}
+
+static LspRange RangeOfWord(const LspDocument &doc, long offset) { return RangeOfBytes(doc, offset, WordEnd(doc, offset)); }
+
+// The offset of a checker's line and byte column (lines end at a line
+// feed; on the first, columns count from after a byte-order mark).
+static long OffsetOfColumn(const LspDocument &doc, long line, long column)
+{
+    long start = 0;
+    for (long n = 1; n < line; n++) {
+        size_t feed = doc.bytes.find('\n', (size_t)start);
+        if (feed == std::string::npos) break;
+        start = (long)feed + 1;
+    }
+    if (line == 1 && IsMarked(doc.bytes)) start = 3;
+    return start + column - 1;
+}
+
+static void AddDiagnostic(LspDocument *doc, const LspRange &range, const std::string &message,
+                          const LspRange &noteRange, const std::string &note)
+{
+    LspDiagnostic diagnostic;
+    diagnostic.range = range;
+    diagnostic.message = message;
+    diagnostic.noteRange = noteRange;
+    diagnostic.note = note;
+    doc->diagnostics.push_back(diagnostic);
+}
+
+// Writes the text in the code page, with a diagnostic for each character
+// (up to a limit) the code page cannot hold.
+static void EncodeInCodePage(LspDocument *doc)
+{
+    const std::string &text = doc->text;
+    std::string &bytes = doc->bytes;
+    bytes.clear();
+    bytes.reserve(text.size());
+    LspPosition at = {0, 0};
+    int unencodable = 0;
+    for (size_t t = 0; t < text.size();) {
+        unsigned char c = (unsigned char)text[t];
+        if (c < 0x80) {
+            bytes += (char)c;
+            t++;
+            bool lineEnds = c == '\n' || (c == '\r' && (t == text.size() || text[t] != '\n'));
+            at.character = lineEnds ? 0 : at.character + 1;
+            at.line += lineEnds;
+            continue;
+        }
+        TextChar ch;
+        ReadTextChar(CP_UTF8, text.data() + t, (int)(text.size() - t), &ch);
+        char written[8];
+        bool usedDefault = false;
+        int count = EncodeText(s_codePage, ch.wide, ch.wideCount, written, sizeof(written), &usedDefault);
+        bytes.append(written, std::max(count, 0));
+        long units = UnitsOf(ch);
+        if (usedDefault && unencodable++ < MAX_UNENCODABLE) {
+            LspRange range = {at, {at.line, at.character + units}};
+            AddDiagnostic(doc, range,
+                          QuoteUtf8(text.substr(t, ch.byteCount)) + " cannot be written in code page " +
+                              std::to_string(s_codePage) + ", the encoding of the file on disc",
+                          range,
+                          "write the text without it, or save the file as UTF-8 with a byte-order mark "
+                          "(\"UTF-8 with BOM\")");
+        }
+        at.character += units;
+        t += ch.byteCount;
+    }
+}
+
+// The bytes the program would read: the file's, or the text written as
+// the file is. Yields the size they have, or would have (too large: none).
+static long long TakeBytes(LspDocument *doc, bool fromDisc)
+{
+    long long size = 0;
+    int read = fromDisc ? ReadFileBytes(doc->path, LSP_MAX_FILE, &doc->bytes, &size) : -1;
+    doc->fromText = read < 0;
+    if (read == 1) doc->encoding = EncodingOf(doc->bytes);
+    if (read >= 0) {
+        doc->edited = false;
+        return size;
+    }
+    if (doc->encoding == FILE_CODE_PAGE) {
+        EncodeInCodePage(doc);
+        doc->textLineStarts = FindLineStarts(doc->text);
+    } else {
+        doc->bytes = (doc->encoding == FILE_MARKED_UTF8 ? BYTE_ORDER_MARK : "") + doc->text;
+    }
+    return (long long)doc->bytes.size();
+}
+
+static void AddWarnings(LspDocument *doc, const std::vector<MenuWarning> &warnings)
+{
+    for (const MenuWarning &warning : warnings) {
+        long noteOffset = warning.noteLine == warning.line && warning.noteColumn == warning.column
+                              ? warning.offset
+                              : OffsetOfColumn(*doc, warning.noteLine, warning.noteColumn);
+        AddDiagnostic(doc, RangeOfWord(*doc, warning.offset), warning.message, RangeOfWord(*doc, noteOffset),
+                      warning.note);
+    }
+}
+
+// Checks the document, from its file on disc or from its text, and puts
+// the diagnostics in the editor's positions.
+void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
+{
+    s_codePage = settings.codePage;
+    doc->diagnostics.clear();
+    doc->textLineStarts.clear();
+    doc->menu = CheckedMenu();
+    long long size = TakeBytes(doc, fromDisc);
+    doc->checked = size <= LSP_MAX_FILE;
+    if (!doc->checked) {
+        doc->diagnostics.clear();
+        doc->bytes.clear();
+        doc->fromText = false;
+        doc->lineStarts.assign(1, 0);
+        LspRange start = RangeOfBytes(*doc, 0, 0);
+        AddDiagnostic(doc, start,
+                      "the file is " + std::to_string(size) + " bytes long, more than " +
+                          std::to_string(LSP_MAX_FILE / 1024 / 1024) + " MiB: too large to check",
+                      start, "");
+        return;
+    }
+    doc->lineStarts = FindLineStarts(doc->bytes);
+
+    CheckSettings check;
+    check.codePage = settings.codePage;
+    check.drive = settings.drive ? settings.drive : DriveOfPath(doc->path) ? DriveOfPath(doc->path) : 'D';
+    check.checkFiles = settings.checkFiles && !doc->path.empty();
+    check.menuFolder = doc->path.empty() ? "" : FolderForChecker(doc->path);
+    FILE *stream = OpenBytesStream(doc->bytes);
+    if (!stream) {
+        LspRange start = RangeOfBytes(*doc, 0, 0);
+        AddDiagnostic(doc, start, "the checker found no room for a copy of the file to read", start, "");
+        return;
+    }
+    std::vector<MenuWarning> warnings;
+    CheckMenuStream(stream, doc->bytes, check, &doc->menu, &warnings);
+    fclose(stream);
+    AddWarnings(doc, warnings);
+}
+
+// Yields the innermost item whose entry's own text holds the offset, or null.
+const CheckedItem *FindItemAt(const std::vector<CheckedItem> &items, long offset)
+{
+    for (const CheckedItem &item : items) {
+        if (item.start >= 0 && offset >= item.start && offset <= item.end) return &item;
+        if (const CheckedItem *inner = FindItemAt(item.children, offset)) return inner;
+    }
+    return NULL;
+}

@@ -1,0 +1,67 @@
+/*
+ * One document the editor has open, as the language server checks it: the
+ * bytes the program would read (the file on disc, or the editor's text in
+ * the file's encoding), the checker's report on them, and the editor's
+ * positions (lines and characters in UTF-16 or UTF-8 units) of its bytes.
+ */
+#ifndef QUORLAN_CHECK_LSP_DOCUMENT_H
+#define QUORLAN_CHECK_LSP_DOCUMENT_H
+
+#include "check.h"
+
+#include <string>
+#include <vector>
+
+// How the file on disc is written, and so how the editor's text becomes bytes.
+#define FILE_MARKED_UTF8 0   // UTF-8 after a byte-order mark
+#define FILE_UNMARKED_UTF8 1 // UTF-8 without one (also a file of ASCII only, or none yet)
+#define FILE_CODE_PAGE 2     // in the users' code page
+
+struct LspPosition {
+    long line, character;
+};
+
+struct LspRange {
+    LspPosition start, end;
+};
+
+struct LspDiagnostic {
+    LspRange range;
+    std::string message;
+    LspRange noteRange;
+    std::string note;             // "" for none
+};
+
+struct LspDocument {
+    std::string uri;
+    std::string path;             // its file on this machine, or ""
+    std::string text;             // the editor's text, UTF-8
+    long long version;
+    bool edited;                  // the text has changes the file has not
+    int encoding;                 // FILE_*, as the file was at the last open or save
+    // The last check.
+    std::string bytes;            // what the program would read
+    bool fromText;                // the bytes were made from the text
+    bool checked;                 // the bytes were checked (not too large)
+    std::vector<long> lineStarts; // where each of the editor's lines starts in the bytes
+    std::vector<long> textLineStarts; // and in the text, when the bytes were made from it
+    CheckedMenu menu;
+    std::vector<LspDiagnostic> diagnostics;
+};
+
+// The settings the client gives: what the checker takes, less the folder.
+struct LspSettings {
+    unsigned codePage;
+    char drive;                   // 0: the document's drive, or D
+    bool checkFiles;
+};
+
+extern bool g_bUtf8Positions;     // positions count UTF-8 bytes, not UTF-16 units
+
+/* lsp_document.cpp */
+void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc);
+LspRange RangeOfBytes(const LspDocument &doc, long start, long end);
+long OffsetOfPosition(const LspDocument &doc, const LspPosition &position);
+const CheckedItem *FindItemAt(const std::vector<CheckedItem> &items, long offset);
+
+#endif

@@ -1,0 +1,158 @@
+/*
+ * The language server's side of the platform: file addresses as editors
+ * send them, reading a document's file, a stream over bytes in memory, and
+ * binary standard streams. Built with the platform's own headers, not the
+ * window substitute's: paths are UTF-8 here and wide on Windows.
+ */
+#include "lsp.h"
+
+#include <ctype.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
+static int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    c = (char)tolower((unsigned char)c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// Decodes %XX escapes; a % without two hex digits stays as it is.
+static std::string DecodePercents(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+        int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+        if (low < 0) {
+            out += text[i];
+            continue;
+        }
+        out += (char)(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+std::string PathOfFileUri(const std::string &uri)
+{
+    static const char scheme[] = "file://";
+    const size_t schemeLength = sizeof(scheme) - 1;
+    if (uri.size() < schemeLength) return "";
+    for (size_t i = 0; i < schemeLength; i++)
+        if (tolower((unsigned char)uri[i]) != scheme[i]) return "";
+    size_t slash = uri.find('/', schemeLength);
+    if (slash == std::string::npos) return "";
+    std::string host = uri.substr(schemeLength, slash - schemeLength);
+    std::string path = DecodePercents(uri.substr(slash, uri.find_first_of("?#", slash) - slash));
+    if (path.find('\0') != std::string::npos) return "";
+#ifdef _WIN32
+    // "/c:/a" is the drive's path; a host names a share.
+    if (path.size() >= 3 && isalpha((unsigned char)path[1]) && path[2] == ':') path.erase(0, 1);
+    for (char &c : path)
+        if (c == '/') c = '\\';
+    if (!host.empty() && host != "localhost") path = "\\\\" + host + path;
+#else
+    if (!host.empty() && host != "localhost") return "";
+#endif
+    return path;
+}
+
+#ifdef _WIN32
+// UTF-8 to UTF-16 for the platform's wide calls.
+static std::wstring WidePath(const std::string &path)
+{
+    int count = MultiByteToWideChar(CP_UTF8, 0, path.data(), (int)path.size(), NULL, 0);
+    std::wstring wide(count, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.data(), (int)path.size(), &wide[0], count);
+    return wide;
+}
+#endif
+
+int ReadFileBytes(const std::string &path, long limit, std::string *bytes, long long *size)
+{
+    bytes->clear();
+    *size = 0;
+    if (path.empty()) return -1;
+#ifdef _WIN32
+    FILE *file = _wfopen(WidePath(path).c_str(), L"rb");
+    struct _stati64 info;
+    if (file && _fstati64(_fileno(file), &info) == 0) *size = info.st_size;
+#else
+    FILE *file = fopen(path.c_str(), "rb");
+    struct stat info;
+    if (file && fstat(fileno(file), &info) == 0) *size = info.st_size;
+#endif
+    if (!file) return -1;
+    char chunk[65536];
+    size_t got;
+    while ((long)bytes->size() <= limit && (got = fread(chunk, 1, sizeof(chunk), file)) > 0)
+        bytes->append(chunk, got);
+    bool failed = ferror(file) != 0;
+    fclose(file);
+    if (failed) return -1;
+    if ((long)bytes->size() <= limit) return 1;
+    if (*size < (long long)bytes->size()) *size = (long long)bytes->size();
+    bytes->clear();
+    return 0;
+}
+
+std::string FolderForChecker(const std::string &path)
+{
+#ifdef _WIN32
+    // The checker looks files up by ANSI names, as its command line gives them.
+    std::wstring wide = WidePath(path);
+    int count = WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), NULL, 0, NULL, NULL);
+    std::string ansi(count, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), &ansi[0], count, NULL, NULL);
+    size_t cut = ansi.find_last_of("/\\");
+#else
+    const std::string &ansi = path;
+    size_t cut = ansi.find_last_of('/');
+#endif
+    if (cut == std::string::npos) return "";
+    return ansi.substr(0, cut == 0 ? 1 : cut);
+}
+
+char DriveOfPath(const std::string &path)
+{
+    return path.size() >= 2 && isalpha((unsigned char)path[0]) && path[1] == ':' ? (char)toupper(path[0]) : 0;
+}
+
+FILE *OpenBytesStream(const std::string &bytes)
+{
+#ifdef _WIN32
+    // msvcrt's tmpfile() makes its file in the drive's root folder, which a
+    // user may not write to: the user's temporary folder instead, the file
+    // deleted when closed ("D").
+    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+    FILE *stream = NULL;
+    DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length > 0 && length <= MAX_PATH && GetTempFileNameW(folder, L"qlc", 0, name))
+        stream = _wfopen(name, L"w+bD");
+    if (!stream) stream = tmpfile();
+    if (!stream) return NULL;
+    if (fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
+        fclose(stream);
+        return NULL;
+    }
+    rewind(stream);
+    return stream;
+#else
+    static char empty[1];
+    return bytes.empty() ? fmemopen(empty, 0, "rb") : fmemopen((void *)bytes.data(), bytes.size(), "rb");
+#endif
+}
+
+void UseBinaryStdio()
+{
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
