@@ -214,10 +214,10 @@ static void ApplySettings(const json *given)
     const json *checkFiles = Find(settings, "checkFiles");
     if (codePage) {
         long number;
-        if (TakeCount(codePage, &number) && IsKnownCodePage(number) && number != CP_UTF8)
+        if (TakeCount(codePage, &number) && IsKnownCodePage(number) && FindCodePageKind(number) != CODE_PAGE_UTF8)
             s_server.settings.codePage = (unsigned)number;
         else
-            ShowWarning("codePage takes 874, 1250 to 1258, 932, 936, 949 or 950, not " +
+            ShowWarning("codePage takes an ANSI code page that --codepage takes (see --help), not " +
                         codePage->dump(-1, ' ', false, json::error_handler_t::replace));
     }
     if (drive) {
@@ -446,11 +446,42 @@ static void Follow(const std::string &method, const json *params)
     else if (method == "workspace/didChangeConfiguration") ChangeConfiguration(params);
 }
 
+// Yields where the object or array the body starts with ends, or npos:
+// brackets counted outside strings, nothing else checked.
+static size_t EndOfFirstValue(const std::string &body)
+{
+    size_t at = body.find_first_not_of(" \t\r\n");
+    if (at == std::string::npos || (body[at] != '{' && body[at] != '[')) return std::string::npos;
+    long depth = 0;
+    bool inString = false;
+    for (; at < body.size(); at++) {
+        char c = body[at];
+        if (inString) {
+            if (c == '\\') at++;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            depth++;
+        } else if ((c == '}' || c == ']') && --depth == 0) {
+            return at + 1;
+        }
+    }
+    return std::string::npos;
+}
+
 static void HandleMessage(const std::string &body)
 {
     json message = json::parse(body, nullptr, false);
     if (message.is_discarded()) {
-        // A length too long takes in the start of the next message.
+        // A length too long takes in the start of the next message: the
+        // message is what comes before it, and the rest is read again.
+        size_t end = EndOfFirstValue(body);
+        if (end != std::string::npos && end < body.size()) {
+            Unread(body.substr(end));
+            HandleMessage(body.substr(0, end));
+            return;
+        }
         size_t next = FindContentLength(body, 1);
         if (next != std::string::npos) Unread(body.substr(next));
         SendError(nullptr, PARSE_ERROR, "the message is not JSON");

@@ -149,11 +149,12 @@ static bool IsWordByte(char c)
 }
 
 // Just past the word that starts at offset (a `%` takes the byte after it
-// into the word), or past the one character there when no word starts.
+// into the word), or past the one character there when no word starts. A
+// word longer than a field is cut there: the editor only needs its start.
 static long WordEnd(const LspDocument &doc, long offset)
 {
     const std::string &bytes = doc.bytes;
-    long size = (long)bytes.size(), end = offset;
+    long size = std::min((long)bytes.size(), offset + MAX_FIELD), end = offset;
     while (end < size && IsWordByte(bytes[end]))
         end += bytes[end] == '%' && end + 1 < size && bytes[end + 1] != '\r' && bytes[end + 1] != '\n' ? 2 : 1;
     if (end > offset || offset >= size) return end;

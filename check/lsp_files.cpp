@@ -78,16 +78,17 @@ int ReadFileBytes(const std::string &path, long limit, std::string *bytes, long 
 {
     bytes->clear();
     *size = 0;
-    if (path.empty()) return -1;
+    // Only a plain file: opening a pipe or a device could wait for ever.
 #ifdef _WIN32
-    FILE *file = _wfopen(WidePath(path).c_str(), L"rb");
     struct _stati64 info;
-    if (file && _fstati64(_fileno(file), &info) == 0) *size = info.st_size;
+    if (path.empty() || _wstati64(WidePath(path).c_str(), &info) != 0 || !(info.st_mode & _S_IFREG)) return -1;
+    FILE *file = _wfopen(WidePath(path).c_str(), L"rb");
 #else
-    FILE *file = fopen(path.c_str(), "rb");
     struct stat info;
-    if (file && fstat(fileno(file), &info) == 0) *size = info.st_size;
+    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    FILE *file = fopen(path.c_str(), "rb");
 #endif
+    *size = info.st_size;
     if (!file) return -1;
     char chunk[65536];
     size_t got;

@@ -25,8 +25,7 @@
 #endif
 
 static const char USAGE[] =
-    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]\n"
-    "       quorlan-check --lsp";
+    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]";
 
 // The help; %s is the list of code pages --codepage takes.
 static const char HELP[] =
@@ -146,7 +145,7 @@ int main(int argc, char **argv)
                 return Fail("--codepage takes " + DescribeCodePages() + ", not \"" + std::string(number) + "\"");
             settings.codePage = (unsigned)codePage;
         } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
-            printf("%s\n", USAGE);
+            printf("%s\n       quorlan-check --lsp\n", USAGE);
             printf(HELP, DescribeCodePages().c_str());
             return 0;
         } else if (strcmp(arg, "--version") == 0) {

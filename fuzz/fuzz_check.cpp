@@ -1,10 +1,13 @@
 /*
- * Any bytes through the menu checker's loading, warnings and both reports.
+ * Any bytes through the menu checker's loading, warnings and both reports;
+ * or, for input that starts with "Content-Length", through the checker's
+ * language server as the messages a client sends.
  * Besides not crashing or leaking: the checker still shows at least one
  * item, no deeper than the levels kept; every warning and every note
  * names a line of the file and a column of that line (its end included,
  * where a missing comma goes); and the JSON report is well formed (strings
- * closed, escapes and UTF-8 valid, brackets paired).
+ * closed, escapes and UTF-8 valid, brackets paired). The server's every
+ * answer is framed with its true length and is well-formed JSON.
  */
 #include <stdint.h>
 #include <stdlib.h>
@@ -15,6 +18,7 @@
 #include <string>
 
 #include "../check/check.h"
+#include "../check/lsp.h"
 #include "../check/text/codepage.h"
 #include "../menu/menu.h"
 
@@ -88,9 +92,38 @@ static bool IsInFile(const std::string &bytes, long line, long column)
     return line >= 1 && column >= 1 && column <= (long)(end - start) + 1;
 }
 
+// Serves the bytes as a client's messages, and reads the answers back.
+static void ServeMessages(const std::string &bytes)
+{
+    FILE *in = fmemopen((void *)bytes.data(), bytes.size(), "rb");
+    char *written = NULL;
+    size_t writtenSize = 0;
+    FILE *out = open_memstream(&written, &writtenSize);
+    ServeLanguageClient(in, out, "fuzz");
+    fclose(in);
+    fclose(out);
+    std::string answers(written, writtenSize);
+    free(written);
+    static const char header[] = "Content-Length: ";
+    for (size_t at = 0; at < answers.size();) {
+        if (answers.compare(at, strlen(header), header) != 0) Fail("an answer without its header");
+        char *end;
+        unsigned long length = strtoul(answers.c_str() + at + strlen(header), &end, 10);
+        if (strncmp(end, "\r\n\r\n", 4) != 0) Fail("an answer's header not ended by an empty line");
+        size_t body = (size_t)(end + 4 - answers.c_str());
+        if (length > answers.size() - body) Fail("an answer shorter than its Content-Length");
+        if (!IsWellFormedJson(answers.substr(body, length))) Fail("an answer that is not well-formed JSON");
+        at = body + length;
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string bytes((const char *)data, size);
+    if (bytes.compare(0, 14, "Content-Length") == 0) {
+        ServeMessages(bytes);
+        return 0;
+    }
     FILE *stream = fmemopen((void *)bytes.data(), bytes.size(), "rb");
     CheckedMenu menu;
     CheckSettings settings;

@@ -14,7 +14,7 @@ scripts/install-deps.sh
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fuzz_targets
 
-# Each target has its options and seeds' folder written beside it.
+# Each target has its options and seeds' folders written beside it.
 targets=()
 for options in "$build"/fuzz/fuzz_*.options; do
     name=$(basename "$options" .options)
@@ -29,11 +29,11 @@ for name in "${targets[@]}"; do
     artifacts="$build/fuzz/artifacts"
     log="$build/fuzz/fuzz_$name.log"
     mkdir -p "$grown" "$artifacts"
-    { read -r -a options; read -r seeds; } <"$build/fuzz/fuzz_$name.options"
+    { read -r -a options; read -r -a seeds; } <"$build/fuzz/fuzz_$name.options"
     echo "== fuzz: $name for $share s"
     status=0
     "$build/fuzz/fuzz_$name" -max_total_time="$share" -print_final_stats=1 \
-        -artifact_prefix="$artifacts/$name-" "${options[@]}" "$grown" "$seeds" \
+        -artifact_prefix="$artifacts/$name-" "${options[@]}" "$grown" "${seeds[@]}" \
         >"$log" 2>&1 || status=$?
     runs=$(grep -oE '^Done [0-9]+ runs in [0-9]+ second' "$log" | tail -n 1 || true)
     coverage=$(grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*' "$log" | tail -n 1 || true)

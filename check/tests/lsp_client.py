@@ -1,0 +1,367 @@
+#!/usr/bin/env python3
+"""quorlan-check --lsp driven by a scripted client, as an editor drives it.
+
+Each case starts the server, speaks the protocol to it over pipes and
+compares what it answers: the diagnostics of a menu with three mistakes
+and after a change that mends one, a hover, the outline of a nested
+sorted menu, positions on a line of 2-, 3- and 4-byte characters in both
+position encodings, a saved UTF-8 file without the mark, an unsaved edit
+to a code page 1252 file, and every kind of bad input, each followed by a
+request that must still be answered.
+
+usage: lsp_client.py QUORLAN-CHECK SOURCE-FOLDER
+"""
+import json
+import os
+import queue
+import subprocess
+import sys
+import tempfile
+import threading
+import urllib.parse
+
+TIMEOUT = 120        # seconds for any one answer (Wine starts slowly)
+RUNNER = []          # the program that runs the tool, if any
+MAX_FILE = 64 * 1024 * 1024
+
+
+class Failed(Exception):
+    pass
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failed(message)
+
+
+def uri_of(path):
+    """The address an editor gives the file (path: str or bytes)."""
+    if RUNNER:
+        return "file:///z%3A" + urllib.parse.quote(path)  # Wine's Z: is the root folder
+    return "file://" + urllib.parse.quote(path)
+
+
+def frame(message):
+    body = json.dumps(message).encode("utf-8")
+    return b"Content-Length: %d\r\n\r\n" % len(body) + body
+
+
+class Client:
+    def __init__(self, tool, utf8=False, settings=None, initialize=True):
+        self.stderr = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(RUNNER + [tool, "--lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=self.stderr)
+        self.messages = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.next_id = 1
+        if initialize:
+            capabilities = {"textDocument": {"publishDiagnostics": {"relatedInformation": True}},
+                            "general": {"positionEncodings": ["utf-8", "utf-16"] if utf8 else ["utf-16"]}}
+            result = self.request("initialize", {"processId": None, "rootUri": None, "capabilities": capabilities,
+                                                 "initializationOptions": settings or {}})
+            expect(result["capabilities"]["positionEncoding"] == ("utf-8" if utf8 else "utf-16"),
+                   f"initialize: {result}")
+            self.notify("initialized", {})
+
+    def _read(self):
+        out = self.proc.stdout
+        while True:
+            length = None
+            while True:
+                line = out.readline()
+                if not line:
+                    self.messages.put(None)
+                    return
+                if not line.strip():
+                    break
+                name, _, value = line.partition(b":")
+                if name.strip().lower() == b"content-length":
+                    length = int(value)
+            self.messages.put(json.loads(out.read(length)))
+
+    def send_raw(self, data):
+        self.proc.stdin.write(data)
+        self.proc.stdin.flush()
+
+    def send(self, message):
+        self.send_raw(frame(message))
+
+    def notify(self, method, params):
+        self.send({"jsonrpc": "2.0", "method": method, "params": params})
+
+    def receive(self):
+        try:
+            message = self.messages.get(timeout=TIMEOUT)
+        except queue.Empty:
+            raise Failed("no answer in time")
+        expect(message is not None, "the server ended")
+        return message
+
+    def answer(self, id, send=None):
+        """The response to request id, and the error responses without an id before it."""
+        if send:
+            self.send_raw(send)
+        errors = []
+        while True:
+            message = self.receive()
+            if "method" in message:
+                continue
+            if message.get("id") == id:
+                return message, errors
+            expect(message.get("id") is None and "error" in message, f"unexpected {message}")
+            errors.append(message["error"]["code"])
+
+    def request(self, method, params=None):
+        self.next_id += 1
+        message, errors = self.answer(self.next_id, frame({"jsonrpc": "2.0", "id": self.next_id,
+                                                           "method": method, "params": params or {}}))
+        expect("result" in message and not errors, f"{method}: {message}, errors {errors}")
+        return message["result"]
+
+    def diagnostics(self, uri):
+        """The next diagnostics published for the document."""
+        while True:
+            message = self.receive()
+            if message.get("method") == "textDocument/publishDiagnostics" and message["params"]["uri"] == uri:
+                return message["params"]["diagnostics"]
+
+    def open(self, path, text=None, encoding="utf-8"):
+        uri = uri_of(path)
+        if text is None:
+            text = open(path, "rb").read().decode(encoding).lstrip("\ufeff")
+        self.notify("textDocument/didOpen",
+                    {"textDocument": {"uri": uri, "languageId": "quorlan", "version": 1, "text": text}})
+        return uri, self.diagnostics(uri)
+
+    def change(self, uri, text, version=2):
+        self.notify("textDocument/didChange", {"textDocument": {"uri": uri, "version": version},
+                                               "contentChanges": [{"text": text}]})
+        return self.diagnostics(uri)
+
+    def hover(self, uri, line, character):
+        return self.request("textDocument/hover", {"textDocument": {"uri": uri},
+                                                   "position": {"line": line, "character": character}})
+
+    def close(self, shut_down=True):
+        status = None
+        try:
+            if shut_down:
+                expect(self.request("shutdown") is None, "shutdown answers null")
+            self.notify("exit", {})
+            self.proc.stdin.close()
+            status = self.proc.wait(timeout=TIMEOUT)
+        finally:
+            if self.proc.poll() is None:
+                self.proc.kill()
+                self.proc.wait()
+        return status
+
+
+def ranges(diagnostics):
+    return [span(d["range"]) for d in diagnostics]
+
+
+def span(r):
+    return (r["start"]["line"], r["start"]["character"]), (r["end"]["line"], r["end"]["character"])
+
+
+def case_three_mistakes(tool, source, folder):
+    """Three diagnostics at their words, each note as related information;
+    a change mends one; hover on an entry; settings changed later."""
+    cases = os.path.join(source, "check", "tests", "cases")
+    warnings = json.load(open(os.path.join(cases, "three-mistakes.expect.json"), encoding="utf-8"))["report"]["warnings"]
+    client = Client(tool, settings={"quorlan": {"drive": "E"}})
+    uri, found = client.open(os.path.join(cases, "three-mistakes.ini"))
+    wanted = [((0, 11), (0, 17)), ((3, 8), (4, 0)), ((5, 18), (5, 32))]  # "Sorted", the line's end, the file
+    expect(ranges(found) == wanted, f"three mistakes at {ranges(found)}, expected {wanted}")
+    for d, w, r in zip(found, warnings, wanted):
+        related = d.get("relatedInformation", [])
+        expect(d["message"] == w["message"] and d["severity"] == 2, f"diagnostic {d}")
+        expect(len(related) == 1 and related[0]["message"] == w["note"] and related[0]["location"]["uri"] == uri
+               and span(related[0]["location"]["range"]) == r, f"related information {related}")
+
+    text = open(os.path.join(cases, "three-mistakes.ini"), encoding="utf-8").read()
+    found = client.change(uri, text.replace("Sorted", "sorted"))
+    expect(ranges(found) == wanted[1:], f"after mending one: {ranges(found)}")
+
+    hover = client.hover(uri, 2, 4)
+    value = hover["contents"]["value"] if hover else ""
+    expect(value.startswith('"Setup"\n') and 'file "E:\\setup.exe", parameters "/quiet", folder "E:"' in value
+           and 'description: "Installs the demo"' in value and span(hover["range"]) == ((2, 2), (2, 47)),
+           f"hover on Setup: {hover}")
+    expect(client.hover(uri, 0, 2) is None, "hover on the header")
+
+    client.notify("workspace/didChangeConfiguration", {"settings": {"quorlan": {"checkFiles": False}}})
+    found = client.diagnostics(uri)
+    expect(ranges(found) == wanted[1:2], f"without file checks: {ranges(found)}")
+    expect(client.close() == 0, "exit after shutdown: status 0")
+
+
+def case_symbols(tool, source, folder):
+    """The outline of a nested sorted menu, in the tree's sorted order."""
+    lines = ["Nested, sorted", "{", "  Zeta, z.exe, Last,",
+             "  alpha, a.exe, First { Beta, b.exe, Two, Apple, a.exe, One }", "  Mid", "}", ""]
+    path = os.path.join(folder, "sorted.ini")
+    open(path, "w", newline="\n").write("\n".join(lines))
+    client = Client(tool)
+    uri, _ = client.open(path)
+    symbols = client.request("textDocument/documentSymbol", {"textDocument": {"uri": uri}})
+
+    def tree(items):
+        return [(s["name"], s["kind"], tree(s["children"])) for s in items]
+
+    wanted = [("alpha", 3, [("Apple", 1, []), ("Beta", 1, [])]), ("Mid", 15, []), ("Zeta", 1, [])]
+    expect(tree(symbols) == wanted, f"outline {tree(symbols)}")
+    for symbol, line in ((symbols[0], 3), (symbols[0]["children"][0], 3), (symbols[2], 2)):
+        column = lines[line].index(symbol["name"])
+        expect(span(symbol["selectionRange"]) == ((line, column), (line, column + len(symbol["name"]))),
+               f"{symbol['name']} selected at {symbol['selectionRange']}")
+    alpha = span(symbols[0]["range"])
+    expect(alpha[0] == (3, 2) and alpha[1] >= span(symbols[0]["children"][1]["range"])[1],
+           f"alpha's range {alpha} holds its children")
+    client.close()
+
+
+def case_positions(tool, source, folder):
+    """Characters of 2, 3 and 4 bytes before a warning and an entry, in
+    UTF-16 units and in UTF-8 bytes."""
+    path = os.path.join(folder, "wide.ini")
+    text = "é€😀 Disc, Sorted\n{\n  é€😀, x.exe, D, Next, y.exe\n}\n"
+    open(path, "wb").write(b"\xef\xbb\xbf" + text.encode("utf-8"))
+    rows = [  # (utf8, [😀 of the title, "Sorted", 😀 of the name], "Next" at)
+        (False, [((0, 2), (0, 4)), ((0, 11), (0, 17)), ((2, 4), (2, 6))], 18),
+        (True, [((0, 5), (0, 9)), ((0, 16), (0, 22)), ((2, 7), (2, 11))], 23),
+    ]
+    for utf8, wanted, next_at in rows:
+        client = Client(tool, utf8=utf8, settings={"quorlan": {"checkFiles": False}})
+        uri, found = client.open(path)
+        expect(ranges(found) == wanted, f"utf8={utf8}: diagnostics at {ranges(found)}, expected {wanted}")
+        hover = client.hover(uri, 2, next_at)
+        expect(hover and hover["contents"]["value"].startswith('"Next"'), f"utf8={utf8}: hover on Next: {hover}")
+        client.close()
+
+
+def case_unmarked_utf8(tool, source, folder):
+    """A UTF-8 file without the mark warns on open; saved with it, not."""
+    path = os.path.join(folder, "unmarked.ini")
+    text = "Disc Übersicht\n{ A }\n"
+    open(path, "wb").write(text.encode("utf-8"))
+    client = Client(tool)
+    uri, found = client.open(path)
+    expect(ranges(found) == [((0, 5), (0, 14))] and "UTF-8 without a byte-order mark" in found[0]["message"],
+           f"unmarked UTF-8: {found}")
+    open(path, "wb").write(b"\xef\xbb\xbf" + text.encode("utf-8"))
+    client.notify("textDocument/didSave", {"textDocument": {"uri": uri}})
+    found = client.diagnostics(uri)
+    expect(found == [], f"saved with the mark: {found}")
+    client.close()
+
+
+def case_code_page_edit(tool, source, folder):
+    """An unsaved edit to a code page 1252 file: the text written in 1252,
+    a character 1252 cannot hold a diagnostic of its own; a file name that
+    is not UTF-8, in a folder whose name is not either (not under Wine)."""
+    folder = os.path.join(os.fsencode(folder), b"d\xe9j\xe0" if not RUNNER else b"cp1252")
+    os.mkdir(folder)
+    path = os.path.join(folder, b"Quorlan.ini")
+    open(path, "wb").write(b"Caf\xe9 Disc\r\n{ Entry, caf\xe9.exe }\r\n")
+    client = Client(tool)
+    uri, found = client.open(path, encoding="cp1252")
+    missing = ((1, 9), (1, 17))
+    expect(ranges(found) == [missing] and '"café.exe"' in found[0]["message"], f"1252 file: {found}")
+    hover = client.hover(uri, 1, 3)
+    expect(hover and 'file "café.exe"' in hover["contents"]["value"], f"hover: {hover}")
+    found = client.change(uri, "Café Disc ✓\r\n{ Entry, café.exe }\r\n")
+    expect(ranges(found) == [((0, 10), (0, 11)), missing] and "code page 1252" in found[0]["message"],
+           f"edited with a character 1252 cannot hold: {found}")
+    client.close()
+
+
+def case_bad_input(tool, source, folder):
+    """Each bad input gets its error (or nothing), and the next request is answered."""
+    path = os.path.join(folder, "bad.ini")
+    open(path, "w").write("Disc\n{ A }\n")
+    client = Client(tool, settings={"quorlan": {"checkFiles": False}})
+    uri, _ = client.open(path)
+
+    def symbols(id):
+        return frame({"jsonrpc": "2.0", "id": id, "method": "textDocument/documentSymbol",
+                      "params": {"textDocument": {"uri": uri}}})
+
+    nowhere = {"textDocument": {"uri": uri_of(os.path.join(folder, "never-opened.ini")), "version": 3}}
+    body = symbols(900).split(b"\r\n\r\n", 1)[1]
+    rows = [  # (what, bytes sent, error codes without an id, a request answered first: (id, error code))
+        ("malformed JSON", b'Content-Length: 20\r\n\r\n{"jsonrpc": "2.0", "', [-32700], None),
+        ("Content-Length too short", b"Content-Length: %d\r\n\r\n" % (len(body) - 10) + body, [-32700], None),
+        ("Content-Length too long", b"Content-Length: %d\r\n\r\n" % (len(body) + 10) + body, [], (900, None)),
+        ("no Content-Length", b"Content-Type: application/vscode-jsonrpc\r\n\r\n" + body, [-32700], None),
+        ("Content-Length not a number", b"Content-Length: twelve\r\n\r\n" + body, [-32700], None),
+        ("not an object", frame([1, 2]), [-32600], None),
+        ("unknown method", frame({"jsonrpc": "2.0", "id": 901, "method": "quorlan/unknown"}), [], (901, -32601)),
+        ("initialize again", frame({"jsonrpc": "2.0", "id": 902, "method": "initialize", "params": {}}), [],
+         (902, -32600)),
+        ("notifications for a document never opened",
+         b"".join(frame({"jsonrpc": "2.0", "method": m, "params": dict(nowhere, contentChanges=[{"text": "x"}])})
+                  for m in ("textDocument/didChange", "textDocument/didSave", "textDocument/didClose")), [], None),
+    ]
+    for n, (what, data, errors, first) in enumerate(rows):
+        # Sent with the next request: a length too long waits for more bytes.
+        client.send_raw(data + symbols(1000 + n))
+        got = []
+        if first:
+            message, got = client.answer(first[0])
+            code = message.get("error", {}).get("code")
+            expect(code == first[1] and (code or "result" in message), f"{what}: answered {message}")
+        message, more = client.answer(1000 + n)
+        expect(got + more == errors, f"{what}: errors {got + more}, expected {errors}")
+        expect([s["name"] for s in message.get("result") or []] == ["A"], f"{what}: then {message}")
+
+    # Beyond 64 MiB, one diagnostic; up to it, the whole check.
+    menu = "Disc\n{ A, a, '"
+    found = client.change(uri, menu + "x" * (MAX_FILE + 1 - len(menu) - 4) + "' }\n")
+    expect(len(found) == 1 and "too large to check" in found[0]["message"], f"64 MiB + 1: {found}")
+    found = client.change(uri, menu + "x" * (MAX_FILE - len(menu) - 4) + "' }\n", 3)
+    expect(len(found) == 1 and "only its first 8191 are kept" in found[0]["message"], f"64 MiB: {found}")
+
+    expect(client.request("shutdown") is None, "shutdown")
+    message, _ = client.answer(2000, symbols(2000))
+    expect(message.get("error", {}).get("code") == -32600, f"a request after shutdown: {message}")
+    expect(client.close(shut_down=False) == 0, "exit after shutdown: status 0")
+
+    # Before initialize: requests refused, notifications dropped; exit
+    # without shutdown ends with status 1.
+    client = Client(tool, initialize=False)
+    message, _ = client.answer(1, symbols(1))
+    expect(message.get("error", {}).get("code") == -32002, f"a request before initialize: {message}")
+    client.send({"jsonrpc": "2.0", "method": "textDocument/didOpen",
+              "params": {"textDocument": {"uri": uri, "text": "x", "version": 1}}})
+    message, _ = client.answer(2, frame({"jsonrpc": "2.0", "id": 2, "method": "initialize",
+                                         "params": {"capabilities": {}}}))
+    expect("result" in message, f"initialize after a refused request: {message}")
+    message, _ = client.answer(3, symbols(3))
+    expect(message.get("error", {}).get("code") == -32602, f"a document opened before initialize: {message}")
+    expect(client.close(shut_down=False) == 1, "exit without shutdown: status 1")
+
+
+CASES = [case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, case_code_page_edit,
+         case_bad_input]
+
+
+def main():
+    tool, source = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    failed = 0
+    for case in CASES:
+        with tempfile.TemporaryDirectory() as folder:
+            try:
+                case(tool, source, folder)
+                continue
+            except Failed as failure:
+                print(f"FAIL: {case.__name__}: {failure}")
+            except Exception as error:  # a malformed answer
+                print(f"FAIL: {case.__name__}: {type(error).__name__}: {error}")
+            failed += 1
+    print(f"{len(CASES)} language server cases: {failed} failed")
+    return 1 if failed else 0
+
+if __name__ == "__main__":
+    sys.exit(main())
