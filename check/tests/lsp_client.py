@@ -9,7 +9,9 @@ position encodings, a saved UTF-8 file without the mark, an unsaved edit
 to a code page 1252 file, and every kind of bad input, each followed by a
 request that must still be answered.
 
-usage: lsp_client.py QUORLAN-CHECK SOURCE-FOLDER
+usage: lsp_client.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
+With --wine, the Windows build runs under Wine in that prefix, and the
+documents' addresses are those editors send on Windows (file:///z%3A/...).
 """
 import json
 import os
@@ -348,7 +350,14 @@ CASES = [case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, 
 
 
 def main():
-    tool, source = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    args = sys.argv[1:]
+    prefix = os.path.abspath(args.pop(1)) if args[0] == "--wine" else None
+    tool, source = os.path.abspath(args[-2]), os.path.abspath(args[-1])
+    if prefix:
+        # The Wine environment of every script and test, one Wine server for all.
+        RUNNER.extend([os.path.join(source, "scripts", "wine-env.sh"), prefix])
+        subprocess.run(RUNNER + ["quorlan_wineserver", "-p5"], check=True, timeout=120)
+        RUNNER.append("quorlan_wine")
     failed = 0
     for case in CASES:
         with tempfile.TemporaryDirectory() as folder:
