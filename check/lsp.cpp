@@ -214,10 +214,10 @@ static void ApplySettings(const json *given)
     const json *checkFiles = Find(settings, "checkFiles");
     if (codePage) {
         long number;
-        if (TakeCount(codePage, &number) && IsKnownCodePage(number) && FindCodePageKind(number) != CODE_PAGE_UTF8)
+        if (TakeCount(codePage, &number) && IsKnownCodePage(number))
             s_server.settings.codePage = (unsigned)number;
         else
-            ShowWarning("codePage takes an ANSI code page that --codepage takes (see --help), not " +
+            ShowWarning("codePage takes a code page that --codepage takes (see --help), not " +
                         codePage->dump(-1, ' ', false, json::error_handler_t::replace));
     }
     if (drive) {
