@@ -1,17 +1,19 @@
 /*
  * The mistakes authors make when they write a menu as plain English text:
  * the apostrophe of "Don't" opening a quoted stretch, double quotes taken
- * for quoting, `%NAME%` taken for a variable, an option written among the
- * entries, a comma left out so that the fields after it shift.
+ * for quoting, `%NAME%` taken for a variable, a `%` meant as a percent
+ * sign (which makes the next character plain and vanishes), a backslash
+ * meant to escape as in C, an option written among the entries, a comma
+ * left out so that the fields after it shift.
  *
  * Like the other warnings these come from the loading's own reports; the
  * only look at the file's bytes is at the few around a reported position
  * (is this apostrophe between two letters? does this `%S` start
  * `%SystemRoot%`?). Each is drawn narrowly, so that the deliberate uses of
  * the format stay silent: quotes opened at a field's start or after a
- * space, `%'`, `%%NAME%%`, a quoted or escaped comma inside double quotes,
- * a parent named like a path, a name such as "Node.js" whose command is a
- * file.
+ * space, `%'`, `%%NAME%%`, `%,` after a digit, a path ending in a
+ * backslash, a quoted or escaped comma inside double quotes, a parent named
+ * like a path, a name such as "Node.js" whose command is a file.
  */
 #include "rules.h"
 #include "../files.h"
@@ -37,6 +39,9 @@ static struct {
     // A description that ran on over a line break, for the entry after it.
     long runOnBreak;             // where its last line break stands, or -1
     std::string runOnText;
+    // Since the last field ended: the bytes escaped with `%`, the
+    // apostrophes that opened and that closed a quote, the `%NAME%` warned of.
+    std::vector<long> escapes, quoteOpens, quoteCloses, variables;
 } s_mistakes;
 
 // Yields the text quoted, its middle cut when it is long.
@@ -76,6 +81,10 @@ static void StartCheckingMistakes()
     s_mistakes.bytes = Followed().bytes;
     s_mistakes.variableEnd = s_mistakes.quoteOpen = -1;
     s_mistakes.doubleQuoteComma = s_mistakes.runOnBreak = -1;
+    s_mistakes.escapes.clear();
+    s_mistakes.quoteOpens.clear();
+    s_mistakes.quoteCloses.clear();
+    s_mistakes.variables.clear();
 }
 
 // "3 commas, a brace and a line break": what a quoted stretch made text.
@@ -133,6 +142,7 @@ static void CheckQuotedStretch(long open, long close)
 // The hook's MENU_QUOTE: an apostrophe opened or closed a quoted stretch.
 static void FollowQuote(bool opened, long offset)
 {
+    (opened ? s_mistakes.quoteOpens : s_mistakes.quoteCloses).push_back(offset);
     if (opened) {
         s_mistakes.quoteOpen = offset;
         s_mistakes.commas = s_mistakes.braces = s_mistakes.lineBreaks = 0;
@@ -153,6 +163,7 @@ static void CheckVariable(long percent)
     while (end < (long)bytes.size() && IsVariableNameByte(bytes[end])) end++;
     if (end >= (long)bytes.size() || bytes[end] != '%') return;
     s_mistakes.variableEnd = end;
+    s_mistakes.variables.push_back(percent);
     std::string name = bytes.substr(percent + 1, end - percent - 1);
     // The closing `%` makes the byte after it plain text too.
     std::string reads = name;
@@ -181,6 +192,7 @@ static void FollowResult(int value, long offset, int event)
         }
     }
     if (escaped && value < 0x80 && isalpha(value) && offset > s_mistakes.variableEnd) CheckVariable(offset - 1);
+    if (escaped) s_mistakes.escapes.push_back(offset);
 }
 
 static long CountOf(const std::string &text, char c) { return (long)std::count(text.begin(), text.end(), c); }
@@ -233,9 +245,100 @@ static void CheckDoubleQuotes(int kind, const FieldScan &field)
     }
 }
 
+static bool IsListed(const std::vector<long> &list, long pos)
+{
+    return std::find(list.begin(), list.end(), pos) != list.end();
+}
+
+static bool IsDigitAt(long pos)
+{
+    return pos >= 0 && pos < (long)s_mistakes.bytes->size() && isdigit((unsigned char)(*s_mistakes.bytes)[pos]);
+}
+
+static bool IsHexDigitAt(long pos)
+{
+    return pos >= 0 && pos < (long)s_mistakes.bytes->size() && isxdigit((unsigned char)(*s_mistakes.bytes)[pos]);
+}
+
+// A `%` that makes the byte after it plain and so does not show, where the
+// author meant a percent sign: after a digit in a name or a description
+// ("20% off"), before two hexadecimal digits in a command (a URL's "%20").
+// The escapes of the format's own characters are meant.
+static void CheckPercentSigns(int kind, const FieldScan &field)
+{
+    const std::string &bytes = *s_mistakes.bytes;
+    const char *what = kind == MENU_NAME ? "name" : kind == MENU_COMMAND ? "command" : "description";
+    for (long escaped : s_mistakes.escapes) {
+        long percent = escaped - 1;
+        if (field.firstPos < 0 || percent < field.firstPos || escaped > field.tokenPos) continue;
+        std::string written;
+        if (kind == MENU_COMMAND) {
+            if (!IsHexDigitAt(escaped) || !IsHexDigitAt(escaped + 1)) continue;
+            // `%DATE%` is warned of as a variable.
+            if (IsListed(s_mistakes.variables, percent)) continue;
+            written = bytes.substr(percent, 3);
+        } else {
+            if (!IsDigitAt(percent - 1) || strchr("%',:{}", bytes[escaped])) continue;
+            long start = percent - 1;
+            while (IsDigitAt(start - 1)) start--;
+            written = bytes.substr(start, percent + 1 - start);
+        }
+        AddWarning(percent,
+                   QuoteText(written) + (kind == MENU_COMMAND ? " is no URL escape here" : " shows no percent sign") +
+                       ": '%' only makes the next character plain and does not show, so the " + what + " reads " +
+                       QuoteShort(Shown(field)),
+                   -1, "write %% for a percent sign");
+    }
+}
+
+// How to write a comma, a brace or an apostrophe as text.
+static std::string HowToWrite(char c)
+{
+    if (c == '\'') return "write %' for an apostrophe in text";
+    return std::string("write %") + c + " for " + (c == ',' ? "a comma" : "a brace") +
+           " in text, or put the whole field between apostrophes";
+}
+
+// A backslash written to escape the comma, brace or apostrophe after it, as
+// in C: only `%` escapes, so the comma ends the field, the brace opens or
+// closes a level, the apostrophe a quoted stretch. A path ending in a
+// backslash (another one, or a drive's colon, in its word) is meant.
+static void CheckBackslashEscapes(int kind, const FieldScan &field)
+{
+    const std::string &bytes = *s_mistakes.bytes;
+    for (size_t i = 0; i < field.raw.size() && i < field.rawPos.size(); i++) {
+        long pos = field.rawPos[i], next = pos + 1;
+        if (field.raw[i] != '\\' || bytes[pos] != '\\' || next >= (long)bytes.size()) continue;
+        char c = bytes[next];
+        bool opens = IsListed(s_mistakes.quoteOpens, next), closes = IsListed(s_mistakes.quoteCloses, next);
+        if (c == '\'' ? !opens && !closes : !strchr(",{}", c) || field.tokenPos != next) continue;
+        long start = pos;
+        while (start > field.firstPos && !EndsWord(bytes[start - 1])) start--;
+        std::string word = bytes.substr(start, next - start);
+        if (word.find_first_of(":\\") != word.size() - 1) continue;
+        const char *what = kind == MENU_NAME ? "name" : "description";
+        std::string effect = c == ',' ? std::string("the comma after it ends the ") + what
+                             : c == '{' ? "the '{' after it opens a level of entries"
+                             : c == '}' ? "the '}' after it closes the level of entries"
+                             : opens    ? "the apostrophe after it opens a quoted stretch"
+                                        : "the apostrophe after it closes the quoted stretch";
+        // A backslash alone is shown with the text before it.
+        AddWarning(pos,
+                   "the backslash in " + QuoteShort(word.size() > 1 ? word : Shown(field)) +
+                       " escapes nothing: only '%' does, so " + effect,
+                   -1, HowToWrite(c));
+    }
+}
+
 // Each field as the loading read it, of the kind given (MENU_TITLE ...).
 static void CheckField(int kind, const FieldScan &field)
 {
+    if (kind == MENU_NAME || kind == MENU_COMMAND || kind == MENU_DESCRIPTION) CheckPercentSigns(kind, field);
+    if (kind == MENU_NAME || kind == MENU_DESCRIPTION) CheckBackslashEscapes(kind, field);
+    s_mistakes.escapes.clear();
+    s_mistakes.quoteOpens.clear();
+    s_mistakes.quoteCloses.clear();
+    s_mistakes.variables.clear();
     if (kind == MENU_TITLE || kind == MENU_OPTION) {
         s_mistakes.doubleQuoteComma = -1;
         return;

@@ -1,13 +1,16 @@
 /*
  * The header's options: what each one the program acts on does to the
  * dialog, and why one it ignores is probably meant as an option (another
- * case, a space at either end or before `=`, a missing comma), or why a
- * size= gives no size.
+ * case, a space at either end or before `=`, a missing comma), why a
+ * size= gives no size, or a window too small for its own controls.
  */
 #include "rules.h"
 #include "../quote.h"
+#include "../window.h"
 
 #include <string.h>
+
+#include <algorithm>
 
 static bool IsKnownOption(const std::string &text) { return FindMenuOption(text.c_str()) != OPTION_NONE; }
 
@@ -94,8 +97,9 @@ static void CheckOption(const FieldScan &field)
              "give a width and a height of 1 pixel or more");
 }
 
-// Notes what an option the program acts on does to the dialog.
-static void NoteOption(const char *option)
+// Notes what an option the program acts on does to the dialog; yields
+// whether it sized the window.
+static bool NoteOption(const char *option)
 {
     CheckedMenu *menu = Followed().menu;
     int width, height;
@@ -111,16 +115,40 @@ static void NoteOption(const char *option)
             menu->hasSize = true;
             menu->width = width;
             menu->height = height;
+            return true;
         }
         break;
     }
+    return false;
 }
+
+static long s_sizeAt; // the value of the size= the window takes, or -1
+
+static void StartOptions() { s_sizeAt = -1; }
 
 static void TakeField(int kind, const FieldScan &field)
 {
     if (kind != MENU_OPTION) return;
-    NoteOption(field.text.c_str());
+    if (NoteOption(field.text.c_str())) s_sizeAt = PositionOf(field, strlen("size="));
     CheckOption(field);
 }
 
-const RuleSet g_optionRules = {NULL, NULL, TakeField, NULL, NULL, NULL};
+// Once the header's options are all known: a size= too small for the
+// window's controls, as the program lays them out at that size (the
+// install option hides the command box).
+static void CheckWindowSize()
+{
+    const CheckedMenu &menu = *Followed().menu;
+    if (s_sizeAt < 0) return;
+    std::string cramped = FindCrampedControls(menu.width, menu.height, !menu.install);
+    if (cramped.empty()) return;
+    int width, height;
+    FindSmallestWindow(!menu.install, &width, &height);
+    Warn(s_sizeAt,
+         "option " + QuoteText("size=" + Number(menu.width) + "x" + Number(menu.height)) +
+             " makes the window too small for its controls: " + cramped,
+         Number(width) + "x" + Number(height) + " is the smallest size that shows every control whole: write size=" +
+             Number(std::max(menu.width, width)) + "x" + Number(std::max(menu.height, height)) + " or larger");
+}
+
+const RuleSet g_optionRules = {StartOptions, NULL, TakeField, NULL, NULL, CheckWindowSize};

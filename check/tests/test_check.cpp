@@ -8,6 +8,7 @@
 
 #include "../check.h"
 #include "../quote.h"
+#include "../window.h"
 #include "../../menu/menu.h"
 
 #include <stdio.h>
@@ -320,6 +321,33 @@ std::vector<WarningCase> WarningCases()
          "\xEF\xBB\xBF" "Demo, Sorted\n{\n  Caf\xC3\xA9 view.exe, Shows pictures\n}\n",
          {{1, 7, "option \"Sorted\" is not recognised"},
           {3, 8, "the name \"Caf\xC3\xA9 view.exe\" ends in \"view.exe\""}}},
+        // A `%`, a backslash or a size= that does not do what it looks like.
+        {"a percentage in a description", "T\n{\n  Offer, offer.pdf, Save 20% today\n}\n",
+         {{3, 28, "\"20%\" shows no percent sign: '%' only makes the next character plain and does not show, so the "
+                  "description reads \"Save 20 today\""}}},
+        {"percentages in a name", "T\n{\n  50% off and 5%% more, sale.pdf, 100%\n}\n",
+         {{3, 5, "\"50%\" shows no percent sign"}, {3, 38, "\"100%\" shows no percent sign"}}},
+        {"a URL's escape in a nested command", "T\n{\n  Web { Docs, https://example.com/My%20Docs/, Our docs }\n}\n",
+         {{3, 37, "\"%20\" is no URL escape here: '%' only makes the next character plain and does not show, so the "
+                  "command reads \"https://example.com/My20Docs/\""}}},
+        {"a backslash before a comma", "T\n{\n  Tools, tools.exe, Drivers\\, utilities and more,\n  Next, n.exe\n}\n",
+         {{3, 28, "the backslash in \"Drivers\\\" escapes nothing: only '%' does, so the comma after it ends the "
+                  "description"}}},
+        {"backslashes before braces", "T\n{\n  Notes \\{draft\\}, notes.txt\n}\n",
+         {{3, 9, "the backslash in \"Notes \\\" escapes nothing: only '%' does, so the '{' after it opens a level"},
+          {3, 16, "the backslash in \"draft\\\" escapes nothing: only '%' does, so the '}' after it closes the level"},
+          {3, 18, "an entry with an empty name shows as an item with no text"}}},
+        {"backslashes before apostrophes", "T\n{\n  Readme, readme.txt, Don\\'t skip it, it\\'s short\n}\n",
+         {{3, 26, "the backslash in \"Don\\\" escapes nothing: only '%' does, so the apostrophe after it opens a "
+                  "quoted stretch"},
+          {3, 41, "the backslash in \"it\\\" escapes nothing: only '%' does, so the apostrophe after it closes"}}},
+        {"a size too small for the controls", "T, size=120x80\n{ A }",
+         {{1, 9, "option \"size=120x80\" makes the window too small for its controls: the description box and the "
+                 "command box are empty and the Run button reaches past the window's edge"}}},
+        {"a size one pixel too narrow, the last of two", "T, size=100x50,\n  size=188x94\n{ A }",
+         {{2, 8, "option \"size=188x94\" makes the window too small for its controls: the command box is empty"}}},
+        {"a size too narrow for the buttons without a command box", "T, install, size=175x400\n{ A }",
+         {{1, 18, "option \"size=175x400\" makes the window too small for its controls: the Run button reaches past"}}},
         {"a nested description running on into the last entry",
          "T\n{\n  Docs\n  {\n    Guide, guide.txt, The full guide\n    License, license.txt, The terms\n  }\n}\n",
          {{5, 37, "the description \"The full guide License\" runs on over a line break"}}},
@@ -380,6 +408,13 @@ TEST(CheckWarnings, CleanTextsStaySilent)
         "T\n{\n  install, setup.exe, Installs it\n}\n",            // an entry named install, with a command
         "T\n{\n  Tools { A }\n  More { B } Next, n.exe\n}\n",       // nested levels without commas after '}'
         "T\n{\n  A, a.exe, Installs\n    the demo,\n  readme.txt, notepad readme.txt\n}\n",  // a description over lines
+        "T\n{\n  A, a.exe, 100%% sure: 5%' 5%, 5%: 5%{ 5%}\n}\n",  // escapes after digits, of the format's characters
+        "T\n{\n  Name% , a.exe, A space kept% \n}\n",             // a space kept before a comma
+        "T\n{\n  Setup, setup.exe, Installs into C:\\Demo\\,\n  Browse, explorer %:\\, Browse the disc\n}\n",
+        "T\n{\n  Docs, docs\\manuals\\, Opens %:\\,\n  Manuals, m.exe, In docs\\manuals\\\n}\n",  // paths ending in '\'
+        "T\n{\n  A, cmd /c echo 5% a\\, b\n}\n",                  // commands are not prose
+        "T, size=100x50, size=189x94\n{ A }\n",                    // the smallest size, and the last one counts
+        "T, size=176x94, install\n{ A }\n",                        // narrower with no command box
     };
     for (const char *text : rows) {
         for (bool crlf : {false, true}) {
@@ -529,6 +564,21 @@ TEST(CheckWarnings, NamesBeyondAsciiAreLookedUpAsWindowsReadsThem)
 
 // Menu bytes come out in JSON as the characters the users' code page
 // shows for them, escaped where JSON needs it.
+// The smallest window a size warning names: every control whole there and
+// at larger sizes, one pixel narrower or lower not.
+TEST(CheckWindow, TheSmallestWindowIsTheFirstWhole)
+{
+    for (bool commandShown : {true, false}) {
+        int width, height;
+        FindSmallestWindow(commandShown, &width, &height);
+        EXPECT_NE("", FindCrampedControls(width - 1, height, commandShown));
+        EXPECT_NE("", FindCrampedControls(width, height - 1, commandShown));
+        for (int w = width; w < width + 400; w += 7)
+            for (int h = height; h < height + 400; h += 7)
+                ASSERT_EQ("", FindCrampedControls(w, h, commandShown)) << w << "x" << h;
+    }
+}
+
 TEST(CheckOutput, JsonStringsAreTheCharactersShown)
 {
     struct {

@@ -20,6 +20,7 @@
  *   expect started-size N | expect nothing-started | expect alive
  *   expect rect tree|frame|description|command|run|close X Y W H (in client pixels)
  *   expect on-screen | expect exit CODE
+ *   expect whole | expect cramped (every control shown whole, or not)
  *   expect drive-type TYPE (of the current folder's drive: cdrom, fixed,
  *   removable, remote, ramdisk) | expect codepage N (the ANSI code page)
  *   locale NAME (the Wine session's locale, set by CMakeLists.txt for the
@@ -302,6 +303,15 @@ static int FindControlId(const std::string &name)
     return 0;
 }
 
+// Yields the control's rectangle in the dialog's client pixels.
+static RECT ControlRect(int id)
+{
+    RECT r;
+    GetWindowRect(GetDlgItem(g_hDlg, id), &r);
+    MapWindowPoints(NULL, g_hDlg, (POINT *)&r, 2);
+    return r;
+}
+
 // "expect rect NAME X Y W H": the control's rectangle in the dialog's client
 // pixels, as the case writes it for the window's size at that point.
 static void CheckControlRect(const std::string &name, const std::string &expected)
@@ -311,12 +321,39 @@ static void CheckControlRect(const std::string &name, const std::string &expecte
         Fail("known control", "tree, frame, description, command, run or close", name.c_str());
         return;
     }
-    RECT r;
-    GetWindowRect(GetDlgItem(g_hDlg, id), &r);
-    MapWindowPoints(NULL, g_hDlg, (POINT *)&r, 2);
+    RECT r = ControlRect(id);
     char got[96];
     snprintf(got, sizeof(got), "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
     Check(("rectangle of the " + name).c_str(), expected, got);
+}
+
+// What keeps a control the window shows from being seen whole, "" when
+// nothing: it is empty, reaches past the client area, or overlaps another
+// (the description box overlaps the frame, and must lie inside it).
+static std::string FindCrampedControl()
+{
+    const int ids[] = {IDC_TREE, IDC_FRAME, IDC_DESCRIPTION, IDC_COMMAND, IDOK, IDCANCEL};
+    RECT rects[6], client, common;
+    bool shown[6];
+    GetClientRect(g_hDlg, &client);
+    char what[96] = "";
+    for (int i = 0; i < 6 && !what[0]; i++) {
+        HWND control = GetDlgItem(g_hDlg, ids[i]);
+        rects[i] = ControlRect(ids[i]);
+        shown[i] = IsWindowVisible(control) && !IsRectEmpty(&rects[i]);
+        if (!IsWindowVisible(control)) continue;
+        if (IsRectEmpty(&rects[i])) snprintf(what, sizeof(what), "control %d is empty", ids[i]);
+        else if (!IntersectRect(&common, &rects[i], &client) || !EqualRect(&common, &rects[i]))
+            snprintf(what, sizeof(what), "control %d reaches past the client area", ids[i]);
+        for (int j = 0; j < i && !what[0]; j++) {
+            if (!shown[i] || !shown[j]) continue;
+            bool inFrame = ids[i] == IDC_DESCRIPTION && ids[j] == IDC_FRAME;
+            bool overlap = IntersectRect(&common, &rects[i], &rects[j]);
+            if (inFrame ? !EqualRect(&common, &rects[i]) : overlap)
+                snprintf(what, sizeof(what), "control %d overlaps control %d", ids[i], ids[j]);
+        }
+    }
+    return what;
 }
 
 // Whether inner lies wholly inside outer, both in screen pixels; a failure
@@ -483,6 +520,10 @@ static void RunCommandLine(const std::string &line, std::vector<std::string> *tr
         } else if (w == "rect") {
             size_t space = after.find(' ');
             CheckControlRect(after.substr(0, space), space == std::string::npos ? "" : after.substr(space + 1));
+        } else if (w == "whole") {
+            Check("every control whole", "", FindCrampedControl());
+        } else if (w == "cramped") {
+            if (FindCrampedControl().empty()) Fail("a control not whole", "one", "none");
         }
         else if (w == "on-screen") CheckOnScreen();
         else if (w == "drive-type") {
