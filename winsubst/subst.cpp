@@ -48,7 +48,7 @@ struct SubstWindow {
 static std::vector<SubstCall> s_calls;
 static std::vector<SubstShellCall> s_shellCalls;
 static int s_baseX = 4, s_baseY = 8;
-static const int s_nonClientX = 8, s_nonClientY = 31; // a top-level window's frame and caption
+static const int s_nonClientX = 8, s_nonClientY = 27; // the main dialog's frame and caption under Wine at 96 DPI
 static long s_insertsLeft = -1;
 static long s_insertsTried;
 static SubstToWideProc s_toWide;     // the platform's conversions and sort

@@ -299,9 +299,9 @@ TEST_F(DialogTest, SizeOptionResizesTheWindowAndTheLayoutFollows)
             GetWindowRect(d, &window);
             EXPECT_EQ(window.right - window.left, 640);
             EXPECT_EQ(window.bottom - window.top, 480);
-            // The client area, 632 x 449 within the substitute's frame, one unit a pixel.
-            EXPECT_EQ(ControlRects(d), "4,4 310x421; 318,0 310x425; 322,12 302x409; 4,429 512x16; "
-                                       "520,429 52x16; 576,429 52x16");
+            // The client area, 632 x 453 within the substitute's frame, one unit a pixel.
+            EXPECT_EQ(ControlRects(d), "4,4 310x425; 318,0 310x429; 322,12 302x413; 4,433 512x16; "
+                                       "520,433 52x16; 576,433 52x16");
         },
         [&](HWND d) { Command(d, IDCANCEL); },
     });
