@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, everything the builds and tests need.
-# Idempotent: when every package is present it returns at once without apt.
+# Installs, from Debian's packages, everything the builds and tests need, and
+# the VS Code extension's Node packages, as its lock file pins them.
+# Idempotent: when every package is present it returns at once without apt
+# or npm.
 set -euo pipefail
 
 packages=(cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           clang libclang-rt-14-dev valgrind python3 python3-pefile nlohmann-json3-dev
           wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick xorriso
-          neovim tmux xterm)
+          neovim tmux xterm nodejs)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -15,12 +17,19 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-[ "$(id -u)" -eq 0 ] || { echo "install-deps: run as root to install: ${missing[*]}" >&2; exit 1; }
-export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ]; then
+    [ "$(id -u)" -eq 0 ] || { echo "install-deps: run as root to install: ${missing[*]}" >&2; exit 1; }
+    export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The lock file that node_modules was installed from is kept beside it.
+extension=$(cd "$(dirname "$0")/../editors/vscode" && pwd)
+if ! cmp -s "$extension/package-lock.json" "$extension/node_modules/.installed-lock.json"; then
+    npm ci --prefix "$extension" --no-audit --no-fund --loglevel=error >/dev/null
+    cp "$extension/package-lock.json" "$extension/node_modules/.installed-lock.json"
+fi
