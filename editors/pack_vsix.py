@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """pack_vsix.py EXTENSION-FOLDER OUT.vsix: packages the VS Code extension
-with vsce, then writes its entries again as the kit writes its own: in
-vsce's order, at the kit's fixed time, deflated at a fixed level, with no
-owner or permissions. vsce dates each entry by its file's time or the
-moment of packaging, so without this two builds would differ in those bytes
-alone. Written under another name and renamed, so a failed build leaves none.
+with vsce, then writes its entries again as the kit writes its own: the
+package's own two files first, then the extension's in the order of their
+names, at the kit's fixed time, deflated at a fixed level, with no owner or
+permissions. vsce dates each entry by its file's time or the moment of
+packaging, and orders them as the file system lists its folders, so
+without this two builds would differ. Written under another name and renamed, so a failed build leaves none.
 """
 import os
 import subprocess
@@ -29,7 +30,7 @@ def main(folder, out):
             return 1
         part = out + ".part"
         with zipfile.ZipFile(packed) as source, zipfile.ZipFile(part, "w") as vsix:
-            for name in source.namelist():
+            for name in sorted(source.namelist(), key=lambda name: (name.startswith("extension/"), name)):
                 entry = zipfile.ZipInfo(name, when)
                 entry.compress_type = zipfile.ZIP_DEFLATED
                 entry.create_system = 0
