@@ -2,12 +2,13 @@
 """quorlan-disc: from a disc's folder to the menu as a CD shows it, and to
 the disc's image.
 
-The build writes this file into its folder (disc/CMakeLists.txt) with the
-paths of what it runs filled in below: the Windows program it adds to a
-disc and shows, the native quorlan-check, the end-to-end driver that
-takes the headless pictures, and scripts/wine-env.sh for Wine; and the
-64-bit build of the program and of the driver, which previews show where
-32-bit Wine cannot run.
+The build writes this file twice (disc/CMakeLists.txt), with the paths of
+what it runs filled in below: the Windows program it adds to a disc and
+shows, the native quorlan-check, the window driver that takes the headless
+pictures, and wine-env.sh for Wine; and the 64-bit build of the program
+and of the driver, which previews show where 32-bit Wine cannot run. Into
+the build folder with this build's files; for installing, with the
+installed files' paths relative to this script's own folder.
 """
 import json
 import os
@@ -18,20 +19,37 @@ import tempfile
 import time
 import unicodedata
 
-QUORLAN_EXE = "@QUORLAN_EXE@"
-QUORLAN_CHECK = "@QUORLAN_CHECK@"
-E2E_DRIVER = "@E2E_DRIVER@"
-QUORLAN_EXE_X64 = "@QUORLAN_EXE_X64@"
-QUORLAN_DRIVER_X64 = "@QUORLAN_DRIVER_X64@"
-WINE_ENV = "@WINE_ENV@"
-DEFAULT_PREFIX = "@DEFAULT_PREFIX@"
-DEFAULT_PICTURE = "@DEFAULT_PICTURE@"
+VERSION = "@PROJECT_VERSION@"
+HERE = os.path.dirname(os.path.realpath(__file__))
+
+
+def beside(path):
+    """Yields PATH, a relative one taken from this script's folder."""
+    return os.path.normpath(os.path.join(HERE, path))
+
+
+def user_cache(name):
+    """Yields NAME in this user's cache folder, for an installed tool's prefix."""
+    return os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "quorlan", name)
+
+
+QUORLAN_EXE = beside("@QUORLAN_EXE@")
+QUORLAN_CHECK = beside("@QUORLAN_CHECK@")
+QUORLAN_DRIVER = beside("@QUORLAN_DRIVER@")
+QUORLAN_EXE_X64 = beside("@QUORLAN_EXE_X64@")
+QUORLAN_DRIVER_X64 = beside("@QUORLAN_DRIVER_X64@")
+WINE_ENV = beside("@WINE_ENV@")
+# An installed tool keeps its Wine prefix in the user's cache folder and
+# saves pictures in the current folder.
+DEFAULT_PREFIX = "@DEFAULT_PREFIX@" or user_cache("wineprefix-disc")
+DEFAULT_PICTURE = "@DEFAULT_PICTURE@" or "quorlan-preview.png"
 DIAGNOSTIC_FORMAT = @DIAGNOSTIC_FORMAT@  # the checker's: file, line, column, kind, text
 
 USAGE = """\
 usage: quorlan-disc check DIR [CHECKER OPTIONS]
        quorlan-disc preview DIR [--select ITEM] [--picture PNG] [--case FILE] [--prefix DIR]
        quorlan-disc image DIR -o OUT.iso [--label TEXT] [--force] [CHECKER OPTIONS]
+       quorlan-disc --version
 
 DIR is a disc's root folder, holding Quorlan.ini.
 
@@ -215,8 +233,8 @@ def run_checker(folder, menu, options):
     """Runs quorlan-check on the menu in FOLDER, its files looked up there;
     yields its exit status and output, or stops on its refusal."""
     if not os.access(QUORLAN_CHECK, os.X_OK):
-        raise Stop(2, f"no checker at {QUORLAN_CHECK}: build it with "
-                      "cmake --preset native && cmake --build --preset native --target quorlan-check")
+        raise Stop(2, f"no checker at {QUORLAN_CHECK}: the win32 build makes it "
+                      "(cmake --build --preset win32)")
     done = subprocess.run([QUORLAN_CHECK] + options + [menu], cwd=folder, capture_output=True)
     if done.returncode not in (0, 1):
         sys.stderr.buffer.write(done.stderr)
@@ -599,7 +617,7 @@ def wine_arch():
     done = subprocess.run(["bash", WINE_ENV, "--arch"], stdout=subprocess.PIPE, text=True)
     lines = done.stdout.splitlines()
     if done.returncode != 0 or len(lines) != 2:
-        raise Stop(2, "no Wine can run on this machine (scripts/wine-env.sh --arch says why)")
+        raise Stop(2, f"no Wine can run on this machine ({WINE_ENV} --arch says why)")
     return lines[0], lines[1]
 
 
@@ -634,11 +652,11 @@ def command_preview(folder, menu, args):
     prefix = os.path.realpath(own.get("--prefix", DEFAULT_PREFIX))
     own_program = find_name(folder, PROGRAM)
     arch, why = wine_arch()
-    driver = E2E_DRIVER if arch == "32" else QUORLAN_DRIVER_X64
+    driver = QUORLAN_DRIVER if arch == "32" else QUORLAN_DRIVER_X64
     for built in (QUORLAN_EXE_X64, QUORLAN_DRIVER_X64) if arch == "64" else ():
         if not os.path.isfile(built):
             raise Stop(2, f"{why}, and the 64-bit build that stands in is not there: {built} "
-                          "(cmake --preset win64 && cmake --build --preset win64)")
+                          "(the win32 build makes it: cmake --build --preset win32)")
     letter = wine(prefix, ["quorlan_wine_cdrom", folder]).stdout.strip()
     if len(letter) != 1:
         raise Stop(2, f"{prefix}: the Wine prefix has no CD-ROM drive")
@@ -697,6 +715,9 @@ def command_preview(folder, menu, args):
 def main(argv):
     if argv[:1] == ["help"] or "-h" in argv or "--help" in argv:
         print(USAGE)
+        return 0
+    if argv[:1] == ["--version"]:
+        print(f"quorlan-disc {VERSION}")
         return 0
     verbs = {"check": command_check, "preview": command_preview, "image": command_image}
     if len(argv) < 2 or argv[0] not in verbs:

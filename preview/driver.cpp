@@ -1,9 +1,10 @@
 /*
- * End-to-end test driver: runs the real quorlan.exe on a test menu and
- * drives its window from outside, as a user and the system would, then
- * checks what the window shows and what the shell started.
+ * The window driver: runs quorlan.exe on a menu and drives its window from
+ * outside, as a user and the system would, then checks what the window
+ * shows and what the shell started. quorlan-disc's previews take their
+ * pictures through it, and the end-to-end tests run every case with it.
  *
- *   driver.exe QUORLAN_EXE CASE_FILE PROBE_EXE
+ *   quorlan-driver.exe QUORLAN_EXE CASE_FILE PROBE_EXE
  *
  * Run in an empty working folder. The case file holds commands, one a line,
  * then "=== Quorlan.ini" and the menu's bytes (or "=== generate KIND N",
@@ -43,7 +44,7 @@
 #include <string>
 #include <vector>
 
-#include "../../res/resource.h"
+#include "../res/resource.h"
 
 static HANDLE g_hProcess;
 static DWORD g_dwProcessId;

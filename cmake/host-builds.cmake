@@ -1,0 +1,45 @@
+# The two builds of the same sources that the win32 configuration makes
+# inside its own folder, so that one configuration builds, tests and
+# installs everything the authoring tools run:
+#
+#   host/  quorlan-check for this machine (its own compiler), which
+#          quorlan-disc and the differential tests run;
+#   x64/   quorlan.exe and the window driver for x86-64, which previews run
+#          where 32-bit Wine cannot (never put on a disc).
+#
+# Each is a configuration of this project of its own, built for those
+# targets only; its make runs on every build, and rebuilds what changed.
+# Neither writes its folder or the source's into what it builds, so a
+# build elsewhere gives the same bytes.
+include(ExternalProject)
+
+set(QUORLAN_HOST_BUILD ${CMAKE_BINARY_DIR}/host)
+set(QUORLAN_X64_BUILD ${CMAKE_BINARY_DIR}/x64)
+set(QUORLAN_HOST_CHECK ${QUORLAN_HOST_BUILD}/quorlan-check)
+set(QUORLAN_X64_EXE ${QUORLAN_X64_BUILD}/quorlan.exe)
+set(QUORLAN_X64_DRIVER ${QUORLAN_X64_BUILD}/preview/quorlan-driver.exe)
+
+find_program(QUORLAN_HOST_CXX NAMES g++ c++ REQUIRED)
+find_program(QUORLAN_HOST_CC NAMES gcc cc REQUIRED)
+set(host_paths "-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${QUORLAN_HOST_BUILD}/=")
+ExternalProject_Add(host_check
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${QUORLAN_HOST_BUILD}
+    PREFIX ${CMAKE_BINARY_DIR}/host-steps
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_CXX_COMPILER=${QUORLAN_HOST_CXX}
+               -DCMAKE_C_COMPILER=${QUORLAN_HOST_CC} -DCMAKE_CXX_FLAGS=${host_paths}
+               -DCMAKE_C_FLAGS=${host_paths} -DCMAKE_EXE_LINKER_FLAGS=-s
+    BUILD_COMMAND $(MAKE) quorlan-check
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${QUORLAN_HOST_CHECK}
+    INSTALL_COMMAND "")
+
+ExternalProject_Add(x64_preview
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${QUORLAN_X64_BUILD}
+    PREFIX ${CMAKE_BINARY_DIR}/x64-steps
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-x86_64.cmake
+    BUILD_COMMAND $(MAKE) quorlan quorlan-driver
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${QUORLAN_X64_EXE} ${QUORLAN_X64_DRIVER}
+    INSTALL_COMMAND "")
