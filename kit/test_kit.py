@@ -7,8 +7,10 @@
       quorlan-disc checks clean (its menu, quorlan.exe, autorun.inf).
   test_kit.py ReproducibleTest SOURCE KIT.zip QUORLAN.EXE QUORLAN-CHECK.EXE
       A second clean build of the shipped targets (the kit, which needs the
-      two programs) in a folder elsewhere gives the same bytes, and no
-      file holds the path of the source or of either build folder.
+      two programs, and what the Debian package holds) in a folder
+      elsewhere gives the same bytes, and no file holds the path of the
+      source or of either build folder; cpack makes the same package of
+      either build.
 """
 import os
 import pathlib
@@ -52,7 +54,8 @@ class ReproducibleTest(unittest.TestCase):
         second = os.path.join(other, "win32")
         start = time.monotonic()
         for command in (["cmake", "--preset", "win32", "-B", second],
-                        ["cmake", "--build", second, "-j2", "--target", "kit"]):
+                        ["cmake", "--build", second, "-j2", "--target", "kit", "quorlan-driver", "host_check",
+                         "x64_preview"]):
             done = subprocess.run(command, cwd=source, capture_output=True, text=True)
             self.assertEqual(done.returncode, 0, " ".join(command) + "\n" + done.stdout[-2000:] + done.stderr[-2000:])
         print(f"second build of the shipped targets: {time.monotonic() - start:.0f} s")
@@ -67,6 +70,17 @@ class ReproducibleTest(unittest.TestCase):
                                        min(len(data), len(again))))
                 for folder in paths:
                     self.assertNotIn(folder, data, "holds a folder's path")
+        packages = []
+        for number, build in enumerate((first, second)):
+            out = os.path.join(other, f"package-{number}")
+            done = subprocess.run(["cpack", "--config", os.path.join(build, "CPackConfig.cmake"), "-B", out],
+                                  capture_output=True, text=True)
+            self.assertEqual(done.returncode, 0, done.stdout[-2000:] + done.stderr[-2000:])
+            packages += [os.path.join(out, name) for name in os.listdir(out) if name.endswith(".deb")]
+        self.assertEqual(len(packages), 2, packages)
+        data, again = (pathlib.Path(p).read_bytes() for p in packages)
+        print(f"{os.path.basename(packages[0])}: {len(data):,} bytes, second build {len(again):,}")
+        self.assertTrue(data == again, "the Debian package differs between the builds")
 
 
 if __name__ == "__main__":

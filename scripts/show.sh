@@ -12,8 +12,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 source scripts/wine-env.sh
 quorlan_wine_arch
-for preset in win32 win$QUORLAN_WINE_ARCH; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j"$(nproc)" --target quorlan e2e_driver
-done
+targets=(quorlan quorlan-driver)
+[ "$QUORLAN_WINE_ARCH" = 32 ] || targets+=(x64_preview)
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$(nproc)" --target "${targets[@]}"
 build/win32/quorlan-disc preview examples --select 2 --picture build/quorlan-example.png
