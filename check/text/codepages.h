@@ -7,7 +7,7 @@
  *
  * The only list of them: the C++ includes it with CODE_PAGE defined as it
  * needs, and CMake (CMakeLists.txt here) and the differential tests
- * (tools/differential.sh) read its lines. Keep each on one line.
+ * (tests/differential.sh) read its lines. Keep each on one line.
  */
 CODE_PAGE(874, SINGLE_BYTE, 0x041E, th_TH, '?', 0, 0, 0, 0)          /* Thai */
 CODE_PAGE(1250, SINGLE_BYTE, 0x0415, pl_PL, '?', 0, 0, 0, 0)         /* Polish */

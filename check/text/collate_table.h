@@ -23,7 +23,7 @@
  * Each byte of a code page, and each sequence that the locale weighs as one
  * (a contraction, such as a Thai vowel and the consonant after it), gives
  * one element of the kinds below. The tables are measured under Wine by
- * tools/measure-text.sh (tools/reference.cpp).
+ * tools/measure-text.sh (tools/measure.cpp).
  */
 #ifndef QUORLAN_CHECK_COLLATE_TABLE_H
 #define QUORLAN_CHECK_COLLATE_TABLE_H

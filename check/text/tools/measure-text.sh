@@ -2,11 +2,13 @@
 # measure-text.sh: measures again, under Wine, what the checker's text
 # knowledge comes from, and rewrites the two tables kept in check/text/:
 #   collate_table.cpp  the sort weights of each single-byte code page in its
-#                      locale (reference.exe measure, which prints what it
+#                      locale (text_measure.exe, which prints what it
 #                      checked and what still differs);
 #   codepage_data.cpp  what Windows decodes where iconv refuses, and the
 #                      few units it encodes otherwise (the platform's whole
-#                      conversion tables, against iconv by text_print).
+#                      conversion tables, as the differential tests'
+#                      reference.exe prints them, against iconv by
+#                      text_derive).
 # Then review the change with git diff, and run the differential tests.
 # Where this machine runs no 32-bit code, the 64-bit build of the same
 # sources measures: the platform's tables are the same for both.
@@ -18,15 +20,15 @@ quorlan_wine_arch
 preset=win$QUORLAN_WINE_ARCH
 [ "$preset" = win32 ] || echo "measure-text: the 64-bit build measures ($QUORLAN_WINE_WHY)"
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j2 --target text_reference text_print
+cmake --build --preset "$preset" -j2 --target text_measure text_reference text_derive
 build=$PWD/build/$preset
 prefix=$build/tests/e2e/wineprefix
 tests/e2e/wine-prefix.sh "$prefix"
 work=$build/check/text/measure
 tests/e2e/wine-run.sh "$prefix" "$work" \
-    "$build/text_reference.exe" measure collate_table.cpp
+    "$build/text_measure.exe" collate_table.cpp
 tests/e2e/wine-run.sh "$prefix" "$work.conversions" \
     "$build/text_reference.exe" conversions conversions.txt
 cp "$work/collate_table.cpp" check/text/collate_table.cpp
-"$build/check/text/text_print" derive "$work.conversions/conversions.txt" check/text/codepage_data.cpp
+"$build/check/text/text_derive" "$work.conversions/conversions.txt" check/text/codepage_data.cpp
 git status --short check/text/collate_table.cpp check/text/codepage_data.cpp

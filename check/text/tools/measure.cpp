@@ -1,21 +1,11 @@
 /*
- * The reference side of the text tests: the platform's own conversions,
- * comparison and tree control, run under Wine.
+ * The table generator's Windows side, run under Wine by measure-text.sh:
  *
- *   reference.exe conversions OUT       every conversion of cases.cpp
- *   reference.exe sort CODEPAGE OUT     CompareStringW on the compare pairs,
- *                                       then the real tree's order of the
- *                                       sort names (the process's ANSI code
- *                                       page must be CODEPAGE: run with LANG
- *                                       set to a locale that has it)
- *   reference.exe explain CODEPAGE HEX  the platform's and the table's key
- *   reference.exe module                the checker's module as built for
- *                                       Windows against the platform, in
- *                                       the process's code page
- *   reference.exe measure OUT           measures the sort weights of every
- *                                       code page in its locale (ASCII only
- *                                       for the double-byte ones) and writes
- *                                       collate_table.cpp
+ *   text_measure.exe OUT                measures the sort weights of every
+ *                                       ANSI code page in its locale (ASCII
+ *                                       only for the double-byte ones) and
+ *                                       writes collate_table.cpp
+ *   text_measure.exe explain CODEPAGE HEX  the platform's key and the table's
  *
  * Measuring: each byte's weights come from the sort key of its character
  * followed by a sentinel (Ä: a letter with a diacritic and a case weight,
@@ -30,7 +20,6 @@
  * unsure in the table, for the checker to warn of.
  */
 #include <windows.h>
-#include <commctrl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -43,66 +32,8 @@
 #include "../codepage.h"
 #include "../collate.h"
 #include "../collate_table.h"
-#include "cases.h"
-
-static int PlatformDecode(unsigned codePage, const char *text, int length, uint16_t *wide, int size)
-{
-    return MultiByteToWideChar(codePage, 0, text, length, (LPWSTR)wide, size);
-}
-
-static int PlatformEncode(unsigned codePage, const uint16_t *wide, int length, char *text, int size,
-                          bool *usedDefault)
-{
-    BOOL used = FALSE;
-    int n = WideCharToMultiByte(codePage, codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS, (LPCWSTR)wide,
-                                length, text, size, NULL, usedDefault ? &used : NULL);
-    if (usedDefault) *usedDefault = used != FALSE;
-    return n;
-}
-
-static std::wstring Widen(unsigned codePage, const std::string &bytes)
-{
-    WCHAR wide[4096];
-    int n = MultiByteToWideChar(codePage, 0, bytes.data(), (int)bytes.size(), wide, 4096);
-    return std::wstring(wide, n > 0 ? n : 0);
-}
-
-static int PlatformCompare(unsigned codePage, const char *a, const char *b)
-{
-    std::wstring wa = Widen(codePage, a), wb = Widen(codePage, b);
-    return CompareStringW(FindCodePageLocale(codePage), 0, wa.c_str(), -1, wb.c_str(), -1) - CSTR_EQUAL;
-}
-
-/* ---- the real tree ---- */
-
-static std::vector<int> SortInRealTree(unsigned codePage, const std::vector<std::string> &names)
-{
-    (void)codePage; // the process's own, which the tree converts from
-    INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&icc);
-    HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 300, NULL, NULL,
-                                GetModuleHandleA(NULL), NULL);
-    for (size_t i = 0; i < names.size(); i++) {
-        TVINSERTSTRUCTA insert = {};
-        insert.hParent = TVI_ROOT;
-        insert.hInsertAfter = TVI_SORT;
-        insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-        insert.item.pszText = (LPSTR)names[i].c_str();
-        insert.item.lParam = (LPARAM)i;
-        SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&insert);
-    }
-    std::vector<int> order;
-    HTREEITEM item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
-    for (; item; item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item)) {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_PARAM | TVIF_HANDLE;
-        tvi.hItem = item;
-        SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tvi);
-        order.push_back((int)tvi.lParam);
-    }
-    DestroyWindow(tree);
-    return order;
-}
+#include "../tests/cases.h"
+#include "../tests/platform.h"
 
 /* ---- measuring the sort weights ---- */
 
@@ -409,70 +340,8 @@ static void WriteTables(FILE *out, std::vector<Measure> &measures)
             "    return 0;\n}\n");
 }
 
-/* ---- the checker's module as the Windows build has it ---- */
-
-// Yields what f printed into a temporary file.
-template <typename Print> static std::string Printed(Print print)
-{
-    FILE *file = tmpfile();
-    print(file);
-    std::string text;
-    long size = ftell(file);
-    text.resize(size > 0 ? size : 0);
-    rewind(file);
-    if (size > 0 && fread(&text[0], 1, size, file) != (size_t)size) text.clear();
-    fclose(file);
-    return text;
-}
-
-// The Windows build's DecodeText, EncodeText, CompareNames and
-// FindSortedPlace against the platform, in the process's code page: 0 where
-// they print the same, else 1 and what differs.
-static int CheckModule()
-{
-    unsigned codePage = GetACP();
-    // Every byte in more places is the sort differential's; here the tree
-    // checks the module's walk, which fewer names show as well.
-    std::vector<std::string> names = MakeSortNames(codePage, false), pairs = MakeComparePairs(codePage, 5000, 1);
-    const struct {
-        const char *what;
-        std::string platform, module;
-    } checks[] = {
-        {"conversions", Printed([](FILE *f) { PrintConversions(f, PlatformDecode, PlatformEncode); }),
-         Printed([](FILE *f) { PrintConversions(f, DecodeText, EncodeText); })},
-        {"comparisons", Printed([&](FILE *f) { PrintComparisons(f, codePage, pairs, PlatformCompare); }),
-         Printed([&](FILE *f) { PrintComparisons(f, codePage, pairs, CompareNames); })},
-        {"tree order", Printed([&](FILE *f) { PrintOrder(f, names, SortInRealTree(codePage, names)); }),
-         Printed([&](FILE *f) { PrintOrder(f, names, SortAsTree(codePage, names)); })},
-    };
-    int failures = 0;
-    for (const auto &check : checks) {
-        size_t at = 0;
-        while (at < check.platform.size() && at < check.module.size() && check.platform[at] == check.module[at]) at++;
-        bool same = check.platform == check.module && !check.platform.empty();
-        printf("module %s in code page %u: %s\n", check.what, codePage, same ? "as the platform" : "differs");
-        if (!same) {
-            size_t line = check.platform.rfind('\n', at);
-            line = line == std::string::npos ? 0 : line + 1;
-            printf("  platform: %s\n  module:   %s\n", check.platform.substr(line, 60).c_str(),
-                   check.module.substr(line, 60).c_str());
-            failures++;
-        }
-    }
-    return failures != 0;
-}
-
-/* ---- the program ---- */
-
 int main(int argc, char **argv)
 {
-    if (argc == 4 && strcmp(argv[1], "sort") == 0 && GetACP() != (unsigned)atoi(argv[2])) {
-        fprintf(stderr, "reference: the ANSI code page is %u, not %s\n", GetACP(), argv[2]);
-        return 2;
-    }
-    int status = RunSharedMode(argc, argv, PlatformDecode, PlatformEncode, PlatformCompare, SortInRealTree);
-    if (status >= 0) return status;
-    if (argc == 2 && strcmp(argv[1], "module") == 0) return CheckModule();
     if (argc == 4 && strcmp(argv[1], "explain") == 0) {
         // The platform's key of the bytes given as hex against the table's.
         unsigned codePage = (unsigned)atoi(argv[2]);
@@ -484,7 +353,7 @@ int main(int argc, char **argv)
                FormatHex(mine + '\0').c_str());
         return 0;
     }
-    if (argc == 3 && strcmp(argv[1], "measure") == 0) {
+    if (argc == 2) {
         std::vector<unsigned> codePages = ListAnsiCodePages();
         std::vector<Measure> measures(codePages.size());
         for (size_t i = 0; i < measures.size(); i++) {
@@ -493,10 +362,10 @@ int main(int argc, char **argv)
             MeasureCodePage(&measures[i], stdout);
             fflush(stdout);
         }
-        FILE *out = OpenOutput(argv[2]);
+        FILE *out = OpenOutput(argv[1]);
         WriteTables(out, measures);
         return fclose(out) != 0;
     }
-    fprintf(stderr, "usage: reference conversions|measure OUT | sort CODEPAGE OUT | explain CODEPAGE HEX | module\n");
+    fprintf(stderr, "usage: text_measure OUT | explain CODEPAGE HEX\n");
     return 2;
 }

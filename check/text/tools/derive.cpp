@@ -1,13 +1,10 @@
 /*
- * The native side of the text tests: the checker's own conversions,
- * comparison and tree order, printed as reference.exe prints the
- * platform's (see cases.h), and the writer of the conversion exceptions.
+ * The table generator's native side, run by measure-text.sh:
  *
- *   text_print conversions OUT
- *   text_print sort CODEPAGE OUT
- *   text_print derive REFERENCE_CONVERSIONS OUT   writes codepage_data.cpp:
- *       where iconv refuses a sequence the platform decodes, and where it
- *       encodes a unit to other bytes than the platform
+ *   text_derive REFERENCE_CONVERSIONS OUT   writes codepage_data.cpp: where
+ *       iconv refuses a sequence the platform decodes, and where it encodes
+ *       a unit to other bytes than the platform (REFERENCE_CONVERSIONS is
+ *       what reference.exe conversions printed under Wine)
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,8 +17,7 @@
 #include "../codepage.h"
 #include "../codepage_layer.h"
 #include "../codepage_native.h"
-#include "../collate.h"
-#include "cases.h"
+#include "../tests/cases.h"
 
 /* ---- the exceptions to iconv ---- */
 
@@ -119,13 +115,11 @@ static int Derive(const char *referencePath, FILE *out)
 
 int main(int argc, char **argv)
 {
-    int status = RunSharedMode(argc, argv, DecodeText, EncodeText, CompareNames, SortAsTree);
-    if (status >= 0) return status;
-    if (argc == 4 && strcmp(argv[1], "derive") == 0) {
-        FILE *out = OpenOutput(argv[3]);
-        int status = Derive(argv[2], out);
-        return fclose(out) != 0 || status;
+    if (argc != 3) {
+        fprintf(stderr, "usage: text_derive REFERENCE_CONVERSIONS OUT\n");
+        return 2;
     }
-    fprintf(stderr, "usage: text_print conversions OUT | sort CODEPAGE OUT | derive REFERENCE OUT\n");
-    return 2;
+    FILE *out = OpenOutput(argv[2]);
+    int status = Derive(argv[1], out);
+    return fclose(out) != 0 || status;
 }
