@@ -14,9 +14,19 @@
 
 // What the follower knows between two reports.
 static MenuFollowing s_follow;
-static struct {
-    const RuleSet *const *sets;   // the rule sets, in the order they are asked
+// The rule sets' steps, each kept apart with only the sets that have it,
+// in the sets' order: the reports come once a byte, and most sets take none.
+#define MAX_RULE_SETS 16
+template <typename Step> struct Steps {
+    Step steps[MAX_RULE_SETS];
     int count;
+};
+
+static struct {
+    Steps<void (*)()> start, finish;
+    Steps<void (*)(const MenuReport &)> takeReport, takeLevel;
+    Steps<void (*)(int, const FieldScan &)> takeField;
+    Steps<void (*)(const FieldScan *, int, bool)> takeEntry;
     FieldScan field;              // the field being read
     FieldScan entry[3];           // the entry's fields read so far
     int entryFields;
@@ -26,10 +36,15 @@ const MenuFollowing &Followed() { return s_follow; }
 
 int FieldLimit(int kind) { return kind == MENU_DESCRIPTION ? MAX_DESCRIPTION : MAX_FIELD; }
 
-// Calls step(set) for each rule set that has that step.
+// Calls each rule set's step of that name, with the arguments given.
 #define FOR_EACH_RULE_SET(step, ...)                                                                          \
-    for (int i = 0; i < s_steps.count; i++)                                                                   \
-        if (s_steps.sets[i]->step) s_steps.sets[i]->step(__VA_ARGS__)
+    for (int i = 0; i < s_steps.step.count; i++) s_steps.step.steps[i](__VA_ARGS__)
+
+// Keeps the step, if the set has it.
+template <typename Step> static void KeepStep(Steps<Step> *steps, Step step)
+{
+    if (step && steps->count < MAX_RULE_SETS) steps->steps[steps->count++] = step;
+}
 
 // Empties a field for the next one, keeping its buffers' room: a menu is
 // mostly short fields, and allocating afresh for each one doubles the time.
@@ -162,8 +177,16 @@ void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings,
 {
     StartPositions(bytes);
     StartDiagnostics(warnings);
-    s_steps.sets = ruleSets;
-    s_steps.count = count;
+    s_steps.start.count = s_steps.finish.count = s_steps.takeReport.count = s_steps.takeLevel.count = 0;
+    s_steps.takeField.count = s_steps.takeEntry.count = 0;
+    for (int i = 0; i < count; i++) {
+        KeepStep(&s_steps.start, ruleSets[i]->start);
+        KeepStep(&s_steps.takeReport, ruleSets[i]->takeReport);
+        KeepStep(&s_steps.takeField, ruleSets[i]->takeField);
+        KeepStep(&s_steps.takeEntry, ruleSets[i]->takeEntry);
+        KeepStep(&s_steps.takeLevel, ruleSets[i]->takeLevel);
+        KeepStep(&s_steps.finish, ruleSets[i]->finish);
+    }
     StartField(&s_steps.field);
     s_steps.entryFields = 0;
     s_follow.bytes = &bytes;
