@@ -10,7 +10,7 @@
  *     rule sets it was given (follow.cpp).
  *
  * A rule set is one RuleSet: what it does at each step of the loading. It
- * knows the engine, the menu's text and its commands (quote.h, commands.h),
+ * knows the engine, the menu's text and its commands (quote.h, files.h),
  * and nothing of the other rule sets.
  */
 #ifndef QUORLAN_CHECK_ENGINE_H
