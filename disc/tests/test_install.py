@@ -147,8 +147,8 @@ class PreviewTest(Test):
         print(done.stdout + done.stderr, end="")
         self.assert_ran(done, "picture of the menu: quorlan-preview.png", "preview, source hidden")
         # Where the 64-bit Wine runs it, the installed 64-bit program stands in.
-        program = "preview-x64/quorlan.exe" if os.environ.get("QUORLAN_WINE_ARCH") == "64" else "quorlan/quorlan.exe"
-        self.assertIn(f"/share/{program})", done.stdout)
+        program = "preview-x64/quorlan.exe" if os.environ.get("QUORLAN_WINE_ARCH") == "64" else "quorlan.exe"
+        self.assertIn(f"/share/quorlan/{program})", done.stdout)
         self.assertTrue(os.path.isdir(os.path.join(self.work, "cache", "quorlan", "wineprefix-disc")),
                         "no Wine prefix in the user's cache folder")
         # The menu's window, trimmed from Wine's desktop: the size its menu asks for.
