@@ -555,7 +555,9 @@ TEST(CheckWarnings, NamesBeyondAsciiAreLookedUpAsWindowsReadsThem)
         for (const MenuWarning &w : warnings)
             if (w.message.find("the command's file") != std::string::npos) files.push_back(w);
         ASSERT_EQ(row.fragment ? 1u : 0u, files.size()) << Listed(warnings);
-        if (row.fragment) EXPECT_NE(std::string::npos, files[0].message.find(row.fragment)) << Listed(files);
+        if (row.fragment) {
+            EXPECT_NE(std::string::npos, files[0].message.find(row.fragment)) << Listed(files);
+        }
     }
     for (int i = 3; i >= 0; i--) remove((disc + files[i]).c_str());
     for (int i = 3; i >= 0; i--) rmdir((disc + folders[i]).c_str());
