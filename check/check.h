@@ -51,6 +51,8 @@ struct CheckedMenu {
 // usually points at the same place. Lines count from 1 and end at a line
 // feed (so a CR LF pair is one break); columns count bytes from 1.
 struct MenuWarning {
+    std::string code;             // its stable name, as --no-warn takes it (rules' codes in diagnostics.cpp)
+    bool error;                   // the program loses text or reads the rest as something else
     long offset;                  // the byte the warning points at
     long line, column;
     std::string message;
@@ -71,9 +73,20 @@ void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings
                      CheckedMenu *menu, std::vector<MenuWarning> *warnings);
 
 // One line of a warning or its note, as compilers write them: file, line,
-// column, "warning" or "note", and the text. quorlan-disc prints its own
+// column, "error", "warning" or "note", and the text (a warning's ends
+// with its code in brackets). quorlan-disc prints its own
 // warnings in it too (disc/CMakeLists.txt reads it here).
 #define DIAGNOSTIC_FORMAT "%s:%ld:%ld: %s: %s\n"
+
+// Each code a warning may have, whether it is an error, and what it says.
+struct WarningCode {
+    const char *code;
+    bool error;
+    const char *description;
+};
+extern const WarningCode g_warningCodes[];
+extern const int g_warningCodeCount;
+const WarningCode *FindWarningCode(const std::string &code);
 
 /* output.cpp */
 std::string DescribeItem(const CheckedItem &item, const std::string &indent);

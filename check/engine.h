@@ -51,10 +51,13 @@ std::string Shown(const FieldScan &field);
 long PositionOf(const FieldScan &field, size_t index);
 long PositionOfText(const FieldScan &field, size_t index);
 
+/* write_name.cpp: a disc's name as menu text that reads back as the name */
+std::string WriteMenuFileName(const std::string &prefix, const std::string &name);
+
 /* diagnostics.cpp */
 void StartDiagnostics(std::vector<MenuWarning> *warnings);
-void AddWarning(long pos, const std::string &message, long notePos, const std::string &note);
-void Warn(long pos, const std::string &message, const std::string &note);
+void AddWarning(const char *code, long pos, const std::string &message, long notePos, const std::string &note);
+void Warn(const char *code, long pos, const std::string &message, const std::string &note);
 void FinishDiagnostics();
 
 // What the follower knows of the menu so far, for the rule sets to read.

@@ -1,11 +1,11 @@
 /*
- * quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]
+ * quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [--no-warn CODE]... [MENUFILE | -]
  * quorlan-check --lsp
  *
  * Shows what the program makes of a menu file (caption, size, options, the
  * tree with each command as the shell would get it) and warns where the
  * file probably does not say what its author meant. Exit status: 0 no
- * warnings, 1 warnings, 2 the file could not be read or the arguments are
+ * warnings, 1 warnings or errors, 2 the file could not be read or the arguments are
  * wrong.
  */
 #include "check.h"
@@ -19,13 +19,15 @@
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+
+#include <algorithm>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #endif
 
 static const char USAGE[] =
-    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [MENUFILE | -]";
+    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [--no-warn CODE]... [MENUFILE | -]";
 
 // The help; %s is the list of code pages --codepage takes.
 static const char HELP[] =
@@ -43,13 +45,15 @@ static const char HELP[] =
     "  --drive LETTER  what %%: gives (default: the drive of the current folder,\n"
     "                  or D where it has none)\n"
     "  --no-files      do not look for the files that commands name\n"
+    "  --no-warn CODE  leave out the warnings of that code (the code in brackets\n"
+    "                  after each); may be given more than once\n"
     "  --json          one JSON object instead of the text report\n"
     "  --lsp           serve the Language Server Protocol on standard input and\n"
     "                  output, so that an editor shows the warnings as one types\n"
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
-    "Exit status: 0 no warnings, 1 warnings, 2 the file could not be read or the\n"
+    "Exit status: 0 no warnings, 1 warnings or errors, 2 the file could not be read or the\n"
     "arguments are wrong.\n";
 
 // Yields the code pages --codepage takes, runs joined:
@@ -104,6 +108,16 @@ static std::string FolderOf(const std::string &path)
     return cut == 0 ? "/" : path.substr(0, cut);
 }
 
+// Drops the warnings whose code the author left out.
+static void LeaveOutWarnings(const std::vector<std::string> &codes, std::vector<MenuWarning> *warnings)
+{
+    if (codes.empty()) return;
+    std::vector<MenuWarning> kept;
+    for (MenuWarning &warning : *warnings)
+        if (std::find(codes.begin(), codes.end(), warning.code) == codes.end()) kept.push_back(warning);
+    warnings->swap(kept);
+}
+
 static bool ReadWholeStream(FILE *stream, std::string *bytes)
 {
     char chunk[65536];
@@ -124,12 +138,18 @@ int main(int argc, char **argv)
     settings.checkFiles = true;
     settings.codePage = 1252;
     const char *fileName = NULL;
+    std::vector<std::string> leftOut; // the codes --no-warn names
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
         if (strcmp(arg, "--json") == 0) {
             json = true;
         } else if (strcmp(arg, "--no-files") == 0) {
             settings.checkFiles = false;
+        } else if (strcmp(arg, "--no-warn") == 0) {
+            if (i + 1 >= argc) return Fail("--no-warn needs a code; " + std::string(USAGE));
+            const char *code = argv[++i];
+            if (!FindWarningCode(code)) return Fail("--no-warn takes a warning's code, not \"" + std::string(code) + "\"");
+            leftOut.push_back(code);
         } else if (strcmp(arg, "--drive") == 0) {
             if (i + 1 >= argc) return Fail("--drive needs a letter; " + std::string(USAGE));
             const char *letter = argv[++i];
@@ -191,6 +211,7 @@ int main(int argc, char **argv)
     std::vector<MenuWarning> warnings;
     CheckMenuStream(stream, bytes, settings, &menu, &warnings);
     fclose(stream);
+    LeaveOutWarnings(leftOut, &warnings);
 
     std::string report = json ? FormatMenuJson(menu, warnings) : FormatMenuText(menu, warnings, fileName);
     fwrite(report.data(), 1, report.size(), stdout);

@@ -54,7 +54,8 @@ std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarnin
     for (size_t i = 0; i < warnings.size(); i++) {
         if (i) out += ", ";
         const MenuWarning &w = warnings[i];
-        out += "{\"line\": " + std::to_string(w.line) + ", \"column\": " + std::to_string(w.column) +
+        out += "{\"code\": " + QuoteJson(w.code) + ", \"severity\": " + (w.error ? "\"error\"" : "\"warning\"") +
+               ", \"line\": " + std::to_string(w.line) + ", \"column\": " + std::to_string(w.column) +
                ", \"message\": " + QuoteJson(w.message) + ", \"note\": " + QuoteJson(w.note) +
                ", \"note_line\": " + std::to_string(w.noteLine) + ", \"note_column\": " +
                std::to_string(w.noteColumn) + "}";
@@ -102,8 +103,8 @@ static std::string FormatDiagnostic(const std::string &fileName, long line, long
 }
 
 // Yields the report for a person: the window, the tree, then the warnings
-// as compilers write them, FILE:LINE:COLUMN: warning: MESSAGE, each with
-// a line FILE:LINE:COLUMN: note: HOW TO MEND.
+// as compilers write them, FILE:LINE:COLUMN: warning: MESSAGE [CODE] (or
+// error:), each with a line FILE:LINE:COLUMN: note: HOW TO MEND.
 std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings,
                            const std::string &fileName)
 {
@@ -118,7 +119,8 @@ std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarnin
     out += "tree:\n";
     TextItems(menu.items, 0, &out);
     for (const MenuWarning &w : warnings) {
-        out += FormatDiagnostic(fileName, w.line, w.column, "warning", w.message);
+        out += FormatDiagnostic(fileName, w.line, w.column, w.error ? "error" : "warning",
+                                w.message + " [" + w.code + "]");
         out += FormatDiagnostic(fileName, w.noteLine, w.noteColumn, "note", w.note);
     }
     return out;

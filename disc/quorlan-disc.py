@@ -161,8 +161,8 @@ def name_problem(name):
 
 
 def disc_names(folder):
-    """Yields the disc's own warnings about its names (path, 0, message,
-    note): names that do not reach Windows as written, paths longer than
+    """Yields the disc's own warnings about its names (path, 0, code,
+    message, note): names that do not reach Windows as written, paths longer than
     Windows opens, and names that become one on the disc."""
     warnings = []
     top = os.fsencode(folder)
@@ -174,18 +174,18 @@ def disc_names(folder):
             shown_path = path.decode("utf-8", "backslashreplace")
             problem = name_problem(name)
             if problem:
-                warnings.append((shown_path, 0, f"the name {problem}",
+                warnings.append((shown_path, 0, "disc-name", f"the name {problem}",
                                  "rename it in UTF-8, within the limits of a Joliet name, as the menu writes it"))
             windows_path = path.decode("utf-8", "replace").replace("/", "\\")
             if len(windows_path.encode("utf-16-le")) // 2 > WINDOWS_PATH_MAX:
-                warnings.append((shown_path, 0,
+                warnings.append((shown_path, 0, "disc-path-length",
                                  f"the path has {len(windows_path)} characters: Windows opens "
                                  f"{WINDOWS_PATH_MAX} at most after D:\\",
                                  "shorten the names of its folders, or move it nearer the disc's root"))
             key = windows_upper(joliet_name(name))
             if key in taken:
                 other = os.path.relpath(os.path.join(root, taken[key]), top).decode("utf-8", "backslashreplace")
-                warnings.append((shown_path, 0,
+                warnings.append((shown_path, 0, "disc-name-clash",
                                  f"the name becomes one with \"{other}\" on the disc, where case is ignored: "
                                  f"Windows reaches only one of them",
                                  "rename one of the two"))
@@ -277,7 +277,7 @@ def autorun_text(label, title, code_page):
 
 def check_disc(folder, label):
     """Yields what the image adds to the disc, the disc's own warnings (file,
-    line, message, note; line 0 for a name), each at the start of its line,
+    line, code, message, note; line 0 for a name), each at the start of its line,
     and its notes (file, line, note), which are no warnings."""
     adds, notes, warnings = [], [], disc_names(folder)
     if not find_name(folder, PROGRAM):
@@ -294,11 +294,11 @@ def check_disc(folder, label):
                                   f"the menu, it says \"Run {PROGRAM}\"; action=Open the menu of ... "
                                   f"names the disc instead"))
     if program is None:
-        warnings.append((autorun, 1, f"no open= in an [autorun] section: the menu will not start "
+        warnings.append((autorun, 1, "autorun-open", f"no open= in an [autorun] section: the menu will not start "
                                      f"when the disc is inserted",
                          f"write [autorun] and open={PROGRAM} on the lines below it"))
     elif program.lower().lstrip("\\") != PROGRAM:
-        warnings.append((autorun, line, f"open= starts \"{program}\", not {PROGRAM} in the disc's "
+        warnings.append((autorun, line, "autorun-program", f"open= starts \"{program}\", not {PROGRAM} in the disc's "
                                         f"root: the menu will not start when the disc is inserted",
                          f"write open={PROGRAM}"))
     return adds, warnings, notes
@@ -377,21 +377,23 @@ def count_files(folder):
 def print_disc_warnings(disc_warnings, notes=()):
     """The disc's own warnings, in the checker's format, each with its note
     (a name's as PATH: warning:), then its notes."""
-    for name, line, message, note in disc_warnings:
+    for name, line, code, message, note in disc_warnings:
         if line:
-            print(DIAGNOSTIC_FORMAT % (name, line, 1, "warning", message), end="")
+            print(DIAGNOSTIC_FORMAT % (name, line, 1, "warning", f"{message} [{code}]"), end="")
             print(DIAGNOSTIC_FORMAT % (name, line, 1, "note", note), end="")
         else:  # a name on the disc, which has no line
-            print(f"{name}: warning: {message}")
+            print(f"{name}: warning: {message} [{code}]")
             print(f"{name}: note: {note}")
     for name, line, note in notes:
         print(DIAGNOSTIC_FORMAT % (name, line, 1, "note", note), end="")
 
 
 def print_warnings(menu, report, disc_warnings, notes):
-    """The checker's warnings as it prints them, each with its note, then the disc's."""
+    """The checker's warnings as it prints them, each with its severity, code
+    and note, then the disc's."""
     for w in report["warnings"]:
-        print(DIAGNOSTIC_FORMAT % (menu, w["line"], w["column"], "warning", w["message"]), end="")
+        print(DIAGNOSTIC_FORMAT % (menu, w["line"], w["column"], w["severity"], f"{w['message']} [{w['code']}]"),
+              end="")
         print(DIAGNOSTIC_FORMAT % (menu, w["note_line"], w["note_column"], "note", w["note"]), end="")
     print_disc_warnings(disc_warnings, notes)
 
@@ -402,8 +404,9 @@ def command_check(folder, menu, options):
     adds, warnings, notes = check_disc(folder, disc_labels(report["caption"], folder)[1])
     if "--json" in options:
         report["disc"] = {"adds": adds,
-                          "warnings": [{"file": f, "line": n or None, "column": 1 if n else None, "message": m,
-                                        "note": t} for f, n, m, t in warnings],
+                          "warnings": [{"file": f, "line": n or None, "column": 1 if n else None, "code": c,
+                                        "severity": "warning", "message": m, "note": t}
+                                       for f, n, c, m, t in warnings],
                           "notes": [{"file": f, "line": n, "column": 1, "note": t} for f, n, t in notes]}
         print(json.dumps(report, ensure_ascii=False))
     else:
@@ -498,7 +501,7 @@ def on_disc(folder, path):
 
 def read_back(image, folder, added, report, drive):
     """Reads the image's Joliet tree back; yields its size and what it lacks
-    (path, 0, message, note): a file or folder of FOLDER or ADDED not under
+    (path, 0, code, message, note): a file or folder of FOLDER or ADDED not under
     its own name, a file a command names not under the menu's name."""
     tree = joliet_tree(image)
     lacks, held = [], set(tree)
@@ -511,13 +514,14 @@ def read_back(image, folder, added, report, drive):
     for path in sorted(wanted):
         if path not in held:
             shown_path = path.encode("utf-8", "surrogateescape").decode("utf-8", "backslashreplace")
-            lacks.append((shown_path, 0, "not in the image's Joliet tree, which Windows reads, under this name",
+            lacks.append((shown_path, 0, "image-name",
+                          "not in the image's Joliet tree, which Windows reads, under this name",
                           "quorlan-disc check says why; rename it, or write the image anyway with --force"))
     upper = set(windows_upper(p) for p in tree)
     for path in menu_files(report["items"], drive):
         if on_disc(folder, path) and windows_upper(path) not in upper and \
-                windows_upper(path) not in set(windows_upper(p) for p, n, m, t in lacks):
-            lacks.append((path.replace("/", "\\"), 0,
+                windows_upper(path) not in set(windows_upper(l[0]) for l in lacks):
+            lacks.append((path.replace("/", "\\"), 0, "image-menu-name",
                           "a command names this file, and the image's Joliet tree has it under no such name",
                           "rename the file as the menu names it"))
     return len(tree), lacks

@@ -115,14 +115,16 @@ static void CheckFieldText(const FieldScan &field)
     unsigned codePage = Followed().settings->codePage;
     long at = 0;
     std::string note, message;
+    const char *code = "utf8-unmarked";
     // Where the users' code page is UTF-8, every file is read as UTF-8.
     if (field.converted || codePage == CP_UTF8) {
         message = FindUnshownChar(raw, Shown(field), codePage, &at, &note);
+        code = message.compare(0, 5, "bytes") == 0 ? "invalid-utf8" : "unshown-char";
     } else if (s_encoding.unmarkedUtf8) {
         message = FindUnmarkedUtf8(raw, codePage, &at, &note);
         if (!message.empty()) s_encoding.unmarkedUtf8 = false;
     }
-    if (!message.empty()) Warn(field.rawPos[at], message, note);
+    if (!message.empty()) Warn(code, field.rawPos[at], message, note);
 }
 
 // In a sorted menu, the first name holding a character whose place the
@@ -139,7 +141,7 @@ static void CheckSortedName(const FieldScan &field)
     std::string why = IsSortApproximate(codePage) ? "in code page " + Number(codePage) + " the checker knows the platform's order "
                                     "for ASCII only"
                                   : "the order of " + QuoteText(name.substr(at, 1)) + " is not known exactly";
-    Warn(PositionOfText(field, at),
+    Warn("sort-order", PositionOfText(field, at),
          "the sorted place shown for " + QuoteText(name) + " may not be the program's: " + why,
          "the Windows build of quorlan-check sorts as the platform does");
 }
@@ -151,7 +153,7 @@ static void StartEncoding()
     s_encoding.unsureSort = true;
     long at;
     std::string note, message = FindOtherByteOrderMark(bytes, &at, &note);
-    if (!message.empty()) Warn(at, message, note);
+    if (!message.empty()) Warn(at == 0 ? "utf16-file" : "stray-mark", at, message, note);
 }
 
 static void TakeField(int kind, const FieldScan &field)

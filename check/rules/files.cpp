@@ -15,7 +15,7 @@ static void CheckCommandFile(const FieldScan *fields, int count, bool inserted)
     std::string text = Shown(command);
     if (text.empty()) return;
     std::string note, problem = FindCommandFileProblem(text, command.fromDrive, settings, &note);
-    if (!problem.empty()) Warn(command.firstPos, problem, note);
+    if (!problem.empty()) Warn("missing-file", command.firstPos, problem, note);
 }
 
 const RuleSet g_fileRules = {NULL, NULL, NULL, CheckCommandFile, NULL, NULL};

@@ -121,10 +121,10 @@ static void CheckQuotedStretch(long open, long close)
                                            : "that swallows " + swallowed;
     const char *note = "write %' for an apostrophe in text";
     if (openInWord)
-        AddWarning(open, "the apostrophe in " + QuoteShort(WordAround(open)) + " opens a quoted stretch " + span +
+        AddWarning("apostrophe-in-word", open, "the apostrophe in " + QuoteShort(WordAround(open)) + " opens a quoted stretch " + span +
                              " " + effect, -1, note);
     if (closeInWord)
-        AddWarning(close, "the apostrophe in " + QuoteShort(WordAround(close)) + " closes a quoted stretch " +
+        AddWarning("apostrophe-in-word", close, "the apostrophe in " + QuoteShort(WordAround(close)) + " closes a quoted stretch " +
                               span + " " + effect, -1, note);
 
     // Opened right after text, as in "users'", and taking in what looks
@@ -134,7 +134,7 @@ static void CheckQuotedStretch(long open, long close)
     if (openInWord || open == 0 || !takesEntry || EndsWord(bytes[open - 1])) return;
     long start = open - 1;
     while (start > 0 && !EndsWord(bytes[start - 1])) start--;
-    AddWarning(open, "the apostrophe after " + QuoteShort(bytes.substr(start, open - start)) +
+    AddWarning("quote-after-word", open, "the apostrophe after " + QuoteShort(bytes.substr(start, open - start)) +
                          " opens a quoted stretch " + span + " that swallows " + swallowed,
                -1, "write %' for an apostrophe in text; a quote that keeps commas starts a field or follows a space");
 }
@@ -169,7 +169,7 @@ static void CheckVariable(long percent)
     std::string reads = name;
     if (end + 1 < (long)bytes.size() && isgraph((unsigned char)bytes[end + 1]) && bytes[end + 1] != ':')
         reads += bytes[end + 1];
-    AddWarning(percent,
+    AddWarning("percent-variable", percent,
                QuoteText("%" + name + "%") + " is not expanded: the menu knows no variables, and '%' only makes the " +
                    "next character plain, so this reads " + QuoteText(reads),
                -1, "write the folder itself (%: gives the drive the menu started from); %%" + name +
@@ -213,7 +213,7 @@ static void CheckCommandQuote(const FieldScan &field)
     size_t name = start;
     for (size_t end; (end = command.find(' ', start)) != std::string::npos; start = end + 1) {
         if (HasFileExtension(command.substr(start, end - start))) {
-            AddWarning(PositionOfText(field, end),
+            AddWarning("double-quote-open", PositionOfText(field, end),
                        "the double quote before " + QuoteShort(command.substr(name, end - name)) +
                            " is never closed, so the whole command is the file to start: " +
                            QuoteShort(command.substr(end + 1)) + " is no parameter",
@@ -230,7 +230,7 @@ static void CheckDoubleQuotes(int kind, const FieldScan &field)
     std::string text = Shown(field);
     if (s_mistakes.doubleQuoteComma >= 0 && CountOf(text, '"') % 2 == 1) {
         std::string closed = text.substr(0, text.find('"'));
-        AddWarning(s_mistakes.doubleQuoteComma,
+        AddWarning("double-quote-comma", s_mistakes.doubleQuoteComma,
                    std::string("double quotes do not quote in a menu: this comma ends the ") +
                        s_mistakes.doubleQuoteField + " after " + QuoteShort(s_mistakes.doubleQuoteText) + ", and " +
                        QuoteShort(closed) + (kind == MENU_NAME ? " starts the next entry" : " is the command"),
@@ -283,7 +283,7 @@ static void CheckPercentSigns(int kind, const FieldScan &field)
             while (IsDigitAt(start - 1)) start--;
             written = bytes.substr(start, percent + 1 - start);
         }
-        AddWarning(percent,
+        AddWarning("percent-sign", percent,
                    QuoteText(written) + (kind == MENU_COMMAND ? " is no URL escape here" : " shows no percent sign") +
                        ": '%' only makes the next character plain and does not show, so the " + what + " reads " +
                        QuoteShort(Shown(field)),
@@ -323,7 +323,7 @@ static void CheckBackslashEscapes(int kind, const FieldScan &field)
                              : opens    ? "the apostrophe after it opens a quoted stretch"
                                         : "the apostrophe after it closes the quoted stretch";
         // A backslash alone is shown with the text before it.
-        AddWarning(pos,
+        AddWarning("backslash-escape", pos,
                    "the backslash in " + QuoteShort(word.size() > 1 ? word : Shown(field)) +
                        " escapes nothing: only '%' does, so " + effect,
                    -1, HowToWrite(c));
@@ -376,7 +376,7 @@ static void CheckOptionAsEntry(const std::string &name, const std::string &comma
     std::string message = "an entry named " + QuoteText(name) +
                           " is an item, not an option: options are read only in the header";
     if (!command.empty()) message += "; it takes " + QuoteShort(command) + " as its command";
-    AddWarning(pos, message, headerEnd, "write " + QuoteText(", " + name) + " here, at the end of the header");
+    AddWarning("option-entry", pos, message, headerEnd, "write " + QuoteText(", " + name) + " here, at the end of the header");
 }
 
 // A name whose last word is the file to start: "Viewer view.exe".
@@ -394,7 +394,7 @@ static void CheckNameEndsInFile(const FieldScan &name, const std::string &comman
         fromDrive.push_back(i < name.fromDrive.size() && name.fromDrive[i]);
     if (settings.checkFiles && !IsFileOnDisc(word, fromDrive, settings)) return;
     std::string before = text.substr(0, space);
-    AddWarning(PositionOfText(name, space),
+    AddWarning("name-ends-in-file", PositionOfText(name, space),
                "the name " + QuoteShort(text) + " ends in " + QuoteShort(word) +
                    (settings.checkFiles ? ", a file on the disc," : ", which looks like a file to start,") +
                    (command.empty() ? " and the entry has no command"
@@ -417,7 +417,7 @@ static void CheckEntry(const FieldScan *fields, int count, bool inserted)
 
     // The entry after a description that ran on: shifted by a missing comma.
     if (runOnBreak >= 0 && nameIsFile && !CommandLooksLikeFile(command))
-        AddWarning(runOnBreak,
+        AddWarning("missing-comma", runOnBreak,
                    "the description " + QuoteShort(s_mistakes.runOnText) +
                        " runs on over a line break, and the entry after it reads as name " +
                        QuoteShort(nameText) + " with command " + QuoteShort(command) +

@@ -42,6 +42,7 @@ static std::string JoinedAtEquals(const std::string &text)
 // Why an option the program ignores is probably meant as one ("" when it
 // is not close to any), where to mend it and how.
 struct NearOption {
+    const char *code;
     std::string why;
     long pos;
     std::string note;
@@ -52,27 +53,28 @@ static NearOption WhyNotOption(const FieldScan &field, const std::string &text)
     // Each spelling the program would take, tried in turn.
     const struct {
         std::string spelling;
-        const char *why;
+        const char *code, *why;
     } tries[] = {
-        {TrimSpaces(text, false, true), "it ends with a space"},
-        {TrimSpaces(text, true, false), "it starts with a space"},
-        {JoinedAtEquals(text), "a space before '='"},
-        {Lowered(text), "options are case-sensitive"},
-        {Lowered(JoinedAtEquals(TrimSpaces(text, true, true))), "options are case-sensitive and take no spaces"},
+        {TrimSpaces(text, false, true), "option-space", "it ends with a space"},
+        {TrimSpaces(text, true, false), "option-space", "it starts with a space"},
+        {JoinedAtEquals(text), "option-space", "a space before '='"},
+        {Lowered(text), "option-case", "options are case-sensitive"},
+        {Lowered(JoinedAtEquals(TrimSpaces(text, true, true))), "option-case",
+         "options are case-sensitive and take no spaces"},
     };
     for (const auto &attempt : tries)
         if (IsKnownOption(attempt.spelling))
-            return {attempt.why, field.firstPos, "write it as " + QuoteText(attempt.spelling)};
+            return {attempt.code, attempt.why, field.firstPos, "write it as " + QuoteText(attempt.spelling)};
     size_t space = text.find(' ');
     if (space != std::string::npos && IsKnownOption(text.substr(0, space))) {
         if (field.breakPos >= 0)
-            return {"it runs across a line break: a comma missing at the end of line " +
+            return {"option-comma", "it runs across a line break: a comma missing at the end of line " +
                         Number(LineOf(field.breakPos)) + "?",
                     field.breakPos, "type a comma here to end the option"};
-        return {"it has more text after \"" + text.substr(0, space) + "\": a comma missing?",
+        return {"option-comma", "it has more text after \"" + text.substr(0, space) + "\": a comma missing?",
                 PositionOfText(field, space), "type a comma here to end the option"};
     }
-    return {"", field.firstPos, "the options are sorted, install and size=WIDTHxHEIGHT"};
+    return {"unknown-option", "", field.firstPos, "the options are sorted, install and size=WIDTHxHEIGHT"};
 }
 
 static void CheckOption(const FieldScan &field)
@@ -83,17 +85,17 @@ static void CheckOption(const FieldScan &field)
         std::string message = "option " + QuoteText(text) + " is not recognised and is ignored";
         NearOption near = WhyNotOption(field, text);
         if (!near.why.empty()) message += ": " + near.why;
-        Warn(near.pos, message, near.note);
+        Warn(near.code, near.pos, message, near.note);
         return;
     }
     if (FindMenuOption(text.c_str()) != OPTION_SIZE) return;
     int width, height;
     long value = PositionOf(field, strlen("size="));
     if (!ScanMenuSize(text.c_str(), &width, &height))
-        Warn(value, "option " + QuoteText(text) + " does not scan as size=WIDTHxHEIGHT: the window keeps its size",
+        Warn("size-format", value, "option " + QuoteText(text) + " does not scan as size=WIDTHxHEIGHT: the window keeps its size",
              "write two whole numbers joined by a lowercase x, with no spaces: size=640x480");
     else if (!IsMenuSizeUsable(width, height))
-        Warn(value, "option " + QuoteText(text) + " gives no window of at least 1 x 1 pixels and is ignored",
+        Warn("size-empty", value, "option " + QuoteText(text) + " gives no window of at least 1 x 1 pixels and is ignored",
              "give a width and a height of 1 pixel or more");
 }
 
@@ -144,7 +146,7 @@ static void CheckWindowSize()
     if (cramped.empty()) return;
     int width, height;
     FindSmallestWindow(!menu.install, &width, &height);
-    Warn(s_sizeAt,
+    Warn("size-cramped", s_sizeAt,
          "option " + QuoteText("size=" + Number(menu.width) + "x" + Number(menu.height)) +
              " makes the window too small for its controls: " + cramped,
          Number(width) + "x" + Number(height) + " is the smallest size that shows every control whole: write size=" +

@@ -26,11 +26,11 @@ static void CheckFieldEnd(const FieldScan &field, const char *what, int limit)
         long lost = std::min(field.length, (long)limit) - field.nulIndex - 1;
         std::string message = std::string("a NUL byte ends the ") + what + " " + QuoteText(Shown(field));
         if (lost > 0) message += ": the " + Number(lost) + " bytes after it are lost";
-        Warn(field.nulPos, message, "remove the NUL byte: the text ends at it");
+        Warn("nul-byte", field.nulPos, message, "remove the NUL byte: the text ends at it");
     } else if (field.length > limit) {
         // A field of a file with the UTF-8 mark ends before a character the limit cuts.
         long kept = field.converted ? FindWholeCharsEnd(field.raw.data(), limit) : limit;
-        Warn(PositionOf(field, kept),
+        Warn("field-cut", PositionOf(field, kept),
              std::string("the ") + what + " is " + Number(field.length) + " bytes long: only its first " +
                  Number(kept) + " are kept",
              std::string("shorten the ") + what + ": what stands from here on is lost");
@@ -41,17 +41,17 @@ static void CheckField(int kind, const FieldScan &field)
 {
     CheckFieldEnd(field, s_fieldNames[kind - MENU_TITLE], FieldLimit(kind));
     if ((kind == MENU_TITLE || kind == MENU_OPTION) && field.token == TOK_CLOSE)
-        Warn(field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped",
+        Warn("header-brace", field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped",
              "the entry list opens with '{'");
     if (kind == MENU_TITLE && field.leadingFold)
-        Warn(field.firstPos, "the title starts with a space: the file begins with white space",
+        Warn("title-space", field.firstPos, "the title starts with a space: the file begins with white space",
              "remove the white space before the title");
 }
 
 static void CheckLineBreak(const FieldScan &field, const char *what)
 {
     if (field.breakPos < 0) return;
-    Warn(field.breakPos,
+    Warn("missing-comma", field.breakPos,
          std::string("the ") + what + " " + QuoteText(Shown(field)) +
              " runs across a line break outside quotes: a comma missing at the end of line " +
              Number(LineOf(field.breakPos)) + "?",
@@ -67,7 +67,7 @@ static void CheckEntry(const FieldScan *fields, int count, bool inserted)
         std::string message = "an entry with an empty name shows as an item with no text";
         std::string command = count > 1 ? Shown(fields[1]) : "";
         if (!command.empty()) message += " (its command is " + QuoteText(command) + ")";
-        Warn(name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?",
+        Warn("empty-name", name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?",
              "type the entry's name here, or remove the comma");
     }
     CheckLineBreak(name, "name");
@@ -79,7 +79,7 @@ static void CheckLevel(const MenuReport &report)
 {
     const MenuFollowing &menu = Followed();
     if (report.event == MENU_JOINED && menu.joinedOpen == 1)
-        Warn(menu.lastPos,
+        Warn("nesting-depth", menu.lastPos,
              "nesting deeper than " + Number(MAX_NESTING) +
                  " levels is not kept: the entries inside this '{' join the level it is in",
              "nest at most " + Number(MAX_NESTING) + " levels below the top one");
@@ -89,7 +89,7 @@ static void WarnOpenQuote()
 {
     const MenuFollowing &menu = Followed();
     if (menu.inQuote)
-        Warn(menu.quoteOpenedAt,
+        Warn("open-quote", menu.quoteOpenedAt,
              "an apostrophe here opens a quote that is never closed: all the rest of the file is text",
              "write %' for an apostrophe in text, or close the quote with another '");
 }
@@ -110,17 +110,17 @@ static void CheckEnd()
     if (!menu.bodyOpened) {
         WarnOpenQuote();
         // The `{` belongs where the header's first line ends, or after the header.
-        Warn(menu.headerBreak >= 0 ? menu.headerBreak : menu.headerEnd,
+        Warn("no-list", menu.headerBreak >= 0 ? menu.headerBreak : menu.headerEnd,
              "no '{' follows the header: the file lists no entries and the tree shows only \"Explore CD\"",
              "type '{' where the entries start, and '}' after the last one");
     } else if (menu.openBraces.empty()) {
         if (menu.lastValue != TOK_EOF)
-            AddWarning(menu.lastPos, "text after the entry list's closing brace is ignored", menu.listClosedAt,
+            AddWarning("text-after-list", menu.lastPos, "text after the entry list's closing brace is ignored", menu.listClosedAt,
                        "the entry list ends with this '}': remove it if the text is meant as entries");
     } else {
         WarnOpenQuote();
         size_t missing = menu.openBraces.size();
-        AddWarning(menu.openBraces.back(),
+        AddWarning("open-list", menu.openBraces.back(),
                    "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
                        (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open",
                    EndOfText(), "type the missing '}' where each level's entries end, here at the latest");

@@ -5,8 +5,9 @@ Each cases/NAME.ini is checked with the arguments in cases/NAME.expect.json
 and must give that report and exit status, so a new case is one menu and its
 expectation. Every case is also checked with LF and with CR LF line ends
 (same warnings at the same lines and columns) and as a text report (the
-same warnings as FILE:LINE:COLUMN: warning: MESSAGE, each followed by
-FILE:LINE:COLUMN: note: NOTE). Then: the default menu file and drive letter,
+same warnings as FILE:LINE:COLUMN: warning: MESSAGE [CODE], or error:,
+each followed by FILE:LINE:COLUMN: note: NOTE), and with --no-warn for each
+code it gives (those warnings left out, the others kept). Then: the default menu file and drive letter,
 the arguments and files the tool must refuse with status 2, and the example
 disc, which must check clean.
 
@@ -54,7 +55,7 @@ def check_case(tool, cases, name, fail):
     lines = out.split(b"\n")
     wanted = []
     for w in report["warnings"]:
-        wanted.append(f"{menu}:{w['line']}:{w['column']}: warning: {w['message']}".encode("utf-8"))
+        wanted.append(f"{menu}:{w['line']}:{w['column']}: {w['severity']}: {w['message']} [{w['code']}]".encode("utf-8"))
         wanted.append(f"{menu}:{w['note_line']}:{w['note_column']}: note: {w['note']}".encode("utf-8"))
     if status != expect["exit"] or lines[-1] != b"" or lines[len(lines) - 1 - len(wanted):-1] != wanted:
         fail(f"{menu}: text report (exit {status}) does not end with the warnings:\n{out.decode('utf-8', 'replace')}")
@@ -63,6 +64,12 @@ def check_case(tool, cases, name, fail):
 
     if RUNNER:
         return
+    # --no-warn leaves out the warnings of its code, and only those.
+    for code in sorted({w["code"] for w in report["warnings"]}):
+        status, out, err = run(tool, expect["args"] + ["--json", "--no-warn", code, menu], cases)
+        kept = [w for w in report["warnings"] if w["code"] != code]
+        if json.loads(out.decode("utf-8"))["warnings"] != kept or status != (1 if kept else 0):
+            fail(f"{menu} --no-warn {code}: exit {status}, {out!r}")
     # LF and CR LF line ends give the same warnings on the same lines.
     data = open(os.path.join(cases, menu), "rb").read().replace(b"\r\n", b"\n")
     args = expect["args"]
@@ -112,6 +119,8 @@ def check_refusals(tool, fail):
             ("--drive of a digit", ["--drive", "1", "a.ini"]),
             ("an unknown option", ["--colour", "a.ini"]),
             ("two menu files", ["a.ini", "a.ini"]),
+            ("--no-warn of no code", ["--no-warn", "no-such-code", "a.ini"]),
+            ("--no-warn without a code", ["a.ini", "--no-warn"]),
         ]
         for label, args in rows:
             status, out, err = run(tool, args, folder)

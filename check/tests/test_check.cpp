@@ -7,14 +7,18 @@
 #include <gtest/gtest.h>
 
 #include "../check.h"
+#include "../engine.h"
+#include "../write_back.h"
 #include "../quote.h"
 #include "../window.h"
 #include "../../menu/menu.h"
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utime.h>
 
 #include <string>
 #include <vector>
@@ -607,4 +611,82 @@ TEST(CheckOutput, JsonStringsAreTheCharactersShown)
         EXPECT_EQ(row.json, QuoteJson(ShowText(row.bytes)));
     }
     UsePlatformText(1252);
+}
+
+// A disc's name written into a menu reads back, in the program's own
+// loading, as that name after the drive, and Run gives the shell that file
+// (between double quotes where it has a space) and the parameters after it.
+TEST(CheckWriteName, TheProgramReadsBackTheName)
+{
+    struct {
+        const char *name, *written;
+    } rows[] = {
+        {"setup.exe", "%:\\setup.exe"},
+        {"50% off.txt", "\"%:\\50%% off.txt\""},
+        {"a,b.txt", "%:\\a%,b.txt"},
+        {"Don't.txt", "%:\\Don%'t.txt"},
+        {"{x}.txt", "%:\\%{x%}.txt"},
+        {"two  spaces.txt", "\"%:\\two % spaces.txt\""},
+        {"docs\\My Manual.pdf", "\"%:\\docs\\My Manual.pdf\""},
+        {"tab\there.txt", "%:\\tab%\there.txt"},
+    };
+    for (auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string written = WriteMenuFileName("%:\\", row.name);
+        EXPECT_EQ(row.written, written);
+        Checked checked = CheckText("Disc\n{\n  Item, " + written + " /q, d\n}\n");
+        ASSERT_EQ(1u, checked.menu.items.size());
+        std::string file = std::string("E:\\") + row.name;
+        bool quoted = strchr(row.name, ' ') != NULL;
+        if (quoted) file = "\"" + file + "\"";  // the shell takes the quoted name as one file
+        EXPECT_EQ(file + " /q", checked.menu.items[0].command);
+        EXPECT_EQ(file, checked.menu.items[0].file);
+        EXPECT_EQ("/q", checked.menu.items[0].parameters);
+    }
+}
+
+std::string ReadAll(const std::string &path)
+{
+    std::string out;
+    FILE *stream = fopen(path.c_str(), "rb");
+    if (!stream) return "(none)";
+    for (int c; (c = fgetc(stream)) != EOF;) out += (char)c;
+    fclose(stream);
+    return out;
+}
+
+// The write back, as the file system shows it: unchanged bytes leave the
+// file and its time alone; new ones replace it whole, keeping its mode, and
+// through a symbolic link the file it names, the link staying a link.
+TEST(CheckWriteBack, ReplacesTheFileWholeOrLeavesItAlone)
+{
+    char folder[] = "/tmp/quorlan-write-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    std::string file = std::string(folder) + "/Quorlan.ini", link = std::string(folder) + "/link.ini";
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(file, "Disc { A }\r\n", &error)) << error;
+    EXPECT_EQ("Disc { A }\r\n", ReadAll(file));
+    chmod(file.c_str(), 0640);
+    struct utimbuf old = {1000000000, 1000000000};
+    utime(file.c_str(), &old);
+
+    ASSERT_TRUE(WriteFileAtomically(file, "Disc { A }\r\n", &error)) << error;
+    struct stat st;
+    stat(file.c_str(), &st);
+    EXPECT_EQ(1000000000, (long)st.st_mtime) << "unchanged bytes: the file is not touched";
+
+    ASSERT_EQ(0, symlink("Quorlan.ini", link.c_str()));
+    ASSERT_TRUE(WriteFileAtomically(link, "Disc { B }\r\n", &error)) << error;
+    EXPECT_EQ("Disc { B }\r\n", ReadAll(file));
+    lstat(link.c_str(), &st);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    stat(file.c_str(), &st);
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+    EXPECT_NE(1000000000, (long)st.st_mtime);
+
+    EXPECT_FALSE(WriteFileAtomically(std::string(folder) + "/none/x.ini", "x", &error));
+    EXPECT_NE("", error);
+    remove(link.c_str());
+    remove(file.c_str());
+    EXPECT_EQ(0, rmdir(folder)) << "no temporary file left behind";
 }

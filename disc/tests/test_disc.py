@@ -162,7 +162,7 @@ NO_ACTION = dict(CLEAN, **{"autorun.inf": b"[autorun]\r\nopen=quorlan.exe\r\n"})
 # expected in the output, and whether the image is written.
 ROWS = [
     ("a menu with a warning", WARNED, ["image", "DISC", "-o", "OUT/x.iso"], 1,
-     'Quorlan.ini:1:7: warning: option "Sorted" is not recognised and is ignored: options are case-sensitive\n'
+     'Quorlan.ini:1:7: warning: option "Sorted" is not recognised and is ignored: options are case-sensitive [option-case]\n'
      'Quorlan.ini:1:7: note: write it as "sorted"\n', False),
     ("--force", WARNED, ["image", "DISC", "-o", "OUT/x.iso", "--force"], 0, "image: ", True),
     ("a clean menu", CLEAN, ["image", "DISC", "-o", "OUT/x.iso", "--drive", "E"], 0, "files: 4", True),
