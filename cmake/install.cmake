@@ -6,7 +6,8 @@
 #   share/quorlan/            quorlan.exe, the window driver, wine-env.sh
 #   share/quorlan/preview-x64/  the 64-bit quorlan.exe and driver, which
 #                             previews run where 32-bit Wine cannot
-#   share/doc/quorlan/        the README and the text on the menu format
+#   share/doc/quorlan/        the README, the pages of docs/ with their
+#                             pictures, and the text on the menu format
 #
 # The installed quorlan-disc finds the rest from its own folder, so the
 # tree works wherever it is put (disc/CMakeLists.txt).
@@ -16,6 +17,10 @@ install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh DESTINATION ${QUORLAN_I
 install(PROGRAMS ${QUORLAN_X64_EXE} ${QUORLAN_X64_DRIVER}
         DESTINATION ${QUORLAN_INSTALL_DATA}/${QUORLAN_INSTALL_X64})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/kit/Quorlan.txt DESTINATION share/doc/quorlan)
+# The front page's links lead into docs/, so the pages and their pictures
+# keep the same place beside it.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/quorlan/docs
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorlan)

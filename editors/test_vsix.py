@@ -8,7 +8,7 @@ import json
 import sys
 import zipfile
 
-NEEDED = ["extension.vsixmanifest", "extension/package.json", "extension/readme.md",
+NEEDED = ["extension.vsixmanifest", "extension/package.json", "extension/readme.md", "extension/LICENSE.txt",
           "extension/src/extension.js", "extension/src/launch.js",
           "extension/node_modules/vscode-languageclient/node.js"]
 NOT_SHIPPED = ["extension/test/", "extension/tools/", "extension/node_modules/@vscode/vsce/",

@@ -29,7 +29,7 @@ SOURCE, BUILD, VERSION = (sys.argv[2:] + ["", "", ""])[:3]  # after the test cla
 FIXED_TIME = 981173106  # 2001-02-03 04:05:06 UTC
 
 # The installed tree, below the prefix.
-INSTALLED = [
+INSTALLED = sorted([
     "bin/quorlan-check",
     "bin/quorlan-disc",
     "share/doc/quorlan/Quorlan.txt",
@@ -39,7 +39,8 @@ INSTALLED = [
     "share/quorlan/quorlan-driver.exe",
     "share/quorlan/quorlan.exe",
     "share/quorlan/wine-env.sh",
-]
+] + ["share/doc/quorlan/docs/" + name for name in os.listdir(os.path.join(SOURCE, "docs"))
+     if name.endswith((".md", ".png"))])
 PACKAGE = f"quorlan_{VERSION}_amd64.deb"
 CONTROL = {
     "Package": "quorlan",
