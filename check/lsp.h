@@ -33,8 +33,6 @@ int ReadFileBytes(const std::string &path, long limit, std::string *bytes, long 
 std::string FolderForChecker(const std::string &path);
 // The drive letter a path starts with, or 0.
 char DriveOfPath(const std::string &path);
-// Yields a stream that reads the bytes from their start, or null.
-FILE *OpenBytesStream(const std::string &bytes);
 // Puts standard input and output in binary mode where the platform has one.
 void UseBinaryStdio();
 

@@ -17,6 +17,7 @@
  * written as the code page's default still counts as the editor's.
  */
 #include "lsp_document.h"
+#include "bytes_stream.h"
 #include "quote.h"
 #include "lsp.h"
 

@@ -1,8 +1,8 @@
 /*
  * The language server's side of the platform: file addresses as editors
- * send them, reading a document's file, a stream over bytes in memory, and
- * binary standard streams. Built with the platform's own headers, not the
- * window substitute's: paths are UTF-8 here and wide on Windows.
+ * send them, reading a document's file, and binary standard streams. Built
+ * with the platform's own headers, not the window substitute's: paths are
+ * UTF-8 here and wide on Windows.
  */
 #include "lsp.h"
 
@@ -123,31 +123,6 @@ std::string FolderForChecker(const std::string &path)
 char DriveOfPath(const std::string &path)
 {
     return path.size() >= 2 && isalpha((unsigned char)path[0]) && path[1] == ':' ? (char)toupper(path[0]) : 0;
-}
-
-FILE *OpenBytesStream(const std::string &bytes)
-{
-#ifdef _WIN32
-    // msvcrt's tmpfile() makes its file in the drive's root folder, which a
-    // user may not write to: the user's temporary folder instead, the file
-    // deleted when closed ("D").
-    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
-    FILE *stream = NULL;
-    DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-    if (length > 0 && length <= MAX_PATH && GetTempFileNameW(folder, L"qlc", 0, name))
-        stream = _wfopen(name, L"w+bD");
-    if (!stream) stream = tmpfile();
-    if (!stream) return NULL;
-    if (fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
-        fclose(stream);
-        return NULL;
-    }
-    rewind(stream);
-    return stream;
-#else
-    static char empty[1];
-    return bytes.empty() ? fmemopen(empty, 0, "rb") : fmemopen((void *)bytes.data(), bytes.size(), "rb");
-#endif
 }
 
 void UseBinaryStdio()

@@ -9,6 +9,7 @@
  * wrong.
  */
 #include "check.h"
+#include "bytes_stream.h"
 #include "lsp.h"
 
 #include "text/codepage.h"
@@ -186,25 +187,26 @@ int main(int argc, char **argv)
     bool standardInput = strcmp(fileName, "-") == 0;
     settings.menuFolder = standardInput ? "" : FolderOf(fileName);
 
-    // Standard input is read whole into a file of its own: the loading
+    // Standard input is read whole and read again as a stream: the loading
     // starts again from the first byte, which a pipe cannot.
-    FILE *stream = standardInput ? tmpfile() : fopen(fileName, "rb");
-    if (!stream) return Fail("cannot open " + std::string(fileName) + ": " + strerror(errno));
+    FILE *stream = NULL;
     std::string bytes;
     if (standardInput) {
 #ifdef _WIN32
         _setmode(_fileno(stdin), _O_BINARY);
 #endif
-
-        if (!ReadWholeStream(stdin, &bytes) || fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size()) {
-            fclose(stream);
-            return Fail("cannot read standard input: " + std::string(strerror(errno)));
-        }
+        if (!ReadWholeStream(stdin, &bytes)) return Fail("cannot read standard input: " + std::string(strerror(errno)));
+        stream = OpenBytesStream(bytes);
+        if (!stream) return Fail("cannot keep standard input for reading: no room for a copy of it");
         fileName = "<stdin>";
-    } else if (!ReadWholeStream(stream, &bytes)) {
-        int error = errno;
-        fclose(stream);
-        return Fail("cannot read " + std::string(fileName) + ": " + strerror(error));
+    } else {
+        stream = fopen(fileName, "rb");
+        if (!stream) return Fail("cannot open " + std::string(fileName) + ": " + strerror(errno));
+        if (!ReadWholeStream(stream, &bytes)) {
+            int error = errno;
+            fclose(stream);
+            return Fail("cannot read " + std::string(fileName) + ": " + strerror(error));
+        }
     }
 
     CheckedMenu menu;

@@ -28,8 +28,8 @@ RUNNER = []          # the program that runs the tool, if any
 DEFAULT_DRIVE = "D"  # what %: gives with no --drive, from a folder without a drive letter
 
 
-def run(tool, args, cwd):
-    done = subprocess.run(RUNNER + [tool] + args, cwd=cwd, capture_output=True, timeout=120)
+def run(tool, args, cwd, given=b""):
+    done = subprocess.run(RUNNER + [tool] + args, cwd=cwd, input=given, capture_output=True, timeout=120)
     return done.returncode, done.stdout.replace(b"\r\n", b"\n"), done.stderr.replace(b"\r\n", b"\n")
 
 
@@ -103,6 +103,10 @@ def check_defaults(tool, fail):
         report = json.loads(out.decode("utf-8"))
         if status != 0 or report["items"][0]["record"]["command"] != "q:\\a.exe":
             fail(f"--drive q: exit {status}, {out!r}")
+        # - reads standard input, its commands' files looked for in the current folder.
+        status, out, err = run(tool, ["--drive", "q", "-"], folder, b"Disc\n{\n  B, b.exe\n}\n")
+        if status != 1 or not out.startswith(b'caption: "Disc"\n') or b"<stdin>:3:6: warning: " not in out:
+            fail(f"standard input: exit {status}, {out!r}, {err!r}")
 
 
 def check_refusals(tool, fail):
