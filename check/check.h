@@ -47,6 +47,28 @@ struct CheckedMenu {
     std::vector<CheckedItem> items;
 };
 
+// One edit of a fix: the bytes from offset, length of them, replaced by
+// text, in the file's own encoding. Where it stands (the end exclusive)
+// and the text as Unicode (UTF-8), decoded as the file is, for the reports.
+struct FixEdit {
+    long offset, length;
+    std::string text;
+    long line, column, endLine, endColumn;
+    std::string shown;
+};
+
+// The one mend a warning may carry, as the rule set that found it makes it:
+// safe where the file alone makes the mend certain, suggested where the
+// author may have meant another. It records what it is meant to give, so
+// that the program's reading of the mended file can prove it.
+struct MenuFix {
+    std::string title;            // "write it as \"sorted\""
+    bool safe;
+    std::vector<FixEdit> edits;   // in the file's order, none overlapping
+    std::vector<std::string> names; // item texts the tree shows after it
+    std::string option;           // an option that takes effect after it ("" for none)
+};
+
 // A warning points where the author types the mend; its note says how, and
 // usually points at the same place. Lines count from 1 and end at a line
 // feed (so a CR LF pair is one break); columns count bytes from 1.
@@ -58,6 +80,8 @@ struct MenuWarning {
     std::string message;
     long noteLine, noteColumn;    // where the note points
     std::string note;
+    bool hasFix;
+    MenuFix fix;
 };
 
 struct CheckSettings {
@@ -87,6 +111,19 @@ struct WarningCode {
 extern const WarningCode g_warningCodes[];
 extern const int g_warningCodeCount;
 const WarningCode *FindWarningCode(const std::string &code);
+
+/* fix.cpp: fixes applied and proven by the program's own reading */
+void CheckMenuBytes(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
+                    std::vector<MenuWarning> *warnings);
+std::string ApplyFixEdits(const std::string &bytes, const std::vector<FixEdit> &edits);
+bool ProveFix(const std::string &bytes, const CheckSettings &settings, const MenuWarning &warning,
+              std::string *why);
+void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, std::vector<MenuWarning> *warnings);
+std::string FixMenu(const std::string &bytes, const CheckSettings &settings, bool suggestedToo,
+                    std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut);
+
+/* diff.cpp */
+std::string FormatUnifiedDiff(const std::string &before, const std::string &after, const std::string &name);
 
 /* output.cpp */
 std::string DescribeItem(const CheckedItem &item, const std::string &indent);

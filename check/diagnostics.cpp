@@ -4,6 +4,7 @@
  * They are listed in the order of the places they point at.
  */
 #include "engine.h"
+#include "quote.h"
 
 #include <assert.h>
 
@@ -82,7 +83,38 @@ void AddWarning(const char *code, long pos, const std::string &message, long not
     warning.noteLine = LineOf(notePos);
     warning.noteColumn = ColumnOf(notePos);
     warning.note = note;
+    warning.hasFix = false;
     s_warnings->push_back(warning);
+}
+
+FixEdit Edit(long offset, long length, const std::string &text)
+{
+    FixEdit edit;
+    edit.offset = ClampedPosition(offset);
+    edit.length = std::max(0L, std::min(length, ClampedPosition(offset + length) - edit.offset));
+    edit.text = text;
+    edit.line = LineOf(edit.offset);
+    edit.column = ColumnOf(edit.offset);
+    edit.endLine = LineOf(edit.offset + edit.length);
+    edit.endColumn = ColumnOf(edit.offset + edit.length);
+    // A file with the mark is UTF-8; any other is in the users' code page.
+    edit.shown = Followed().bytes->compare(0, 3, "\xEF\xBB\xBF") == 0 ? text : ShowText(text);
+    return edit;
+}
+
+void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> &edits,
+                const std::vector<std::string> &names, const std::string &option)
+{
+    if (s_warnings->empty() || edits.empty()) return;
+    MenuWarning &warning = s_warnings->back();
+    warning.hasFix = true;
+    warning.fix.title = title;
+    warning.fix.safe = safe;
+    warning.fix.edits = edits;
+    std::sort(warning.fix.edits.begin(), warning.fix.edits.end(),
+              [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+    warning.fix.names = names;
+    warning.fix.option = option;
 }
 
 // Adds a warning whose note points at the same place.

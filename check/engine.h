@@ -59,6 +59,12 @@ void StartDiagnostics(std::vector<MenuWarning> *warnings);
 void AddWarning(const char *code, long pos, const std::string &message, long notePos, const std::string &note);
 void Warn(const char *code, long pos, const std::string &message, const std::string &note);
 void FinishDiagnostics();
+// An edit of the file for a fix: length bytes from offset replaced by text.
+FixEdit Edit(long offset, long length, const std::string &text);
+// Gives the warning added last its fix.
+void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> &edits,
+                const std::vector<std::string> &names = std::vector<std::string>(),
+                const std::string &option = "");
 
 // What the follower knows of the menu so far, for the rule sets to read.
 struct MenuFollowing {

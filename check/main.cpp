@@ -1,5 +1,6 @@
 /*
- * quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [--no-warn CODE]... [MENUFILE | -]
+ * quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [--no-warn CODE]...
+ *               [--fix | --fix=all | --diff] [MENUFILE | -]
  * quorlan-check --lsp
  *
  * Shows what the program makes of a menu file (caption, size, options, the
@@ -11,6 +12,7 @@
 #include "check.h"
 #include "bytes_stream.h"
 #include "lsp.h"
+#include "write_back.h"
 
 #include "text/codepage.h"
 
@@ -28,7 +30,7 @@
 #endif
 
 static const char USAGE[] =
-    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [--no-warn CODE]... [MENUFILE | -]";
+    "usage: quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [--no-warn CODE]... [--fix[=all] | --diff] [MENUFILE | -]";
 
 // The help; %s is the list of code pages --codepage takes.
 static const char HELP[] =
@@ -49,6 +51,13 @@ static const char HELP[] =
     "  --no-warn CODE  leave out the warnings of that code (the code in brackets\n"
     "                  after each); may be given more than once\n"
     "  --json          one JSON object instead of the text report\n"
+    "  --fix           make every safe fix, each proven by the program's own\n"
+    "                  reading, write the file back if it changed (atomically),\n"
+    "                  print a line for each fix made, then report what is left;\n"
+    "                  with - the mended menu goes to standard output and the\n"
+    "                  report to standard error\n"
+    "  --fix=all       the same with the suggested fixes too\n"
+    "  --diff          print the safe fixes as a unified diff; write nothing\n"
     "  --lsp           serve the Language Server Protocol on standard input and\n"
     "                  output, so that an editor shows the warnings as one types\n"
     "  --help          this text\n"
@@ -134,6 +143,7 @@ int main(int argc, char **argv)
         return ServeLanguageClient(stdin, stdout, QUORLAN_VERSION);
     }
     bool json = false;
+    bool fix = false, fixAll = false, diff = false;
     CheckSettings settings;
     settings.drive = 0;
     settings.checkFiles = true;
@@ -144,6 +154,11 @@ int main(int argc, char **argv)
         const char *arg = argv[i];
         if (strcmp(arg, "--json") == 0) {
             json = true;
+        } else if (strcmp(arg, "--fix") == 0 || strcmp(arg, "--fix=all") == 0) {
+            fix = true;
+            fixAll = fixAll || strcmp(arg, "--fix=all") == 0;
+        } else if (strcmp(arg, "--diff") == 0) {
+            diff = true;
         } else if (strcmp(arg, "--no-files") == 0) {
             settings.checkFiles = false;
         } else if (strcmp(arg, "--no-warn") == 0) {
@@ -213,10 +228,35 @@ int main(int argc, char **argv)
     std::vector<MenuWarning> warnings;
     CheckMenuStream(stream, bytes, settings, &menu, &warnings);
     fclose(stream);
+    KeepProvenFixes(bytes, settings, &warnings);
+    FILE *out = stdout;
+    if (fix || diff) {
+        std::vector<MenuWarning> fixed;
+        std::string mended = FixMenu(bytes, settings, fixAll, &fixed, leftOut);
+        if (diff) {
+            std::string changes = FormatUnifiedDiff(bytes, mended, fileName);
+            fwrite(changes.data(), 1, changes.size(), stdout);
+            fflush(stdout);
+            return changes.empty() ? 0 : 1;
+        }
+        if (standardInput) {
+            // The mended menu is the output; what was done goes beside it.
+            fwrite(mended.data(), 1, mended.size(), stdout);
+            fflush(stdout);
+            out = stderr;
+        } else if (mended != bytes) {
+            std::string error;
+            if (!WriteFileAtomically(fileName, mended, &error)) return Fail(error);
+        }
+        for (const MenuWarning &w : fixed)
+            fprintf(out, DIAGNOSTIC_FORMAT, fileName, w.line, w.column, "fixed", (w.fix.title + " [" + w.code + "]").c_str());
+        CheckMenuBytes(mended, settings, &menu, &warnings);
+        KeepProvenFixes(mended, settings, &warnings);
+    }
     LeaveOutWarnings(leftOut, &warnings);
 
     std::string report = json ? FormatMenuJson(menu, warnings) : FormatMenuText(menu, warnings, fileName);
-    fwrite(report.data(), 1, report.size(), stdout);
-    fflush(stdout);
+    fwrite(report.data(), 1, report.size(), out);
+    fflush(out);
     return warnings.empty() ? 0 : 1;
 }

@@ -41,6 +41,24 @@ static void JsonItems(const std::vector<CheckedItem> &items, std::string *out)
     *out += "]";
 }
 
+// A fix as JSON: its title, whether it is safe, and its edits, each where
+// it stands (the end exclusive, columns in bytes from 1) and as bytes of
+// the file, with the text to put there as the file's encoding decodes it.
+static std::string FixJson(const MenuFix &fix)
+{
+    std::string out = "{\"title\": " + QuoteJson(fix.title) + ", \"safe\": " + (fix.safe ? "true" : "false") +
+                      ", \"edits\": [";
+    for (size_t i = 0; i < fix.edits.size(); i++) {
+        const FixEdit &e = fix.edits[i];
+        if (i) out += ", ";
+        out += "{\"line\": " + std::to_string(e.line) + ", \"column\": " + std::to_string(e.column) +
+               ", \"end_line\": " + std::to_string(e.endLine) + ", \"end_column\": " + std::to_string(e.endColumn) +
+               ", \"offset\": " + std::to_string(e.offset) + ", \"length\": " + std::to_string(e.length) +
+               ", \"text\": " + QuoteJson(e.shown) + "}";
+    }
+    return out + "]}";
+}
+
 // Yields the whole report as one JSON object on one line.
 std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings)
 {
@@ -58,7 +76,7 @@ std::string FormatMenuJson(const CheckedMenu &menu, const std::vector<MenuWarnin
                ", \"line\": " + std::to_string(w.line) + ", \"column\": " + std::to_string(w.column) +
                ", \"message\": " + QuoteJson(w.message) + ", \"note\": " + QuoteJson(w.note) +
                ", \"note_line\": " + std::to_string(w.noteLine) + ", \"note_column\": " +
-               std::to_string(w.noteColumn) + "}";
+               std::to_string(w.noteColumn) + ", \"fix\": " + (w.hasFix ? FixJson(w.fix) : "null") + "}";
     }
     return out + "]}\n";
 }
@@ -104,7 +122,8 @@ static std::string FormatDiagnostic(const std::string &fileName, long line, long
 
 // Yields the report for a person: the window, the tree, then the warnings
 // as compilers write them, FILE:LINE:COLUMN: warning: MESSAGE [CODE] (or
-// error:), each with a line FILE:LINE:COLUMN: note: HOW TO MEND.
+// error:), each with a line FILE:LINE:COLUMN: note: HOW TO MEND, and where
+// it has a fix FILE:LINE:COLUMN: fix: TITLE (safe), at the fix's first edit.
 std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarning> &warnings,
                            const std::string &fileName)
 {
@@ -122,6 +141,9 @@ std::string FormatMenuText(const CheckedMenu &menu, const std::vector<MenuWarnin
         out += FormatDiagnostic(fileName, w.line, w.column, w.error ? "error" : "warning",
                                 w.message + " [" + w.code + "]");
         out += FormatDiagnostic(fileName, w.noteLine, w.noteColumn, "note", w.note);
+        if (w.hasFix)
+            out += FormatDiagnostic(fileName, w.fix.edits[0].line, w.fix.edits[0].column, "fix",
+                                    w.fix.title + (w.fix.safe ? " (safe)" : " (suggested)"));
     }
     return out;
 }

@@ -154,6 +154,7 @@ static void StartEncoding()
     long at;
     std::string note, message = FindOtherByteOrderMark(bytes, &at, &note);
     if (!message.empty()) Warn(at == 0 ? "utf16-file" : "stray-mark", at, message, note);
+    if (!message.empty() && at > 0) FixWarning("remove the byte-order mark", true, {Edit(at, 3, "")});
 }
 
 static void TakeField(int kind, const FieldScan &field)

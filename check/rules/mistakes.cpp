@@ -39,6 +39,7 @@ static struct {
     // A description that ran on over a line break, for the entry after it.
     long runOnBreak;             // where its last line break stands, or -1
     std::string runOnText;
+    std::string runOnNext;       // the text after that break
     // Since the last field ended: the bytes escaped with `%`, the
     // apostrophes that opened and that closed a quote, the `%NAME%` warned of.
     std::vector<long> escapes, quoteOpens, quoteCloses, variables;
@@ -120,12 +121,18 @@ static void CheckQuotedStretch(long open, long close)
     std::string effect = swallowed.empty() ? "in which its apostrophes vanish from the text"
                                            : "that swallows " + swallowed;
     const char *note = "write %' for an apostrophe in text";
+    // One fix for the stretch: %' at each apostrophe flagged in it.
+    std::vector<FixEdit> escapes;
+    if (openInWord) escapes.push_back(Edit(open, 0, "%"));
+    if (closeInWord) escapes.push_back(Edit(close, 0, "%"));
     if (openInWord)
         AddWarning("apostrophe-in-word", open, "the apostrophe in " + QuoteShort(WordAround(open)) + " opens a quoted stretch " + span +
                              " " + effect, -1, note);
+    if (openInWord) FixWarning("write %' for the apostrophes between letters", true, escapes);
     if (closeInWord)
         AddWarning("apostrophe-in-word", close, "the apostrophe in " + QuoteShort(WordAround(close)) + " closes a quoted stretch " +
                               span + " " + effect, -1, note);
+    if (closeInWord && !openInWord) FixWarning("write %' for the apostrophe between letters", true, escapes);
 
     // Opened right after text, as in "users'", and taking in what looks
     // like a whole entry: a quote meant to keep commas opens a field or
@@ -137,6 +144,7 @@ static void CheckQuotedStretch(long open, long close)
     AddWarning("quote-after-word", open, "the apostrophe after " + QuoteShort(bytes.substr(start, open - start)) +
                          " opens a quoted stretch " + span + " that swallows " + swallowed,
                -1, "write %' for an apostrophe in text; a quote that keeps commas starts a field or follows a space");
+    FixWarning("write %' for the apostrophe", true, {Edit(open, 0, "%")});
 }
 
 // The hook's MENU_QUOTE: an apostrophe opened or closed a quoted stretch.
@@ -218,6 +226,14 @@ static void CheckCommandQuote(const FieldScan &field)
                            " is never closed, so the whole command is the file to start: " +
                            QuoteShort(command.substr(end + 1)) + " is no parameter",
                        -1, "type the closing \" here, after the file's name");
+            // Certain where the file is on the disc under that name.
+            std::string file = command.substr(name, end - name);
+            std::vector<bool> fromDrive;
+            for (size_t i = name; i < end; i++) fromDrive.push_back(i < field.fromDrive.size() && field.fromDrive[i]);
+            const CheckSettings &settings = *Followed().settings;
+            bool found = settings.checkFiles && IsFileOnDisc(file, fromDrive, settings);
+            FixWarning("close the double quote after " + QuoteShort(file), found,
+                       {Edit(PositionOfText(field, end), 0, "\"")});
             return;
         }
     }
@@ -235,6 +251,7 @@ static void CheckDoubleQuotes(int kind, const FieldScan &field)
                        s_mistakes.doubleQuoteField + " after " + QuoteShort(s_mistakes.doubleQuoteText) + ", and " +
                        QuoteShort(closed) + (kind == MENU_NAME ? " starts the next entry" : " is the command"),
                    -1, "write %, for a comma in text, or put the whole field between apostrophes");
+        FixWarning("write %, for the comma", true, {Edit(s_mistakes.doubleQuoteComma, 1, "%,")});
     }
     s_mistakes.doubleQuoteComma = -1;
     if ((kind == MENU_NAME || kind == MENU_DESCRIPTION) && field.token == TOK_COMMA &&
@@ -288,6 +305,7 @@ static void CheckPercentSigns(int kind, const FieldScan &field)
                        ": '%' only makes the next character plain and does not show, so the " + what + " reads " +
                        QuoteShort(Shown(field)),
                    -1, "write %% for a percent sign");
+        FixWarning("write %% for the percent sign", true, {Edit(percent, 0, "%")});
     }
 }
 
@@ -327,6 +345,7 @@ static void CheckBackslashEscapes(int kind, const FieldScan &field)
                    "the backslash in " + QuoteShort(word.size() > 1 ? word : Shown(field)) +
                        " escapes nothing: only '%' does, so " + effect,
                    -1, HowToWrite(c));
+        FixWarning("write % in place of the backslash", true, {Edit(pos, 1, "%")});
     }
 }
 
@@ -401,6 +420,10 @@ static void CheckNameEndsInFile(const FieldScan &name, const std::string &comman
                                     : " and the command " + QuoteShort(command) + " does not") +
                    ": a comma missing after " + QuoteShort(before.substr(before.rfind(' ') + 1)) + "?",
                -1, "type a comma here to end the name");
+    // Certain only where the file check found the file.
+    if (settings.checkFiles)
+        FixWarning("type a comma after " + QuoteShort(before), true, {Edit(PositionOfText(name, space), 0, ",")},
+                   {before});
 }
 
 // Each entry the loading read: fields holds its name, command and
@@ -423,9 +446,19 @@ static void CheckEntry(const FieldScan *fields, int count, bool inserted)
                        QuoteShort(nameText) + " with command " + QuoteShort(command) +
                        ": a comma missing at the end of line " + Number(LineOf(runOnBreak)) + "?",
                    -1, "type a comma here to end the description");
+    if (runOnBreak >= 0 && nameIsFile && !CommandLooksLikeFile(command) && s_mistakes.runOnNext.size())
+        FixWarning("end line " + Number(LineOf(runOnBreak)) + " with a comma", false, {Edit(runOnBreak, 0, ",")},
+                   {s_mistakes.runOnNext});
     if (count > 2 && fields[2].token == TOK_COMMA && fields[2].lastBreakPos >= 0) {
         s_mistakes.runOnBreak = fields[2].lastBreakPos;
         s_mistakes.runOnText = Shown(fields[2]);
+        // The name of the entry the line after the break starts, once mended.
+        std::string text = Shown(fields[2]);
+        s_mistakes.runOnNext.clear();
+        bool bytewise = !fields[2].converted || fields[2].raw == text;
+        for (size_t i = 0; bytewise && i < text.size() && i < fields[2].rawPos.size(); i++)
+            if (fields[2].rawPos[i] == fields[2].lastBreakPos && text[i] == ' ')
+                s_mistakes.runOnNext = text.substr(i + 1);
     }
 
     CheckOptionAsEntry(nameText, command, name.firstPos, Followed().headerEnd);

@@ -46,6 +46,7 @@ struct NearOption {
     std::string why;
     long pos;
     std::string note;
+    std::string spelling;         // the option meant
 };
 
 static NearOption WhyNotOption(const FieldScan &field, const std::string &text)
@@ -64,17 +65,18 @@ static NearOption WhyNotOption(const FieldScan &field, const std::string &text)
     };
     for (const auto &attempt : tries)
         if (IsKnownOption(attempt.spelling))
-            return {attempt.code, attempt.why, field.firstPos, "write it as " + QuoteText(attempt.spelling)};
+            return {attempt.code, attempt.why, field.firstPos, "write it as " + QuoteText(attempt.spelling),
+                    attempt.spelling};
     size_t space = text.find(' ');
     if (space != std::string::npos && IsKnownOption(text.substr(0, space))) {
         if (field.breakPos >= 0)
             return {"option-comma", "it runs across a line break: a comma missing at the end of line " +
                         Number(LineOf(field.breakPos)) + "?",
-                    field.breakPos, "type a comma here to end the option"};
+                    field.breakPos, "type a comma here to end the option", text.substr(0, space)};
         return {"option-comma", "it has more text after \"" + text.substr(0, space) + "\": a comma missing?",
-                PositionOfText(field, space), "type a comma here to end the option"};
+                PositionOfText(field, space), "type a comma here to end the option", text.substr(0, space)};
     }
-    return {"unknown-option", "", field.firstPos, "the options are sorted, install and size=WIDTHxHEIGHT"};
+    return {"unknown-option", "", field.firstPos, "the options are sorted, install and size=WIDTHxHEIGHT", ""};
 }
 
 static void CheckOption(const FieldScan &field)
@@ -86,14 +88,27 @@ static void CheckOption(const FieldScan &field)
         NearOption near = WhyNotOption(field, text);
         if (!near.why.empty()) message += ": " + near.why;
         Warn(near.code, near.pos, message, near.note);
+        if (near.spelling.empty()) return;
+        if (!strcmp(near.code, "option-comma"))
+            FixWarning("type a comma after " + QuoteText(near.spelling), true, {Edit(near.pos, 0, ",")}, {},
+                       near.spelling);
+        else
+            FixWarning("write it as " + QuoteText(near.spelling), true,
+                       {Edit(field.firstPos, field.textEnd - field.firstPos, near.spelling)}, {}, near.spelling);
         return;
     }
     if (FindMenuOption(text.c_str()) != OPTION_SIZE) return;
     int width, height;
     long value = PositionOf(field, strlen("size="));
-    if (!ScanMenuSize(text.c_str(), &width, &height))
+    if (!ScanMenuSize(text.c_str(), &width, &height)) {
         Warn("size-format", value, "option " + QuoteText(text) + " does not scan as size=WIDTHxHEIGHT: the window keeps its size",
              "write two whole numbers joined by a lowercase x, with no spaces: size=640x480");
+        std::string joined = text;
+        joined.erase(std::remove(joined.begin(), joined.end(), ' '), joined.end());
+        if (ScanMenuSize(joined.c_str(), &width, &height) && IsMenuSizeUsable(width, height))
+            FixWarning("write it as " + QuoteText(joined), true,
+                       {Edit(field.firstPos, field.textEnd - field.firstPos, joined)}, {}, joined);
+    }
     else if (!IsMenuSizeUsable(width, height))
         Warn("size-empty", value, "option " + QuoteText(text) + " gives no window of at least 1 x 1 pixels and is ignored",
              "give a width and a height of 1 pixel or more");
@@ -124,14 +139,17 @@ static bool NoteOption(const char *option)
     return false;
 }
 
-static long s_sizeAt; // the value of the size= the window takes, or -1
+static long s_sizeAt, s_sizeEnd; // the value of the size= the window takes, or -1, and its end
 
 static void StartOptions() { s_sizeAt = -1; }
 
 static void TakeField(int kind, const FieldScan &field)
 {
     if (kind != MENU_OPTION) return;
-    if (NoteOption(field.text.c_str())) s_sizeAt = PositionOf(field, strlen("size="));
+    if (NoteOption(field.text.c_str())) {
+        s_sizeAt = PositionOf(field, strlen("size="));
+        s_sizeEnd = field.textEnd;
+    }
     CheckOption(field);
 }
 
@@ -146,11 +164,14 @@ static void CheckWindowSize()
     if (cramped.empty()) return;
     int width, height;
     FindSmallestWindow(!menu.install, &width, &height);
+    std::string smallest = Number(std::max(menu.width, width)) + "x" + Number(std::max(menu.height, height));
     Warn("size-cramped", s_sizeAt,
          "option " + QuoteText("size=" + Number(menu.width) + "x" + Number(menu.height)) +
              " makes the window too small for its controls: " + cramped,
          Number(width) + "x" + Number(height) + " is the smallest size that shows every control whole: write size=" +
-             Number(std::max(menu.width, width)) + "x" + Number(std::max(menu.height, height)) + " or larger");
+             smallest + " or larger");
+    FixWarning("write size=" + smallest, false, {Edit(s_sizeAt, s_sizeEnd - s_sizeAt, smallest)}, {},
+               "size=" + smallest);
 }
 
 const RuleSet g_optionRules = {StartOptions, NULL, TakeField, NULL, NULL, CheckWindowSize};

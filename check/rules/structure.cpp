@@ -10,6 +10,7 @@
  * the brace that ended the list).
  */
 #include "rules.h"
+#include "../files.h"
 #include "../quote.h"
 
 #include <ctype.h>
@@ -27,6 +28,7 @@ static void CheckFieldEnd(const FieldScan &field, const char *what, int limit)
         std::string message = std::string("a NUL byte ends the ") + what + " " + QuoteText(Shown(field));
         if (lost > 0) message += ": the " + Number(lost) + " bytes after it are lost";
         Warn("nul-byte", field.nulPos, message, "remove the NUL byte: the text ends at it");
+        FixWarning("remove the NUL byte", true, {Edit(field.nulPos, 1, "")});
     } else if (field.length > limit) {
         // A field of a file with the UTF-8 mark ends before a character the limit cuts.
         long kept = field.converted ? FindWholeCharsEnd(field.raw.data(), limit) : limit;
@@ -44,11 +46,49 @@ static void CheckField(int kind, const FieldScan &field)
         Warn("header-brace", field.tokenPos, "a '}' ends the header: everything up to the next '{' is skipped",
              "the entry list opens with '{'");
     if (kind == MENU_TITLE && field.leadingFold)
+    {
         Warn("title-space", field.firstPos, "the title starts with a space: the file begins with white space",
              "remove the white space before the title");
+        const std::string &bytes = *Followed().bytes;
+        long end = field.firstPos;
+        while (end < (long)bytes.size() && isspace((unsigned char)bytes[end])) end++;
+        FixWarning("remove the white space", true, {Edit(field.firstPos, end - field.firstPos, "")});
+    }
 }
 
-static void CheckLineBreak(const FieldScan &field, const char *what)
+// Whether a field names a file or a program by its first word, as the
+// command of a whole entry does.
+static bool NamesFileFirst(const FieldScan *field)
+{
+    if (!field) return false;
+    std::string text = Shown(*field);
+    std::string word = text.substr(0, text.find(' '));
+    word.erase(std::remove(word.begin(), word.end(), '"'), word.end());
+    return LooksLikeFileToStart(word);
+}
+
+// The field's text before and after its one line break, or false.
+static bool SplitAtBreak(const FieldScan &field, std::string *before, std::string *after)
+{
+    std::string text = Shown(field);
+    // Text converted from UTF-8 stands byte for byte where it is ASCII.
+    if ((field.converted && field.raw.compare(0, std::string::npos, text) != 0) || field.breakPos != field.lastBreakPos)
+        return false;
+    for (size_t i = 0; i < text.size() && i < field.rawPos.size(); i++)
+        if (field.rawPos[i] == field.breakPos && text[i] == ' ') {
+            *before = text.substr(0, i);
+            *after = text.substr(i + 1);
+            return true;
+        }
+    return false;
+}
+
+// A field running across a line break; next is the field after it, whose
+// text is then the command of the entry the next line starts. The mend
+// ends the line as a whole entry: commas makes that many (three after a
+// name, two after a command).
+static void CheckLineBreak(const FieldScan &field, const char *what, const FieldScan *next, const char *commas,
+                           const std::string &entryName)
 {
     if (field.breakPos < 0) return;
     Warn("missing-comma", field.breakPos,
@@ -56,6 +96,12 @@ static void CheckLineBreak(const FieldScan &field, const char *what)
              " runs across a line break outside quotes: a comma missing at the end of line " +
              Number(LineOf(field.breakPos)) + "?",
          std::string("type a comma here to end the ") + what);
+    std::string before, after;
+    if (!NamesFileFirst(next) || !SplitAtBreak(field, &before, &after)) return;
+    std::string first = entryName.empty() ? before : entryName;
+    FixWarning("end line " + Number(LineOf(field.breakPos)) + " with " + QuoteText(commas) + ", as an entry " +
+                   QuoteText(first) + " of its own",
+               false, {Edit(field.breakPos, 0, commas)}, {first, after});
 }
 
 // An entry that LoadEntries inserts into the tree.
@@ -70,8 +116,8 @@ static void CheckEntry(const FieldScan *fields, int count, bool inserted)
         Warn("empty-name", name.firstPos >= 0 ? name.firstPos : name.tokenPos, message + ": a comma too many?",
              "type the entry's name here, or remove the comma");
     }
-    CheckLineBreak(name, "name");
-    if (count > 1) CheckLineBreak(fields[1], "command");
+    CheckLineBreak(name, "name", count > 1 ? &fields[1] : NULL, ",,,", "");
+    if (count > 1) CheckLineBreak(fields[1], "command", count > 2 ? &fields[2] : NULL, ",,", Shown(name));
 }
 
 // The first `{` past the nesting kept.
@@ -103,6 +149,23 @@ static long EndOfText()
     return (long)end;
 }
 
+// The line end the file uses: CR LF where it has one.
+static std::string LineEnd()
+{
+    return Followed().bytes->find("\r\n") != std::string::npos ? "\r\n" : "\n";
+}
+
+// The white space that starts the line holding pos.
+static std::string IndentOf(long pos)
+{
+    const std::string &bytes = *Followed().bytes;
+    long start = pos;
+    while (start > 0 && bytes[start - 1] != '\n') start--;
+    long end = start;
+    while (end < pos && (bytes[end] == ' ' || bytes[end] == '\t')) end++;
+    return bytes.substr(start, end - start);
+}
+
 // What the loading left open, or unread after the list's `}`.
 static void CheckEnd()
 {
@@ -113,6 +176,9 @@ static void CheckEnd()
         Warn("no-list", menu.headerBreak >= 0 ? menu.headerBreak : menu.headerEnd,
              "no '{' follows the header: the file lists no entries and the tree shows only \"Explore CD\"",
              "type '{' where the entries start, and '}' after the last one");
+        if (!menu.inQuote && menu.headerBreak >= 0 && EndOfText() > menu.headerBreak)
+            FixWarning("open the list after the header's first line and close it at the end", false,
+                       {Edit(menu.headerBreak, 0, LineEnd() + "{"), Edit(EndOfText(), 0, LineEnd() + "}")});
     } else if (menu.openBraces.empty()) {
         if (menu.lastValue != TOK_EOF)
             AddWarning("text-after-list", menu.lastPos, "text after the entry list's closing brace is ignored", menu.listClosedAt,
@@ -124,6 +190,12 @@ static void CheckEnd()
                    "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
                        (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open",
                    EndOfText(), "type the missing '}' where each level's entries end, here at the latest");
+        std::string braces;
+        for (size_t i = missing; i-- > 0;) braces += LineEnd() + IndentOf(menu.openBraces[i]) + "}";
+        if (!menu.inQuote)
+            FixWarning(missing == 1 ? "close the list at the end" : "close the " + Number((long)missing) +
+                                                                        " levels at the end",
+                       false, {Edit(EndOfText(), 0, braces)});
     }
 }
 

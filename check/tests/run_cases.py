@@ -6,7 +6,8 @@ and must give that report and exit status, so a new case is one menu and its
 expectation. Every case is also checked with LF and with CR LF line ends
 (same warnings at the same lines and columns) and as a text report (the
 same warnings as FILE:LINE:COLUMN: warning: MESSAGE [CODE], or error:,
-each followed by FILE:LINE:COLUMN: note: NOTE), and with --no-warn for each
+each followed by FILE:LINE:COLUMN: note: NOTE and, with a fix,
+FILE:LINE:COLUMN: fix: TITLE (safe or suggested)), and with --no-warn for each
 code it gives (those warnings left out, the others kept). Then: the default menu file and drive letter,
 the arguments and files the tool must refuse with status 2, and the example
 disc, which must check clean.
@@ -57,6 +58,9 @@ def check_case(tool, cases, name, fail):
     for w in report["warnings"]:
         wanted.append(f"{menu}:{w['line']}:{w['column']}: {w['severity']}: {w['message']} [{w['code']}]".encode("utf-8"))
         wanted.append(f"{menu}:{w['note_line']}:{w['note_column']}: note: {w['note']}".encode("utf-8"))
+        if w["fix"]:
+            edit, kind = w["fix"]["edits"][0], "safe" if w["fix"]["safe"] else "suggested"
+            wanted.append(f"{menu}:{edit['line']}:{edit['column']}: fix: {w['fix']['title']} ({kind})".encode("utf-8"))
     if status != expect["exit"] or lines[-1] != b"" or lines[len(lines) - 1 - len(wanted):-1] != wanted:
         fail(f"{menu}: text report (exit {status}) does not end with the warnings:\n{out.decode('utf-8', 'replace')}")
     if not lines[0].startswith(b'caption: "' + report["caption"].encode("utf-8") + b'"'):
@@ -132,6 +136,45 @@ def check_refusals(tool, fail):
                 fail(f"{label} {args}: exit {status}, stdout {out!r}, stderr {err!r}")
 
 
+def check_fixing(tool, cases, fail):
+    """--fix writes the safe fixes back in place (CR LF kept) and prints a
+    line for each, --fix=all the suggested ones too, --diff writes nothing,
+    --fix - mends standard input onto standard output, and a file with no
+    fixes keeps its bytes and its modification time."""
+    data = open(os.path.join(cases, "three-mistakes.ini"), "rb").read().replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+    sorted_, commas = b"Demo Disc, sorted, size=640x480\r\n", b"  Readme,,,\r\n"
+    with tempfile.TemporaryDirectory() as folder:
+        menu = os.path.join(folder, "Quorlan.ini")
+        args = ["--no-files", "--drive", "E"]
+
+        def fresh(content=data):
+            open(menu, "wb").write(content)
+            os.utime(menu, (1000000000, 1000000000))
+
+        fresh()
+        status, out, err = run(tool, args + ["--diff", "Quorlan.ini"], folder)
+        if status != 1 or b"-Demo Disc, Sorted" not in out or b"+Demo Disc, sorted" not in out or \
+                open(menu, "rb").read() != data:
+            fail(f"--diff: exit {status}, {out!r}")
+        status, out, err = run(tool, args + ["--fix", "Quorlan.ini"], folder)
+        mended = open(menu, "rb").read()
+        if status != 1 or not mended.startswith(sorted_) or commas in mended or b"\n" in mended.replace(b"\r\n", b"") \
+                or b'Quorlan.ini:1:12: fixed: write it as "sorted" [option-case]\n' not in out:
+            fail(f"--fix: exit {status}, {out!r}, wrote {mended!r}")
+        fresh()
+        status, out, err = run(tool, args + ["--fix=all", "Quorlan.ini"], folder)
+        mended = open(menu, "rb").read()
+        if status != 0 or not mended.startswith(sorted_) or commas not in mended:
+            fail(f"--fix=all: exit {status}, {out!r}, wrote {mended!r}")
+        done = subprocess.run(RUNNER + [tool] + args + ["--fix", "-"], input=data, capture_output=True, timeout=120)
+        if done.stdout != data.replace(b"Sorted", b"sorted") or b"[missing-comma]" not in done.stderr:
+            fail(f"--fix -: {done.stdout!r}, {done.stderr!r}")
+        fresh(b"Disc\r\n{ A }\r\n")
+        status, out, err = run(tool, args + ["--fix=all", "Quorlan.ini"], folder)
+        if status != 0 or open(menu, "rb").read() != b"Disc\r\n{ A }\r\n" or os.stat(menu).st_mtime != 1000000000:
+            fail(f"--fix without fixes touched the file: exit {status}")
+
+
 def check_example(tool, source, fail):
     folder = os.path.join(source, "examples")
     if not os.path.exists(os.path.join(folder, "Quorlan.ini")):
@@ -162,6 +205,7 @@ def main():
     check_defaults(tool, failures.append)
     if not RUNNER:
         check_refusals(tool, failures.append)
+        check_fixing(tool, cases, failures.append)
         check_example(tool, source, failures.append)
     for failure in failures:
         print("FAIL:", failure)

@@ -690,3 +690,92 @@ TEST(CheckWriteBack, ReplacesTheFileWholeOrLeavesItAlone)
     remove(file.c_str());
     EXPECT_EQ(0, rmdir(folder)) << "no temporary file left behind";
 }
+
+// The tree's item texts: "A|B{C}" for A, then B with the child C.
+std::string TreeTexts(const std::vector<CheckedItem> &items)
+{
+    std::string out;
+    for (const CheckedItem &item : items) {
+        if (!out.empty()) out += "|";
+        out += item.text;
+        if (!item.children.empty()) out += "{" + TreeTexts(item.children) + "}";
+    }
+    return out;
+}
+
+// Each fix: the menu before, the exact bytes after, the tree the program
+// shows after; in LF and CR LF files, and in a file with the mark. The
+// fix is proven by the program's own reading of the result.
+TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
+{
+    int width, height;
+    FindSmallestWindow(true, &width, &height);
+    std::string smallest = std::to_string(std::max(100, width)) + "x" + std::to_string(std::max(100, height));
+    struct {
+        const char *code;
+        bool safe;
+        std::string before, after;
+        const char *tree;
+    } rows[] = {
+        {"option-case", true, "Disc, Sorted\n{\n  A, a.txt\n}\n", "Disc, sorted\n{\n  A, a.txt\n}\n", "A"},
+        {"option-space", true, "Disc, size =640x480\n{ A }\n", "Disc, size=640x480\n{ A }\n", "A"},
+        {"option-comma", true, "Disc, sorted install\n{ A }\n", "Disc, sorted, install\n{ A }\n", "A"},
+        {"size-format", true, "Disc, size=640 x 480\n{ A }\n", "Disc, size=640x480\n{ A }\n", "A"},
+        {"size-cramped", false, "Disc, size=100x100\n{ A }\n", "Disc, size=" + smallest + "\n{ A }\n", "A"},
+        {"title-space", true, "  Disc\n{ A }\n", "Disc\n{ A }\n", "A"},
+        {"apostrophe-in-word", true, "Disc\n{\n  A, a.exe, Don't stop and won't stop\n}\n",
+         "Disc\n{\n  A, a.exe, Don%'t stop and won%'t stop\n}\n", "A"},
+        {"percent-sign", true, "Disc\n{\n  Sale, sale.exe, 20% off\n}\n", "Disc\n{\n  Sale, sale.exe, 20%% off\n}\n",
+         "Sale"},
+        {"percent-sign", true, "Disc\n{\n  Web, http://x.org/a%20b.html\n}\n",
+         "Disc\n{\n  Web, http://x.org/a%%20b.html\n}\n", "Web"},
+        {"backslash-escape", true, "Disc\n{\n  A, a.exe, one\\, two\n}\n", "Disc\n{\n  A, a.exe, one%, two\n}\n", "A"},
+        {"double-quote-comma", true, "Disc\n{\n  A, a.exe, say \"yes, no\" here\n}\n",
+         "Disc\n{\n  A, a.exe, say \"yes%, no\" here\n}\n", "A"},
+        {"double-quote-open", false, "Disc\n{\n  T, \"C:\\Tools\\tool.exe /q\n}\n",
+         "Disc\n{\n  T, \"C:\\Tools\\tool.exe\" /q\n}\n", "T"},
+        // The note said "type a comma here"; one comma gives the wrong tree.
+        {"missing-comma", false,
+         "Demo Disc\n{\n  Setup, setup.exe, Installs the demo,\n  Readme\n  Manual, docs\\manual.pdf, Opens the "
+         "manual,\n  Tools { Editor, tools\\edit.exe, A small editor }\n}\n",
+         "Demo Disc\n{\n  Setup, setup.exe, Installs the demo,\n  Readme,,,\n  Manual, docs\\manual.pdf, Opens the "
+         "manual,\n  Tools { Editor, tools\\edit.exe, A small editor }\n}\n",
+         "Setup|Readme|Manual|Tools{Editor}"},
+        {"missing-comma", false, "Disc\n{\n  A, a.exe\n  B, b.exe, bee\n}\n",
+         "Disc\n{\n  A, a.exe,,\n  B, b.exe, bee\n}\n", "A|B"},
+        {"missing-comma", false, "Disc\n{\n  A, a.exe, first\n  B, b.exe, bee\n}\n",
+         "Disc\n{\n  A, a.exe, first,\n  B, b.exe, bee\n}\n", "A|B"},
+        {"open-list", false, "Disc\n{\n  A, a.exe, an A,\n  Sub {\n    B, b.exe\n",
+         "Disc\n{\n  A, a.exe, an A,\n  Sub {\n    B, b.exe\n  }\n}\n", "A|Sub{B}"},
+        {"no-list", false, "Disc\n  A, a.exe, an A,\n  B, b.exe\n", "Disc\n{\n  A, a.exe, an A,\n  B, b.exe\n}\n", "A|B"},
+        {"nul-byte", true, std::string("Disc\n{\n  A\0B, a.exe\n}\n", 22), "Disc\n{\n  AB, a.exe\n}\n", "AB"},
+        {"stray-mark", true, "Disc\n{\n  A\xEF\xBB\xBF, a.exe\n}\n", "Disc\n{\n  A, a.exe\n}\n", "A"},
+    };
+    const char *MARK = "\xEF\xBB\xBF";
+    for (auto &row : rows) {
+        for (int variant = 0; variant < 3; variant++) {
+            std::string before = row.before, after = row.after;
+            if (variant == 1) before = WithCrLf(before), after = WithCrLf(after);
+            // A title that starts with white space stays so after the mark.
+            if (variant == 2) before = MARK + before, after = MARK + after;
+            SCOPED_TRACE(std::string(row.code) + " in " + (variant == 0 ? "LF" : variant == 1 ? "CR LF" : "marked") +
+                         ": " + QuoteText(before));
+            Checked checked = CheckText(before);
+            const MenuWarning *found = NULL;
+            for (const MenuWarning &w : checked.warnings)
+                if (w.code == row.code && w.hasFix && !found) found = &w;
+            ASSERT_TRUE(found) << Listed(checked.warnings);
+            EXPECT_EQ(row.safe, found->fix.safe);
+            EXPECT_EQ(QuoteText(after), QuoteText(ApplyFixEdits(before, found->fix.edits)));
+            CheckSettings settings;
+            settings.codePage = 1252;
+            settings.drive = 'E';
+            settings.checkFiles = false;
+            std::string why;
+            EXPECT_TRUE(ProveFix(before, settings, *found, &why)) << why;
+            Checked mended = CheckText(after);
+            EXPECT_EQ(row.tree, TreeTexts(mended.menu.items));
+            for (const MenuWarning &w : mended.warnings) EXPECT_NE(row.code, w.code) << Listed(mended.warnings);
+        }
+    }
+}
