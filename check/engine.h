@@ -24,9 +24,9 @@
 // One field as the loading collected it, and what it held.
 struct FieldScan {
     std::string text;             // the bytes kept, at most the field's limit, as converted
-    std::string raw;              // the bytes as the file gives them, up to the same limit
-    std::vector<long> rawPos;     // where each of them stands (a folded space: where its run starts),
-                                  // and the first byte past the limit
+    std::string raw;              // the bytes as the file gives them, up to the same limit,
+                                  // and the first byte past it
+    std::vector<long> rawPos;     // where each of them stands (a folded space: where its run starts)
     std::vector<bool> fromDrive;  // for each byte up to MAX_FIELD: given by %:
     long length;                  // every byte the reader gave
     long firstPos;                // where the first of them stands, or -1

@@ -80,7 +80,7 @@ static void AddFieldByte(FieldScan *field, int value, long pos, int event)
     }
     if (field->length <= MAX_FIELD) field->fromDrive.push_back(event == MENU_DRIVE);
     if (field->length <= MAX_DESCRIPTION) field->rawPos.push_back(pos);
-    if (field->length < MAX_DESCRIPTION) field->raw += (char)value;
+    if (field->length <= MAX_DESCRIPTION) field->raw += (char)value;
     field->length++;
 }
 

@@ -87,7 +87,7 @@ extern char g_szStartDir[512];        /* current folder at start-up; byte 0 is t
 void ReportMenu(int event, int token, long offset, long length, const char *text);
 void SkipByteOrderMark(FILE *stream);
 int ReadMenuChar(FILE *stream);
-int FindWholeCharsEnd(const char *text, int length);
+int FindWholeCharsEnd(const char *text, int length, int next);
 int ReadMenuField(FILE *stream, char *buffer, int limit, int kind);
 
 /* entries.cpp */

@@ -181,9 +181,11 @@ static void ConvertMenuText(char *text, int size)
 
 // Yields how many of the first length bytes of UTF-8 text hold whole
 // characters: length, less the first bytes of a last character whose
-// other bytes lie beyond it. Bytes that are not UTF-8 count as whole.
-int FindWholeCharsEnd(const char *text, int length)
+// other bytes lie beyond it, which only next (the byte after them, or -1)
+// can tell. Bytes that are not UTF-8 count as whole.
+int FindWholeCharsEnd(const char *text, int length, int next)
 {
+    if ((next & 0xC0) != 0x80) return length;
     int start = length; // walks back over up to three continuation bytes
     while (start > 0 && length - start < 3 && ((unsigned char)text[start - 1] & 0xC0) == 0x80) start--;
     if (start == 0) return length;
@@ -199,14 +201,15 @@ int FindWholeCharsEnd(const char *text, int length)
 int ReadMenuField(FILE *stream, char *buffer, int limit, int kind)
 {
     long length = 0;
-    int c;
+    int c, next = -1; // next: the first text byte past the limit
     while ((c = ReadMenuChar(stream)) >= 0) {
         if (length < limit) buffer[length] = (char)c;
+        else if (length == limit) next = c;
         length++;
     }
     // In a UTF-8 file the limit may fall inside a character: the field ends
     // before it, not with a default character that stands for its bytes.
-    long kept = length < limit ? length : g_bUtf8Menu ? FindWholeCharsEnd(buffer, limit) : limit;
+    long kept = length < limit ? length : g_bUtf8Menu ? FindWholeCharsEnd(buffer, limit, next) : limit;
     buffer[kept] = '\0';
     if (g_bUtf8Menu) ConvertMenuText(buffer, limit + 1);
     ReportMenu(kind, c, g_nMenuOffset, length, buffer);

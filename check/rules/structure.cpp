@@ -31,7 +31,8 @@ static void CheckFieldEnd(const FieldScan &field, const char *what, int limit)
         FixWarning("remove the NUL byte", true, {Edit(field.nulPos, 1, "")});
     } else if (field.length > limit) {
         // A field of a file with the UTF-8 mark ends before a character the limit cuts.
-        long kept = field.converted ? FindWholeCharsEnd(field.raw.data(), limit) : limit;
+        int next = (unsigned char)field.raw[limit];
+        long kept = field.converted ? FindWholeCharsEnd(field.raw.data(), limit, next) : limit;
         Warn("field-cut", PositionOf(field, kept),
              std::string("the ") + what + " is " + Number(field.length) + " bytes long: only its first " +
                  Number(kept) + " are kept",

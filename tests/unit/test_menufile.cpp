@@ -340,6 +340,41 @@ TEST(MenuUtf8, FieldsCutAtTheirLimitKeepWholeCharacters)
     EXPECT_EQ(LoadMenu("T { " + name + "\xC3\xA9 }").dump, name + "\xC3 = " + name + "\xC3||\n");
 }
 
+// A first byte of a character right at the limit belongs to a character
+// that the limit splits only where the next text byte the reader gives
+// continues it (after `%` or an apostrophe, that byte comes later). A field
+// that is no longer than its limit is not cut at all. Otherwise such bytes
+// show as they do anywhere else: as the default character in 1252, as
+// written where the code page is UTF-8.
+TEST(MenuUtf8, FirstBytesAtTheLimitAreSplitOnlyWhereTheNextTextByteContinuesThem)
+{
+    const struct {
+        const char *atLimit, *pastLimit, *in1252, *in65001;
+    } rows[] = {
+        {"\xC3", "", "?", "\xC3"},
+        {"\xE2\x82", "", "?", "\xE2\x82"},
+        {"\xC3", "x", "?", "\xC3"},
+        {"\xE2\x82", "x", "?", "\xE2\x82"},
+        {"\xC3", "%x", "?", "\xC3"},
+        {"\xC3", "%\xA9", "", ""},
+        {"\xC3", "'\xA9'", "", ""},
+        {"\xE2\x82", "%\xAC", "", ""},
+    };
+    for (const auto &row : rows) {
+        int size = (int)strlen(row.atLimit);
+        std::string name(MAX_FIELD - size, 'n'), description(MAX_DESCRIPTION - size, 'd');
+        std::string menu = "\xEF\xBB\xBFT { " + name + row.atLimit + row.pastLimit + ", c, " + description +
+                           row.atLimit + row.pastLimit + " }";
+        std::string trace = std::string(row.atLimit) + " at the limit, then \"" + row.pastLimit + "\"";
+        std::string shown = name + row.in1252;
+        EXPECT_EQ(LoadMenu(menu).dump, shown + " = " + shown + "|c|" + description + row.in1252 + "\n") << trace;
+        shown = name + row.in65001;
+        EXPECT_EQ(LoadMenu(menu, kWindow600x400, CP_UTF8).dump,
+                  shown + " = " + shown + "|c|" + description + row.in65001 + "\n")
+            << trace << ", code page UTF-8";
+    }
+}
+
 // A marked file on a machine whose ANSI code page is UTF-8 shows as it is
 // written: the fields need no conversion (and the platform refuses the
 // flags the conversion takes for other code pages). The same file without
