@@ -95,6 +95,9 @@ struct CheckSettings {
 void UsePlatformText(unsigned codePage);
 void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings &settings,
                      CheckedMenu *menu, std::vector<MenuWarning> *warnings);
+struct RuleSet;
+void CheckMenuStreamWith(FILE *stream, const std::string &bytes, const CheckSettings &settings,
+                         CheckedMenu *menu, std::vector<MenuWarning> *warnings, const RuleSet *more);
 
 // One line of a warning or its note, as compilers write them: file, line,
 // column, "error", "warning" or "note", and the text (a warning's ends

@@ -101,11 +101,22 @@ static void ReadItems(HWND hTree, HTREEITEM hFirst, std::vector<CheckedItem> *it
 void CheckMenuStream(FILE *stream, const std::string &bytes, const CheckSettings &settings,
                      CheckedMenu *menu, std::vector<MenuWarning> *warnings)
 {
+    CheckMenuStreamWith(stream, bytes, settings, menu, warnings, NULL);
+}
+
+// The same, with one more rule set (if any) following the loading after
+// the checker's own: the formatter's.
+void CheckMenuStreamWith(FILE *stream, const std::string &bytes, const CheckSettings &settings,
+                         CheckedMenu *menu, std::vector<MenuWarning> *warnings, const RuleSet *more)
+{
     snprintf(g_szStartDir, sizeof(g_szStartDir), "%c:\\", settings.drive);
     UsePlatformText(settings.codePage);
     rewind(stream);
     HWND hDlg = SubstCreateMainDialog(NULL);
-    StartFollowingMenu(bytes, settings, menu, warnings, g_ruleSets, g_ruleSetCount);
+    const RuleSet *ruleSets[g_ruleSetCount + 1];
+    for (int i = 0; i < g_ruleSetCount; i++) ruleSets[i] = g_ruleSets[i];
+    ruleSets[g_ruleSetCount] = more;
+    StartFollowingMenu(bytes, settings, menu, warnings, ruleSets, g_ruleSetCount + (more != NULL));
     g_pfnMenuHook = FollowMenu;
     ReadMenuStream(hDlg, stream);
     FinishFollowingMenu(stream);
