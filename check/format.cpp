@@ -27,6 +27,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <map>
 
 // What the reader made of a byte, one of these, with BYTE_FOLDED added at
 // the first byte of a run of white space it folded to a space.
@@ -53,25 +54,13 @@ static struct {
     std::vector<unsigned char> kinds; // one for each byte of the file
     std::vector<LayoutUnit> units;
     long entryStart;                  // the first byte of the entry being read, or -1
-    std::string problem;
-    long problemPos;
 } s_layout;
-
-// Keeps the first error in the file's order: the structure is in doubt there.
-static void FindProblem(long pos, const std::string &problem)
-{
-    if (!s_layout.problem.empty() && s_layout.problemPos <= pos) return;
-    s_layout.problem = problem;
-    s_layout.problemPos = pos;
-}
 
 static void StartLayout()
 {
     s_layout.kinds.assign(Followed().bytes->size() + 1, BYTE_UNREAD);
     s_layout.units.clear();
     s_layout.entryStart = -1;
-    s_layout.problem.clear();
-    s_layout.problemPos = -1;
 }
 
 static void MarkByte(long pos, unsigned char kind)
@@ -103,9 +92,7 @@ static void TakeLayoutReport(const MenuReport &report)
     if (report.token == TOK_CLOSE) s_layout.units.push_back({report.offset, report.offset + 1});
 }
 
-static const char *const s_fieldNames[] = {"title", "option", "name", "command", "description"};
-
-// What the token that ended a field was, and the errors a field can hold.
+// What the token that ended a field was.
 static void TakeLayoutField(int kind, const FieldScan &field)
 {
     bool header = kind == MENU_TITLE || kind == MENU_OPTION;
@@ -117,13 +104,6 @@ static void TakeLayoutField(int kind, const FieldScan &field)
     if (header && field.token != TOK_COMMA) s_layout.units.push_back({0, field.tokenPos + 1});
     if (!header && s_layout.entryStart < 0)
         s_layout.entryStart = field.firstPos >= 0 ? field.firstPos : field.tokenPos;
-
-    const char *what = s_fieldNames[kind - MENU_TITLE];
-    if (field.nulIndex >= 0) FindProblem(field.nulPos, std::string("a NUL byte ends the ") + what);
-    else if (field.length > FieldLimit(kind))
-        FindProblem(PositionOf(field, FieldLimit(kind)),
-                    std::string("the ") + what + " is cut at its limit of " + Number(FieldLimit(kind)) + " bytes");
-    if (header && field.token == TOK_CLOSE) FindProblem(field.tokenPos, "a '}' ends the header");
 }
 
 static void TakeLayoutEntry(const FieldScan *fields, int count, bool)
@@ -133,23 +113,14 @@ static void TakeLayoutEntry(const FieldScan *fields, int count, bool)
     s_layout.entryStart = -1;
 }
 
-// The errors only the end of the loading shows.
-static void FinishLayout()
-{
-    const MenuFollowing &menu = Followed();
-    if (menu.inQuote) FindProblem(menu.quoteOpenedAt, "an apostrophe opens a quote that is never closed");
-    if (!menu.bodyOpened) FindProblem(menu.headerEnd, "no '{' follows the header");
-    else if (menu.openBraces.empty() && menu.lastValue != TOK_EOF)
-        FindProblem(menu.lastPos, "text after the entry list's closing brace");
-}
-
 static const RuleSet s_layoutFollower = {StartLayout, TakeLayoutReport, TakeLayoutField, TakeLayoutEntry, NULL,
-                                         FinishLayout};
+                                         NULL};
 
 // The walk over the bytes that stay, writing the white space between them.
 struct LayoutWalk {
     const std::string *bytes;
     long rangeStart, rangeEnd;  // the gaps laid out are those that touch it
+    const std::vector<long> *held; // places, in order, whose gaps beside them stay as written
     int depth;                  // structural `{` open
     bool listOpened;
     bool inQuote;
@@ -286,6 +257,9 @@ static void LayOutGap(LayoutWalk *walk, long start, long end)
     std::string text = folded ? LayOutFold(walk, start, end, lineFeeds, next < 0)
                               : LayOutDropped(walk, start, end, lineFeeds, next);
     bool touched = walk->rangeStart < 0 || (end >= walk->rangeStart && start <= walk->rangeEnd);
+    // Held: a place from the byte before the gap to the byte after it.
+    auto near = std::lower_bound(walk->held->begin(), walk->held->end(), start - 1);
+    if (near != walk->held->end() && *near <= end) touched = false;
     if (touched && bytes.compare(start, end - start, text) != 0) walk->edits->push_back({start, end, text});
     if (folded) walk->afterToken = false;
     if (!lineFeeds.empty()) walk->lastLineFeed = lineFeeds.back();
@@ -331,12 +305,13 @@ static bool WidenToUnits(const std::string &bytes, long *start, long *end)
 }
 
 // The layout's edits of the file the follower has just marked.
-static void WalkLayout(const std::string &bytes, long rangeStart, long rangeEnd, std::vector<LayoutEdit> *edits)
+static void WalkLayout(const std::string &bytes, long rangeStart, long rangeEnd, const std::vector<long> &held,
+                       std::vector<LayoutEdit> *edits)
 {
     if (rangeStart >= 0 && !WidenToUnits(bytes, &rangeStart, &rangeEnd)) return;
     const void *lf = memchr(bytes.data(), '\n', bytes.size());
     long firstLineFeed = lf ? (long)((const char *)lf - bytes.data()) : -1;
-    LayoutWalk walk = {&bytes, rangeStart, rangeEnd, 0, false, false, false, -1, BYTE_UNREAD, firstLineFeed, -1, edits};
+    LayoutWalk walk = {&bytes, rangeStart, rangeEnd, &held, 0, false, false, false, -1, BYTE_UNREAD, firstLineFeed, -1, edits};
     long size = (long)bytes.size();
     long gap = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; // the mark is no text, and stays
     for (long i = gap; i < size; i++) {
@@ -419,26 +394,62 @@ static std::string CompareItems(const std::vector<CheckedItem> &a, const std::ve
     return "";
 }
 
+// Where a byte after the edits stood before them: the first byte of a
+// replacement where the white space it replaced started, the others
+// nowhere (-1).
+static long RestoredPosition(const std::vector<LayoutEdit> &edits, const std::vector<long> &shifts, long pos)
+{
+    size_t k = 0, n = edits.size();
+    for (size_t step = n; step > 0; step /= 2) // the first edit whose replacement ends past pos
+        while (k + step <= n && edits[k + step - 1].end + shifts[k + step - 1] <= pos) k += step;
+    long before = k > 0 ? shifts[k - 1] : 0;
+    if (k < n && edits[k].start + before < pos) return -1;
+    return k < n && edits[k].start + before == pos ? edits[k].start : pos - before;
+}
+
+// A warning as the two readings must both give it, its lines left out.
+static std::string WarningKey(const MenuWarning &w)
+{
+    return w.code + "\n" + WithoutLineNumbers(w.message) + "\n" + WithoutLineNumbers(w.note);
+}
+
+// The first difference between the readings before and after the edits,
+// or "". The warnings that only one of them gives have their places, as
+// they stood before, added to *unmatched.
 static std::string CompareMenus(const CheckedMenu &a, const std::vector<MenuWarning> &aw, const CheckedMenu &b,
-                                const std::vector<MenuWarning> &bw, const std::vector<LayoutEdit> &edits)
+                                const std::vector<MenuWarning> &bw, const std::vector<LayoutEdit> &edits,
+                                std::vector<long> *unmatched)
 {
     if (a.caption != b.caption) return "the caption " + Quoted(b.caption) + " in place of " + Quoted(a.caption);
     if (a.hasSize != b.hasSize || a.width != b.width || a.height != b.height) return "another window size";
     if (a.sorted != b.sorted || a.install != b.install) return "other options";
     std::string items = CompareItems(a.items, b.items);
     if (!items.empty()) return items;
-    if (aw.size() != bw.size()) return Number((long)bw.size()) + " warnings, not " + Number((long)aw.size());
     std::vector<long> shifts;
     long shift = 0;
     for (const LayoutEdit &edit : edits) shifts.push_back(shift += (long)edit.text.size() - (edit.end - edit.start));
-    for (size_t i = 0; i < aw.size(); i++) {
-        long moved = MovedPosition(edits, shifts, aw[i].offset);
-        if (WithoutLineNumbers(aw[i].message) != WithoutLineNumbers(bw[i].message) ||
-            WithoutLineNumbers(aw[i].note) != WithoutLineNumbers(bw[i].note) ||
-            (moved >= 0 && moved != bw[i].offset))
-            return "the warning " + Quoted(bw[i].message) + " in place of " + Quoted(aw[i].message);
+    // Each warning after, where it stood before, by what it says.
+    std::multimap<std::string, long> after;
+    for (const MenuWarning &w : bw) after.insert({WarningKey(w), RestoredPosition(edits, shifts, w.offset)});
+    std::string difference;
+    for (const MenuWarning &w : aw) {
+        auto same = after.equal_range(WarningKey(w));
+        bool anywhere = MovedPosition(edits, shifts, w.offset) < 0; // it stood in white space replaced
+        auto found = std::find_if(same.first, same.second, [&](const std::pair<const std::string, long> &x) {
+            return anywhere || x.second < 0 || x.second == w.offset;
+        });
+        if (found != same.second) {
+            after.erase(found);
+            continue;
+        }
+        if (difference.empty()) difference = "the warning " + Quoted(w.message) + " is gone or moved";
+        unmatched->push_back(w.offset);
     }
-    return "";
+    for (const auto &w : after) {
+        if (difference.empty()) difference = "a warning " + Quoted(w.first.substr(w.first.find('\n') + 1)) + " more";
+        if (w.second >= 0) unmatched->push_back(w.second);
+    }
+    return difference;
 }
 
 std::string CompareReadings(const std::string &before, const std::string &after,
@@ -448,8 +459,13 @@ std::string CompareReadings(const std::string &before, const std::string &after,
     std::vector<MenuWarning> aw, bw;
     if (!ReadMenuBytes(before, settings, NULL, &a, &aw) || !ReadMenuBytes(after, settings, NULL, &b, &bw))
         return "the bytes cannot be read";
-    return CompareMenus(a, aw, b, bw, edits);
+    std::vector<long> unmatched;
+    return CompareMenus(a, aw, b, bw, edits, &unmatched);
 }
+
+// Rounds of the layout at most: each keeps as written the gaps next to the
+// warnings that the last round's result gave otherwise.
+#define LAYOUT_ROUNDS 4
 
 void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long rangeStart, long rangeEnd,
                 MenuLayout *layout)
@@ -457,27 +473,41 @@ void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long ra
     layout->edits.clear();
     layout->problem.clear();
     layout->problemPos = 0;
-    CheckedMenu before, after;
-    std::vector<MenuWarning> beforeWarnings, afterWarnings;
+    CheckedMenu before;
+    std::vector<MenuWarning> beforeWarnings;
     if (!ReadMenuBytes(bytes, settings, &s_layoutFollower, &before, &beforeWarnings)) {
         layout->problem = "the menu cannot be read";
         return;
     }
-    if (!s_layout.problem.empty()) {
-        layout->problem = s_layout.problem;
-        layout->problemPos = s_layout.problemPos;
+    // An error leaves the structure in doubt where it stands.
+    for (const MenuWarning &warning : beforeWarnings) {
+        if (!warning.error) continue;
+        layout->problem = warning.message + " [" + warning.code + "]";
+        layout->problemPos = warning.offset;
         return;
     }
-    WalkLayout(bytes, rangeStart, rangeEnd, &layout->edits);
-    if (layout->edits.empty()) return;
-    // The proof: the result read as the program reads it.
+    // Some warnings look at the bytes beside a token (a backslash before
+    // a brace): the gaps next to those that the layout would lose or add
+    // stay as they are, and the layout is proved again.
+    std::vector<long> held;
     std::string difference;
-    if (!ReadMenuBytes(ApplyLayout(bytes, layout->edits), settings, NULL, &after, &afterWarnings))
-        difference = "the result cannot be read";
-    else
-        difference = CompareMenus(before, beforeWarnings, after, afterWarnings, layout->edits);
-    if (difference.empty()) return;
-    layout->problem = "the layout would change what the program reads (" + difference + ")";
+    for (int round = 0; round < LAYOUT_ROUNDS; round++) {
+        layout->edits.clear();
+        WalkLayout(bytes, rangeStart, rangeEnd, held, &layout->edits);
+        if (layout->edits.empty()) return;
+        CheckedMenu after;
+        std::vector<MenuWarning> afterWarnings;
+        if (!ReadMenuBytes(ApplyLayout(bytes, layout->edits), settings, NULL, &after, &afterWarnings)) {
+            difference = "the result cannot be read";
+            break;
+        }
+        size_t known = held.size();
+        difference = CompareMenus(before, beforeWarnings, after, afterWarnings, layout->edits, &held);
+        if (difference.empty()) return;
+        if (held.size() == known) break;
+        std::sort(held.begin(), held.end());
+    }
+    layout->problem = "the layout would change what the program reads: " + difference;
     layout->problemPos = layout->edits[0].start;
     layout->edits.clear();
 }

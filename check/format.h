@@ -48,4 +48,10 @@ std::string ApplyLayout(const std::string &bytes, const std::vector<LayoutEdit> 
 std::string CompareReadings(const std::string &before, const std::string &after,
                             const std::vector<LayoutEdit> &edits, const CheckSettings &settings);
 
+/* format_command.cpp: quorlan-check --format on the file at path (NULL for
+   standard input), which holds original, with bytes (the original, or
+   it fixed) to lay out; yields the exit status. */
+int FormatMenuFile(const char *path, const std::string &original, const std::string &bytes,
+                   const CheckSettings &settings, bool checkOnly, bool diff);
+
 #endif

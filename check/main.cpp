@@ -1,6 +1,7 @@
 /*
  * quorlan-check [--json] [--codepage N] [--drive LETTER] [--no-files] [--no-warn CODE]...
  *               [--fix | --fix=all | --diff] [MENUFILE | -]
+ * quorlan-check --format [--fix[=all]] [--check] [--diff] [MENUFILE | -]
  * quorlan-check --lsp
  *
  * Shows what the program makes of a menu file (caption, size, options, the
@@ -11,6 +12,7 @@
  */
 #include "check.h"
 #include "bytes_stream.h"
+#include "format.h"
 #include "lsp.h"
 #include "write_back.h"
 
@@ -58,13 +60,21 @@ static const char HELP[] =
     "                  report to standard error\n"
     "  --fix=all       the same with the suggested fixes too\n"
     "  --diff          print the safe fixes as a unified diff; write nothing\n"
+    "  --format        write the menu in the house layout, in place (- writes it\n"
+    "                  to standard output), moving only white space that the\n"
+    "                  program folds or drops; prints no report. With --fix, the\n"
+    "                  fixes first; with --diff, the change as a diff, and nothing\n"
+    "                  written\n"
+    "  --check         with --format: write nothing, exit 1 if the menu would change\n"
     "  --lsp           serve the Language Server Protocol on standard input and\n"
     "                  output, so that an editor shows the warnings as one types\n"
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
     "Exit status: 0 no warnings, 1 warnings or errors, 2 the file could not be read or the\n"
-    "arguments are wrong.\n";
+    "arguments are wrong. With --format: 0 formatted or already in the layout,\n"
+    "1 with --check the menu would change, 2 the file could not be read or has an\n"
+    "error that leaves its structure in doubt (it is then left as it is).\n";
 
 // Yields the code pages --codepage takes, runs joined:
 // "874, 1250 to 1258, 932, 936, 949, 950 or 65001 (UTF-8)".
@@ -144,6 +154,7 @@ int main(int argc, char **argv)
     }
     bool json = false;
     bool fix = false, fixAll = false, diff = false;
+    bool format = false, checkOnly = false;
     CheckSettings settings;
     settings.drive = 0;
     settings.checkFiles = true;
@@ -154,6 +165,10 @@ int main(int argc, char **argv)
         const char *arg = argv[i];
         if (strcmp(arg, "--json") == 0) {
             json = true;
+        } else if (strcmp(arg, "--format") == 0) {
+            format = true;
+        } else if (strcmp(arg, "--check") == 0) {
+            checkOnly = true;
         } else if (strcmp(arg, "--fix") == 0 || strcmp(arg, "--fix=all") == 0) {
             fix = true;
             fixAll = fixAll || strcmp(arg, "--fix=all") == 0;
@@ -181,7 +196,8 @@ int main(int argc, char **argv)
                 return Fail("--codepage takes " + DescribeCodePages() + ", not \"" + std::string(number) + "\"");
             settings.codePage = (unsigned)codePage;
         } else if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
-            printf("%s\n       quorlan-check --lsp\n", USAGE);
+            printf("%s\n       quorlan-check --format [--fix[=all]] [--check] [--diff] [MENUFILE | -]\n"
+                   "       quorlan-check --lsp\n", USAGE);
             printf(HELP, DescribeCodePages().c_str());
             return 0;
         } else if (strcmp(arg, "--version") == 0) {
@@ -197,6 +213,8 @@ int main(int argc, char **argv)
             fileName = arg;
         }
     }
+    if (checkOnly && !format) return Fail("--check goes with --format; " + std::string(USAGE));
+    if (format && json) return Fail("--format prints no report, in JSON or otherwise");
     if (!fileName) fileName = MENU_FILE_NAME;
     if (!settings.drive) settings.drive = CurrentDrive();
     bool standardInput = strcmp(fileName, "-") == 0;
@@ -222,6 +240,20 @@ int main(int argc, char **argv)
             fclose(stream);
             return Fail("cannot read " + std::string(fileName) + ": " + strerror(error));
         }
+    }
+
+    if (format) {
+        fclose(stream);
+        UseBinaryStdio(); // the menu's own line ends on standard output
+        std::string start = bytes;
+        if (fix) {
+            // The fixes first, said on standard error: the output is the layout's.
+            std::vector<MenuWarning> fixed;
+            start = FixMenu(bytes, settings, fixAll, &fixed, leftOut);
+            for (const MenuWarning &w : fixed)
+                fprintf(stderr, DIAGNOSTIC_FORMAT, fileName, w.line, w.column, "fixed", (w.fix.title + " [" + w.code + "]").c_str());
+        }
+        return FormatMenuFile(standardInput ? NULL : fileName, bytes, start, settings, checkOnly, diff);
     }
 
     CheckedMenu menu;

@@ -1,0 +1,53 @@
+/*
+ * Any bytes through the house layout (quorlan-check --format). Besides not
+ * crashing or leaking: a menu is either left alone for an error that puts
+ * its structure in doubt, or laid out with its reading proved the same
+ * (which the layout proves itself, and so never "would change" what the
+ * program reads); formatting the result again changes nothing; and laying
+ * out only the middle third of the menu is proved the same way.
+ */
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "../check/format.h"
+
+static void Fail(const char *what, const std::string &detail)
+{
+    fprintf(stderr, "layout invariant broken: %s: %s\n", what, detail.c_str());
+    abort();
+}
+
+static bool LeftAlone(const MenuLayout &layout)
+{
+    return !layout.problem.empty() && layout.problem.find("would change") == std::string::npos;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::string bytes((const char *)data, size);
+    CheckSettings settings;
+    settings.codePage = size % 2 ? 1252 : 65001;
+    settings.drive = 'E';
+    settings.checkFiles = false;
+
+    MenuLayout layout;
+    LayOutMenu(bytes, settings, -1, -1, &layout);
+    if (!layout.problem.empty()) {
+        if (!LeftAlone(layout)) Fail("the layout could not be proved", layout.problem);
+        if (!layout.edits.empty()) Fail("a menu left alone has edits", layout.problem);
+        return 0;
+    }
+    std::string once = ApplyLayout(bytes, layout.edits);
+    MenuLayout again;
+    LayOutMenu(once, settings, -1, -1, &again);
+    if (!again.problem.empty()) Fail("the formatted menu cannot be formatted", again.problem);
+    if (!again.edits.empty()) Fail("a second pass changes the formatted menu", once);
+
+    MenuLayout part;
+    LayOutMenu(bytes, settings, (long)size / 3, (long)(2 * size / 3), &part);
+    if (!part.problem.empty()) Fail("the middle third could not be proved", part.problem);
+    return 0;
+}
