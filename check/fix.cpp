@@ -149,7 +149,8 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
         std::vector<MenuWarning> warnings;
         CheckMenuBytes(current, settings, &menu, &warnings);
         int errors = CountErrors(warnings);
-        std::vector<FixEdit> chosen;
+        std::vector<FixEdit> chosen, first;
+        size_t fixedBefore = fixed->size();
         for (const MenuWarning &warning : warnings) {
             if (!warning.hasFix || (!warning.fix.safe && !suggestedToo)) continue;
             if (std::find(leftOut.begin(), leftOut.end(), warning.code) != leftOut.end()) continue;
@@ -158,12 +159,21 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
                 for (const FixEdit &taken : chosen) clear = clear && !Overlaps(edit, taken);
             std::string why;
             if (!clear || !ProveFixAgainst(current, settings, warning, errors, &why)) continue;
+            if (chosen.empty()) first = warning.fix.edits;
             chosen.insert(chosen.end(), warning.fix.edits.begin(), warning.fix.edits.end());
             fixed->push_back(warning);
         }
         if (chosen.empty()) break;
         std::sort(chosen.begin(), chosen.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
-        current = ApplyFixEdits(current, chosen);
+        std::string together = ApplyFixEdits(current, chosen);
+        // Each fix was proven alone; together they may meet, as two quotes
+        // mended in one stretch. Then this round makes only the first.
+        CheckMenuBytes(together, settings, &menu, &warnings);
+        if (CountErrors(warnings) > errors) {
+            together = ApplyFixEdits(current, first);
+            fixed->resize(fixedBefore + 1);
+        }
+        current = together;
     }
     return current;
 }

@@ -12,6 +12,7 @@ installed files' paths relative to this script's own folder.
 """
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -53,8 +54,9 @@ usage: quorlan-disc check DIR [CHECKER OPTIONS]
 
 DIR is a disc's root folder, holding Quorlan.ini.
 
-check    checks DIR/Quorlan.ini with quorlan-check (its options are passed on;
-         the commands' files are looked up in DIR, the disc's root), and the
+check    checks DIR/Quorlan.ini with quorlan-check (its options are passed on,
+         --fix among them, which mends the menu in the same run; the
+         commands' files are looked up in DIR, the disc's root), and the
          disc: quorlan.exe present (or added by image), autorun.inf present
          and opening quorlan.exe (or written by image).
 preview  shows the menu as the user sees it from a CD: DIR becomes a drive
@@ -395,22 +397,28 @@ def print_warnings(menu, report, disc_warnings, notes):
         print(DIAGNOSTIC_FORMAT % (menu, w["line"], w["column"], w["severity"], f"{w['message']} [{w['code']}]"),
               end="")
         print(DIAGNOSTIC_FORMAT % (menu, w["note_line"], w["note_column"], "note", w["note"]), end="")
+        if w.get("fix"):
+            edit, kind = w["fix"]["edits"][0], "safe" if w["fix"]["safe"] else "suggested"
+            print(DIAGNOSTIC_FORMAT % (menu, edit["line"], edit["column"], "fix", f"{w['fix']['title']} ({kind})"),
+                  end="")
     print_disc_warnings(disc_warnings, notes)
 
 
+def caption_of(text_report):
+    """Yields the caption from the checker's text report (its line
+    caption: "...", after the fixes made), its quotes' escapes undone as far
+    as a label needs."""
+    lines = [line for line in text_report.decode("utf-8", "replace").split("\n") if line.startswith('caption: "')]
+    quoted = lines[0][len('caption: "'):-1] if lines and lines[0].endswith('"') else ""
+    return re.sub(r'\\(["\\])', r"\1", quoted)
+
+
 def command_check(folder, menu, options):
-    """Prints the checker's report and the disc's; yields 1 on a warning."""
-    report = menu_report(folder, menu, options)
-    adds, warnings, notes = check_disc(folder, disc_labels(report["caption"], folder)[1])
-    if "--json" in options:
-        report["disc"] = {"adds": adds,
-                          "warnings": [{"file": f, "line": n or None, "column": 1 if n else None, "code": c,
-                                        "severity": "warning", "message": m, "note": t}
-                                       for f, n, c, m, t in warnings],
-                          "notes": [{"file": f, "line": n, "column": 1, "note": t} for f, n, t in notes]}
-        print(json.dumps(report, ensure_ascii=False))
-    else:
+    """Prints the checker's report and the disc's; yields 1 on a warning.
+    The checker runs once: with --fix it mends the menu as it reports."""
+    if "--json" not in options:
         status, out = run_checker(folder, menu, options)
+        adds, warnings, notes = check_disc(folder, disc_labels(caption_of(out), folder)[1])
         sys.stdout.flush()
         sys.stdout.buffer.write(out)
         for note in adds:
@@ -418,6 +426,15 @@ def command_check(folder, menu, options):
         print_disc_warnings(warnings, notes)
         if not adds and not warnings:
             print(f"disc: {PROGRAM} and {AUTORUN} present, and {AUTORUN} opens {PROGRAM}")
+        return 1 if status == 1 or warnings else 0
+    report = menu_report(folder, menu, options)
+    adds, warnings, notes = check_disc(folder, disc_labels(report["caption"], folder)[1])
+    report["disc"] = {"adds": adds,
+                      "warnings": [{"file": f, "line": n or None, "column": 1 if n else None, "code": c,
+                                    "severity": "warning", "message": m, "note": t}
+                                   for f, n, c, m, t in warnings],
+                      "notes": [{"file": f, "line": n, "column": 1, "note": t} for f, n, t in notes]}
+    print(json.dumps(report, ensure_ascii=False))
     return 1 if report["warnings"] or warnings else 0
 
 

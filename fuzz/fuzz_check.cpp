@@ -6,7 +6,11 @@
  * item, no deeper than the levels kept; every warning and every note
  * names a line of the file and a column of that line (its end included,
  * where a missing comma goes); and the JSON report is well formed (strings
- * closed, escapes and UTF-8 valid, brackets paired). The server's every
+ * closed, escapes and UTF-8 valid, brackets paired). Every fix the
+ * checker gives has its edits inside the file, in order and apart, and
+ * applied, reads back without the warning at its place and with what it
+ * recorded; making them all leaves no more errors than there were. The
+ * server's every
  * answer is framed with its true length and is well-formed JSON.
  */
 #include <stdint.h>
@@ -140,6 +144,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!IsInFile(bytes, warning.line, warning.column)) Fail("a warning outside the file");
         if (!IsInFile(bytes, warning.noteLine, warning.noteColumn)) Fail("a note outside the file");
     }
+
+    KeepProvenFixes(bytes, settings, &warnings);
+    long errors = std::count_if(warnings.begin(), warnings.end(), [](const MenuWarning &w) { return w.error; });
+    for (const MenuWarning &warning : warnings) {
+        if (!warning.hasFix) continue;
+        long end = 0;
+        for (const FixEdit &edit : warning.fix.edits) {
+            if (edit.offset < end || edit.length < 0 || edit.offset + edit.length > (long)size)
+                Fail("a fix's edits outside the file, out of order or overlapping");
+            end = edit.offset + edit.length;
+        }
+        std::string why;
+        if (!ProveFix(bytes, settings, warning, &why)) Fail("a fix given that its reading does not prove");
+    }
+    std::vector<MenuWarning> fixed, left;
+    std::string mended = FixMenu(bytes, settings, true, &fixed, std::vector<std::string>());
+    CheckedMenu after;
+    CheckMenuBytes(mended, settings, &after, &left);
+    if (std::count_if(left.begin(), left.end(), [](const MenuWarning &w) { return w.error; }) > errors)
+        Fail("the fixes made a new error");
 
     if (!IsWellFormedJson(FormatMenuJson(menu, warnings))) Fail("the JSON report is not well formed");
     FormatMenuText(menu, warnings, "Quorlan.ini");

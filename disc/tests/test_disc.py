@@ -180,6 +180,8 @@ ROWS = [
     ("check: autorun.inf opens another program", OTHER_AUTORUN, ["check", "DISC"], 1,
      'autorun.inf:2:1: warning: open= starts "setup.exe"', False),
     ("check: a warning of the menu", WARNED, ["check", "DISC", "--no-files"], 1, "Quorlan.ini:1:7: warning:", False),
+    ("check --fix: the menu mended in the one run", WARNED, ["check", "DISC", "--no-files", "--fix"], 0,
+     'Quorlan.ini:1:7: fixed: write it as "sorted" [option-case]\ncaption: "Disc"\n', False),
     ("check: autorun.inf without action= is a note", NO_ACTION, ["check", "DISC"], 0,
      "autorun.inf:1:1: note: no action= in the [autorun] section", False),
     ("image: autorun.inf without action= is no refusal", NO_ACTION, ["image", "DISC", "-o", "OUT/x.iso"], 0,
