@@ -15,6 +15,7 @@
  * would throw, so every value's type is checked before it is read.
  */
 #include "lsp.h"
+#include "lsp_actions.h"
 #include "lsp_document.h"
 #include "quote.h"
 
@@ -48,6 +49,7 @@ static struct {
     const char *version;
     bool initialized, shutDown, exited;
     bool relatedInformation;      // the client shows a diagnostic's related information
+    bool documentChanges;         // the client takes versioned edits in a workspace edit
     LspSettings settings;
     std::map<std::string, LspDocument> documents; // by address
 } s_server;
@@ -212,6 +214,13 @@ static void ApplySettings(const json *given)
     const json *codePage = Find(settings, "codePage");
     const json *drive = Find(settings, "drive");
     const json *checkFiles = Find(settings, "checkFiles");
+    const json *ignore = Find(settings, "ignore");
+    if (ignore) {
+        bool codes = ignore->is_array();
+        for (size_t i = 0; codes && i < ignore->size(); i++) codes = (*ignore)[i].is_string();
+        if (codes) s_server.settings.ignore = ignore->get<std::vector<std::string>>();
+        else ShowWarning("ignore takes a list of warnings' codes");
+    }
     if (codePage) {
         long number;
         if (TakeCount(codePage, &number) && IsKnownCodePage(number))
@@ -242,7 +251,7 @@ static json PositionJson(const LspPosition &position)
     return json{{"line", position.line}, {"character", position.character}};
 }
 
-static json RangeJson(const LspRange &range)
+json RangeJson(const LspRange &range)
 {
     return json{{"start", PositionJson(range.start)}, {"end", PositionJson(range.end)}};
 }
@@ -251,8 +260,13 @@ static void PublishDiagnostics(const LspDocument &doc)
 {
     json diagnostics = json::array();
     for (const LspDiagnostic &d : doc.diagnostics) {
-        json diagnostic = {{"range", RangeJson(d.range)}, {"severity", 2}, {"source", "quorlan-check"},
+        json diagnostic = {{"range", RangeJson(d.range)}, {"severity", d.error ? 1 : 2}, {"source", "quorlan-check"},
                            {"message", d.message}};
+        // The code finds the fix again in a code action's request.
+        if (!d.code.empty()) {
+            diagnostic["code"] = d.code;
+            if (d.hasFix) diagnostic["data"] = {{"fix", d.fix.title}};
+        }
         if (!d.note.empty() && s_server.relatedInformation)
             diagnostic["relatedInformation"] = json::array(
                 {{{"location", {{"uri", doc.uri}, {"range", RangeJson(d.noteRange)}}}, {"message", d.note}}});
@@ -355,6 +369,8 @@ static json Initialize(const json *params)
             if (encoding.is_string() && encoding.get_ref<const std::string &>() == "utf-8") g_bUtf8Positions = true;
     const json *related = Find(Find(Find(capabilities, "textDocument"), "publishDiagnostics"), "relatedInformation");
     s_server.relatedInformation = related && related->is_boolean() && related->get<bool>();
+    const json *changes = Find(Find(Find(capabilities, "workspace"), "workspaceEdit"), "documentChanges");
+    s_server.documentChanges = changes && changes->is_boolean() && changes->get<bool>();
     ApplySettings(Find(params, "initializationOptions"));
     s_server.initialized = true;
     json sync = {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}};
@@ -362,7 +378,8 @@ static json Initialize(const json *params)
                  {{"positionEncoding", g_bUtf8Positions ? "utf-8" : "utf-16"},
                   {"textDocumentSync", sync},
                   {"hoverProvider", true},
-                  {"documentSymbolProvider", true}}},
+                  {"documentSymbolProvider", true},
+                  {"codeActionProvider", {{"codeActionKinds", {"quickfix", "source.fixAll.quorlan"}}}}}},
                 {"serverInfo", {{"name", "quorlan-check"}, {"version", s_server.version}}}};
 }
 
@@ -427,6 +444,10 @@ static void Answer(const std::string &method, const json &id, const json *params
     } else if (method == "textDocument/hover") {
         if (FindPosition(params, &doc, &offset)) SendResult(id, Hover(*doc, offset));
         else SendError(id, INVALID_PARAMS, "hover takes an open document and a position");
+    } else if (method == "textDocument/codeAction") {
+        doc = FindDocument(params);
+        if (doc) SendResult(id, CodeActions(*doc, params, s_server.documentChanges));
+        else SendError(id, INVALID_PARAMS, "codeAction takes an open document");
     } else if (method == "textDocument/documentSymbol") {
         doc = FindDocument(params);
         if (doc) SendResult(id, doc->checked ? Symbols(*doc, doc->menu.items) : json::array());
@@ -532,7 +553,7 @@ int ServeLanguageClient(FILE *in, FILE *out, const char *version)
     s_server.pendingAt = 0;
     s_server.version = version;
     s_server.initialized = s_server.shutDown = s_server.exited = false;
-    s_server.relatedInformation = false;
+    s_server.relatedInformation = s_server.documentChanges = false;
     s_server.settings.codePage = 1252;
     s_server.settings.drive = 0;
     s_server.settings.checkFiles = true;

@@ -189,6 +189,7 @@ static void AddDiagnostic(LspDocument *doc, const LspRange &range, const std::st
     diagnostic.message = message;
     diagnostic.noteRange = noteRange;
     diagnostic.note = note;
+    diagnostic.error = diagnostic.hasFix = false;
     doc->diagnostics.push_back(diagnostic);
 }
 
@@ -262,6 +263,11 @@ static void AddWarnings(LspDocument *doc, const std::vector<MenuWarning> &warnin
                               : OffsetOfColumn(*doc, warning.noteLine, warning.noteColumn);
         AddDiagnostic(doc, RangeOfWord(*doc, warning.offset), warning.message, RangeOfWord(*doc, noteOffset),
                       warning.note);
+        LspDiagnostic &added = doc->diagnostics.back();
+        added.code = warning.code;
+        added.error = warning.error;
+        added.hasFix = warning.hasFix;
+        added.fix = warning.fix;
     }
 }
 
@@ -303,7 +309,12 @@ void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
     std::vector<MenuWarning> warnings;
     CheckMenuStream(stream, doc->bytes, check, &doc->menu, &warnings);
     fclose(stream);
-    AddWarnings(doc, warnings);
+    std::vector<MenuWarning> kept;
+    for (const MenuWarning &warning : warnings)
+        if (std::find(settings.ignore.begin(), settings.ignore.end(), warning.code) == settings.ignore.end())
+            kept.push_back(warning);
+    KeepProvenFixes(doc->bytes, check, &kept);
+    AddWarnings(doc, kept);
 }
 
 // Yields the innermost item whose entry's own text holds the offset, or null.

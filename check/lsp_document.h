@@ -30,6 +30,10 @@ struct LspDiagnostic {
     std::string message;
     LspRange noteRange;
     std::string note;             // "" for none
+    std::string code;             // the warning's code ("" for the server's own)
+    bool error;
+    bool hasFix;                  // a fix proven on the bytes checked
+    MenuFix fix;
 };
 
 struct LspDocument {
@@ -54,6 +58,7 @@ struct LspSettings {
     unsigned codePage;
     char drive;                   // 0: the document's drive, or D
     bool checkFiles;
+    std::vector<std::string> ignore; // the codes whose warnings are left out
 };
 
 extern bool g_bUtf8Positions;     // positions count UTF-8 bytes, not UTF-16 units

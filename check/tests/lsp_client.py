@@ -49,7 +49,7 @@ def frame(message):
 
 
 class Client:
-    def __init__(self, tool, utf8=False, settings=None, initialize=True):
+    def __init__(self, tool, utf8=False, settings=None, initialize=True, document_changes=False):
         self.stderr = tempfile.TemporaryFile()
         self.proc = subprocess.Popen(RUNNER + [tool, "--lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=self.stderr)
@@ -59,6 +59,8 @@ class Client:
         if initialize:
             capabilities = {"textDocument": {"publishDiagnostics": {"relatedInformation": True}},
                             "general": {"positionEncodings": ["utf-8", "utf-16"] if utf8 else ["utf-16"]}}
+            if document_changes:
+                capabilities["workspace"] = {"workspaceEdit": {"documentChanges": True}}
             result = self.request("initialize", {"processId": None, "rootUri": None, "capabilities": capabilities,
                                                  "initializationOptions": settings or {}})
             expect(result["capabilities"]["positionEncoding"] == ("utf-8" if utf8 else "utf-16"),
@@ -196,6 +198,62 @@ def case_three_mistakes(tool, source, folder):
     client.notify("workspace/didChangeConfiguration", {"settings": {"quorlan": {"checkFiles": False}}})
     found = client.diagnostics(uri)
     expect(ranges(found) == wanted[1:2], f"without file checks: {ranges(found)}")
+    expect(client.close() == 0, "exit after shutdown: status 0")
+
+
+def apply_edits(text, edits):
+    """The text after the edits, as an editor makes them (UTF-16 positions)."""
+    lines = text.split("\n")
+    starts = [0]
+    for line in lines[:-1]:
+        starts.append(starts[-1] + len(line) + 1)
+
+    def index(position):
+        line = lines[position["line"]]
+        units = line.encode("utf-16-le")[:2 * position["character"]].decode("utf-16-le")
+        return starts[position["line"]] + len(units)
+
+    for edit in sorted(edits, key=lambda e: index(e["range"]["start"]), reverse=True):
+        text = text[:index(edit["range"]["start"])] + edit["newText"] + text[index(edit["range"]["end"]):]
+    return text
+
+
+def case_code_actions(tool, source, folder):
+    """Diagnostics with their codes and severities; a quick fix for each fix,
+    preferred where safe, for the document's version; the fix-all action of
+    the safe ones; each applied as an editor applies it, then checked."""
+    cases = os.path.join(source, "check", "tests", "cases")
+    client = Client(tool, settings={"quorlan": {"drive": "E"}}, document_changes=True)
+    uri, found = client.open(os.path.join(cases, "three-mistakes.ini"))
+    text = open(os.path.join(cases, "three-mistakes.ini"), encoding="utf-8").read()
+    expect([d.get("code") for d in found] == ["option-case", "missing-comma", "missing-file"]
+           and all(d["severity"] == 2 for d in found), f"codes and severities: {found}")
+    whole = {"start": {"line": 0, "character": 0}, "end": {"line": 7, "character": 0}}
+    actions = client.request("textDocument/codeAction", {"textDocument": {"uri": uri}, "range": whole,
+                                                         "context": {"diagnostics": found}})
+    expect([(a["kind"], a.get("isPreferred", False)) for a in actions] == [("quickfix", True), ("quickfix", False)],
+           f"quick fixes: {actions}")
+    change = actions[1]["edit"]["documentChanges"][0]
+    expect(change["textDocument"] == {"uri": uri, "version": 1}, f"edit for version 1: {change}")
+    mended = apply_edits(text, change["edits"])
+    expect("  Readme,,,\n  Manual," in mended, f"missing comma mended: {mended!r}")
+    found = client.change(uri, mended, version=2)
+    expect([d.get("code") for d in found] == ["option-case", "missing-file"], f"after the quick fix: {found}")
+
+    actions = client.request("textDocument/codeAction", {"textDocument": {"uri": uri}, "range": whole,
+                                                         "context": {"diagnostics": [],
+                                                                     "only": ["source.fixAll.quorlan"]}})
+    expect(len(actions) == 1 and actions[0]["kind"] == "source.fixAll.quorlan", f"fix all: {actions}")
+    change = actions[0]["edit"]["documentChanges"][0]
+    expect(change["textDocument"]["version"] == 2, f"fix all for version 2: {change}")
+    found = client.change(uri, apply_edits(mended, change["edits"]), version=3)
+    expect([d.get("code") for d in found] == ["missing-file"], f"after fixing all: {found}")
+
+    client.notify("workspace/didChangeConfiguration", {"settings": {"quorlan": {"ignore": ["missing-file"]}}})
+    expect(client.diagnostics(uri) == [], "ignored: missing-file")
+    uri, found = client.open(os.path.join(folder, "Quorlan.ini"), text="Disc\n{\n  A, a.exe, 'open\n}\n")
+    expect([(d.get("code"), d["severity"]) for d in found] == [("open-list", 2), ("open-quote", 1)],
+           f"an error has severity 1: {found}")
     expect(client.close() == 0, "exit after shutdown: status 0")
 
 
@@ -345,7 +403,7 @@ def case_bad_input(tool, source, folder):
     expect(client.close(shut_down=False) == 1, "exit without shutdown: status 1")
 
 
-CASES = [case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, case_code_page_edit,
+CASES = [case_code_actions, case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, case_code_page_edit,
          case_bad_input]
 
 

@@ -1,0 +1,103 @@
+/*
+ * Code actions: the fixes the checker proved on the document's last check,
+ * found again from the diagnostics the request's context carries (their
+ * code and range), not taken from the client's copy of them. An edit's
+ * byte range becomes the editor's range through the same conversion as the
+ * diagnostics' positions, and its text is the Unicode the file's encoding
+ * decodes, as the editor holds the text.
+ */
+#include "lsp_actions.h"
+
+#include <algorithm>
+
+using json = nlohmann::json;
+
+static const char FIX_ALL[] = "source.fixAll.quorlan";
+
+static const json *Member(const json *object, const char *key)
+{
+    if (!object || !object->is_object()) return NULL;
+    auto found = object->find(key);
+    return found == object->end() ? NULL : &*found;
+}
+
+// Whether the request's "only" asks for actions of the kind: a kind
+// includes those below it ("source" takes "source.fixAll.quorlan").
+static bool IsAsked(const json *only, const std::string &kind)
+{
+    if (!only || !only->is_array()) return true;
+    for (const json &asked : *only) {
+        if (!asked.is_string()) continue;
+        const std::string &prefix = asked.get_ref<const std::string &>();
+        if (kind == prefix || kind.compare(0, prefix.size() + 1, prefix + ".") == 0) return true;
+    }
+    return false;
+}
+
+// The edits as a workspace edit of the document, for its version when the
+// client takes that.
+static json WorkspaceEdit(const LspDocument &doc, const std::vector<FixEdit> &edits, bool documentChanges)
+{
+    json textEdits = json::array();
+    for (const FixEdit &edit : edits)
+        textEdits.push_back({{"range", RangeJson(RangeOfBytes(doc, edit.offset, edit.offset + edit.length))},
+                             {"newText", edit.shown}});
+    if (!documentChanges) return {{"changes", {{doc.uri, textEdits}}}};
+    json version = doc.version >= 0 ? json(doc.version) : json(nullptr);
+    return {{"documentChanges", json::array({{{"textDocument", {{"uri", doc.uri}, {"version", version}}},
+                                              {"edits", textEdits}}})}};
+}
+
+static bool SameRange(const json &range, const LspRange &ours)
+{
+    const json *start = Member(&range, "start"), *end = Member(&range, "end");
+    const json *points[] = {Member(start, "line"), Member(start, "character"), Member(end, "line"),
+                            Member(end, "character")};
+    long values[] = {ours.start.line, ours.start.character, ours.end.line, ours.end.character};
+    for (int i = 0; i < 4; i++)
+        if (!points[i] || !points[i]->is_number_integer() || points[i]->get<long>() != values[i]) return false;
+    return true;
+}
+
+json CodeActions(const LspDocument &doc, const json *params, bool documentChanges)
+{
+    json actions = json::array();
+    const json *context = Member(params, "context");
+    const json *diagnostics = Member(context, "diagnostics");
+    const json *only = Member(context, "only");
+    if (IsAsked(only, "quickfix") && diagnostics && diagnostics->is_array()) {
+        for (const json &given : *diagnostics) {
+            const json *code = Member(&given, "code"), *range = Member(&given, "range");
+            if (!code || !code->is_string() || !range) continue;
+            for (const LspDiagnostic &d : doc.diagnostics) {
+                if (!d.hasFix || d.code != code->get_ref<const std::string &>() || !SameRange(*range, d.range)) continue;
+                json action = {{"title", d.fix.title + " [" + d.code + "]"},
+                               {"kind", "quickfix"},
+                               {"diagnostics", json::array({given})},
+                               {"edit", WorkspaceEdit(doc, d.fix.edits, documentChanges)}};
+                if (d.fix.safe) action["isPreferred"] = true;
+                actions.push_back(std::move(action));
+                break;
+            }
+        }
+    }
+    if (IsAsked(only, FIX_ALL) && only) {
+        // Every safe fix that overlaps no other taken before it.
+        std::vector<FixEdit> edits;
+        for (const LspDiagnostic &d : doc.diagnostics) {
+            if (!d.hasFix || !d.fix.safe) continue;
+            bool clear = true;
+            for (const FixEdit &edit : d.fix.edits)
+                for (const FixEdit &taken : edits)
+                    clear = clear && edit.offset != taken.offset &&
+                            (edit.offset + edit.length <= taken.offset || taken.offset + taken.length <= edit.offset);
+            if (clear) edits.insert(edits.end(), d.fix.edits.begin(), d.fix.edits.end());
+        }
+        std::sort(edits.begin(), edits.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+        if (!edits.empty())
+            actions.push_back({{"title", "Make every safe fix of quorlan-check"},
+                               {"kind", FIX_ALL},
+                               {"edit", WorkspaceEdit(doc, edits, documentChanges)}});
+    }
+    return actions;
+}
