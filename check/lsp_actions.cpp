@@ -48,15 +48,27 @@ static json WorkspaceEdit(const LspDocument &doc, const std::vector<FixEdit> &ed
                                               {"edits", textEdits}}})}};
 }
 
-static bool SameRange(const json &range, const LspRange &ours)
+static bool IsLine(const json *position, long line)
 {
-    const json *start = Member(&range, "start"), *end = Member(&range, "end");
-    const json *points[] = {Member(start, "line"), Member(start, "character"), Member(end, "line"),
-                            Member(end, "character")};
-    long values[] = {ours.start.line, ours.start.character, ours.end.line, ours.end.character};
-    for (int i = 0; i < 4; i++)
-        if (!points[i] || !points[i]->is_number_integer() || points[i]->get<long>() != values[i]) return false;
-    return true;
+    const json *number = Member(position, "line");
+    return number && number->is_number_integer() && number->get<long>() == line;
+}
+
+// Whether the client's diagnostic is ours: the same code, and, as far as
+// the client kept them, the same lines and the same fix. Clients keep
+// what they please of a diagnostic (Neovim 0.7 drops its range), and map
+// columns their own way; the request's range stands in for a lost one.
+static bool IsOurs(const json &given, const json *requestRange, const LspDiagnostic &d)
+{
+    const json *code = Member(&given, "code");
+    if (!code || !code->is_string() || code->get_ref<const std::string &>() != d.code) return false;
+    const json *range = Member(&given, "range");
+    if (range) return IsLine(Member(range, "start"), d.range.start.line);
+    const json *title = Member(Member(&given, "data"), "fix");
+    if (title && (!title->is_string() || title->get_ref<const std::string &>() != d.fix.title)) return false;
+    const json *start = Member(Member(requestRange, "start"), "line"), *end = Member(Member(requestRange, "end"), "line");
+    return start && end && start->is_number_integer() && end->is_number_integer() &&
+           start->get<long>() <= d.range.end.line && d.range.start.line <= end->get<long>();
 }
 
 json CodeActions(const LspDocument &doc, const json *params, bool documentChanges)
@@ -67,10 +79,8 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
     const json *only = Member(context, "only");
     if (IsAsked(only, "quickfix") && diagnostics && diagnostics->is_array()) {
         for (const json &given : *diagnostics) {
-            const json *code = Member(&given, "code"), *range = Member(&given, "range");
-            if (!code || !code->is_string() || !range) continue;
             for (const LspDiagnostic &d : doc.diagnostics) {
-                if (!d.hasFix || d.code != code->get_ref<const std::string &>() || !SameRange(*range, d.range)) continue;
+                if (!d.hasFix || !IsOurs(given, Member(params, "range"), d)) continue;
                 json action = {{"title", d.fix.title + " [" + d.code + "]"},
                                {"kind", "quickfix"},
                                {"diagnostics", json::array({given})},

@@ -31,7 +31,7 @@ def main(vsix, version):
         ("the language's files", [l.get("filenames") for l in languages], [["Quorlan.ini"]]),
         ("the grammar's language", [g.get("language") for g in grammars], [languages[0].get("id")]),
         ("the settings", settings, ["quorlan.checkFiles", "quorlan.checkerPath", "quorlan.codePage",
-                                    "quorlan.drive"]),
+                                    "quorlan.drive", "quorlan.ignore"]),
     ]
     for what, actual, wanted in expected:
         if actual != wanted:

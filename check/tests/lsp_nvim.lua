@@ -2,7 +2,8 @@
 -- quorlan-check --lsp ($QUORLAN_CHECK) to the buffer, waits for its
 -- diagnostics, asks for the document's symbols, and writes both, one a line,
 -- to $QUORLAN_OUT: each diagnostic as Neovim holds it (lines and byte
--- columns from 0) with its note, each symbol where its name starts.
+-- columns from 0) with its note, each symbol where its name starts, and
+-- the first line once the first diagnostic's quick fix is applied.
 local out = {}
 local bufnr = vim.api.nvim_get_current_buf()
 local id = vim.lsp.start_client({name = 'quorlan-check', cmd = {vim.env.QUORLAN_CHECK, '--lsp'},
@@ -25,6 +26,21 @@ local function walk(symbols, depth)
   end
 end
 walk(responses and responses[id] and responses[id].result or {}, 0)
+-- The quick fix of the first diagnostic, applied as Neovim applies an edit
+-- (vim.lsp.buf.code_action would ask which one); then the first line.
+local first = vim.diagnostic.get(bufnr)[1]
+local client = vim.lsp.get_client_by_id(id)
+-- Neovim keeps no range in the diagnostic it passes back: the request's
+-- range, its lines, stands for it.
+local range = {start = {line = first.lnum, character = 0}, ['end'] = {line = first.end_lnum + 1, character = 0}}
+local params = {textDocument = vim.lsp.util.make_text_document_params(), range = range,
+                context = {diagnostics = {first.user_data.lsp}}}
+local actions = vim.lsp.buf_request_sync(bufnr, 'textDocument/codeAction', params, 30000)
+local action = actions and actions[id] and actions[id].result and actions[id].result[1]
+if action then
+  vim.lsp.util.apply_workspace_edit(action.edit, client.offset_encoding)
+  table.insert(out, 'fixed ' .. action.title .. ' | ' .. vim.api.nvim_buf_get_lines(bufnr, 0, 1, false)[1])
+end
 vim.fn.writefile(out, vim.env.QUORLAN_OUT)
 vim.lsp.stop_client(id)
 vim.cmd('qa!')

@@ -5,8 +5,8 @@ A menu saved as UTF-8 with the mark (an accented title, so that Neovim's
 byte columns differ from the protocol's UTF-16 positions), sorted, with a
 nested level, an option in the wrong case and a command whose file is not
 on the disc, is opened in Neovim; lsp_nvim.lua attaches the server and
-writes the diagnostics and the document symbols Neovim received, which
-must be these.
+writes the diagnostics and the document symbols Neovim received, and the
+first line after the option's quick fix is applied, which must be these.
 
 usage: lsp_nvim.py QUORLAN-CHECK SOURCE-FOLDER
 """
@@ -26,6 +26,7 @@ EXPECTED = [
     "symbol   Beta 3:24",
     "symbol Mid 4:2",
     "symbol Zeta 2:2",
+    'fixed write it as "size=640x480" [option-case] | Démo Disc, sorted, size=640x480',
 ]
 
 

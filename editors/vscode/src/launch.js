@@ -5,7 +5,7 @@
 const fs = require('fs');
 const path = require('path');
 
-const DEFAULTS = {codePage: 1252, drive: 'D', checkFiles: true};
+const DEFAULTS = {codePage: 1252, drive: 'D', checkFiles: true, ignore: []};
 
 // Yields whether PATH names a file that can be run (on Windows, that exists).
 function isProgram(file, platform) {
@@ -42,18 +42,20 @@ function findChecker({configured, pathVariable, platform, menuFolder, isRunnable
   return null;
 }
 
-// Yields the server's settings, {quorlan: {codePage, drive, checkFiles}},
+// Yields the server's settings, {quorlan: {codePage, drive, checkFiles, ignore}},
 // from the extension's: each value of the wrong kind gives way to its default.
 function serverSettings(get) {
   const codePage = get('codePage');
   const drive = get('drive');
   const checkFiles = get('checkFiles');
+  const ignore = get('ignore');
   return {
     quorlan: {
       codePage: Number.isInteger(codePage) && codePage > 0 ? codePage : DEFAULTS.codePage,
       drive: typeof drive === 'string' && /^[A-Za-z]$/.test(drive.trim()) ? drive.trim().toUpperCase()
                                                                           : DEFAULTS.drive,
       checkFiles: typeof checkFiles === 'boolean' ? checkFiles : DEFAULTS.checkFiles,
+      ignore: Array.isArray(ignore) ? ignore.filter(code => typeof code === 'string') : DEFAULTS.ignore,
     },
   };
 }

@@ -29,11 +29,14 @@ test('the checker: the setting, then the PATH, then on Windows the menu\'s folde
 
 test('the server\'s settings: each value of the wrong kind gives way to its default', () => {
   const cases = [
-    [{}, {codePage: 1252, drive: 'D', checkFiles: true}],
-    [{codePage: 1251, drive: 'e', checkFiles: false}, {codePage: 1251, drive: 'E', checkFiles: false}],
-    [{codePage: '1251', drive: 'EF', checkFiles: 'no'}, {codePage: 1252, drive: 'D', checkFiles: true}],
-    [{codePage: 65001, drive: ' x ', checkFiles: true}, {codePage: 65001, drive: 'X', checkFiles: true}],
-    [{codePage: -1, drive: '1'}, {codePage: 1252, drive: 'D', checkFiles: true}],
+    [{}, {codePage: 1252, drive: 'D', checkFiles: true, ignore: []}],
+    [{codePage: 1251, drive: 'e', checkFiles: false, ignore: ['option-case']},
+     {codePage: 1251, drive: 'E', checkFiles: false, ignore: ['option-case']}],
+    [{codePage: '1251', drive: 'EF', checkFiles: 'no', ignore: 'option-case'},
+     {codePage: 1252, drive: 'D', checkFiles: true, ignore: []}],
+    [{codePage: 65001, drive: ' x ', checkFiles: true, ignore: ['a', 1]},
+     {codePage: 65001, drive: 'X', checkFiles: true, ignore: ['a']}],
+    [{codePage: -1, drive: '1'}, {codePage: 1252, drive: 'D', checkFiles: true, ignore: []}],
   ];
   for (const [given, expected] of cases) {
     assert.deepStrictEqual(serverSettings(name => given[name]), {quorlan: expected}, JSON.stringify(given));
