@@ -1,6 +1,6 @@
 /*
- * The conversions' rules that do not depend on the build: which code pages
- * there are and which bytes lead, how a text is cut into characters, what
+ * The conversions' rules that do not depend on the build (the code pages'
+ * own facts are codepage_facts.cpp's): how a text is cut into characters, what
  * counts as undefined, the length and buffer conventions of the platform's
  * calls, and UTF-8, which Windows decodes by its own rules for invalid
  * sequences (measured under Wine):
@@ -16,64 +16,6 @@
 #include "codepage.h"
 
 #include "codepage_layer.h"
-
-struct CodePageFacts {
-    unsigned codePage;
-    CodePageKind kind;
-    unsigned long locale;        // its order's locale, or 0
-    uint16_t unicodeDefault;     // what an invalid pair decodes to
-    unsigned char leadRanges[4]; // first and last lead byte of up to two ranges
-};
-
-static const CodePageFacts g_codePages[] = {
-#define CODE_PAGE(number, kind, locale, language, unicodeDefault, lead1, last1, lead2, last2) \
-    {number, CODE_PAGE_##kind, locale, unicodeDefault, {lead1, last1, lead2, last2}},
-#include "codepages.h"
-#undef CODE_PAGE
-};
-
-static const CodePageFacts *FindCodePage(unsigned codePage)
-{
-    for (const CodePageFacts &facts : g_codePages)
-        if (facts.codePage == codePage) return &facts;
-    return 0;
-}
-
-unsigned ListCodePage(int index)
-{
-    return index >= 0 && index < (int)(sizeof(g_codePages) / sizeof(g_codePages[0])) ? g_codePages[index].codePage : 0;
-}
-
-uint16_t FindDefaultUnit(unsigned codePage)
-{
-    const CodePageFacts *facts = FindCodePage(codePage);
-    return facts ? facts->unicodeDefault : '?';
-}
-
-bool IsKnownCodePage(unsigned codePage) { return FindCodePage(codePage) != 0; }
-
-CodePageKind FindCodePageKind(unsigned codePage)
-{
-    const CodePageFacts *facts = FindCodePage(codePage);
-    return facts ? facts->kind : CODE_PAGE_SINGLE_BYTE;
-}
-
-bool IsDoubleByteCodePage(unsigned codePage) { return FindCodePageKind(codePage) == CODE_PAGE_DOUBLE_BYTE; }
-
-unsigned long FindCodePageLocale(unsigned codePage)
-{
-    const CodePageFacts *facts = FindCodePage(codePage);
-    return facts ? facts->locale : 0;
-}
-
-bool IsLeadByte(unsigned codePage, unsigned char byte)
-{
-    const CodePageFacts *facts = FindCodePage(codePage);
-    if (!facts) return false;
-    for (int i = 0; i < 4 && facts->leadRanges[i]; i += 2)
-        if (byte >= facts->leadRanges[i] && byte <= facts->leadRanges[i + 1]) return true;
-    return false;
-}
 
 // Yields the bytes of one UTF-8 character at text and its value in *value,
 // or ~0 for an invalid sequence (then the bytes are those one U+FFFD takes).
@@ -130,12 +72,12 @@ void ReadTextChar(unsigned codePage, const char *text, int length, TextChar *ch)
         }
         return;
     }
-    const CodePageFacts *facts = FindCodePage(codePage);
+    bool known = IsKnownCodePage(codePage);
     ch->byteCount = 1;
-    if (facts && IsLeadByte(codePage, bytes[0])) {
+    if (IsLeadByte(codePage, bytes[0])) {
         // A lead byte takes any trail byte but NUL; alone it is invalid.
         if (length < 2 || bytes[1] == 0) {
-            ch->wide[0] = facts->unicodeDefault;
+            ch->wide[0] = FindDefaultUnit(codePage);
             ch->defined = false;
             return;
         }
@@ -143,12 +85,12 @@ void ReadTextChar(unsigned codePage, const char *text, int length, TextChar *ch)
         ch->wide[0] = DecodeCodePageChar(codePage, bytes, 2);
         unsigned char back[2];
         // An invalid pair shows as the default; the default's own bytes do not.
-        if (ch->wide[0] == facts->unicodeDefault &&
+        if (ch->wide[0] == FindDefaultUnit(codePage) &&
             !(EncodeCodePageUnit(codePage, ch->wide[0], back) == 2 && back[0] == bytes[0] &&
               back[1] == bytes[1]))
             ch->defined = false;
     } else {
-        ch->wide[0] = facts ? DecodeCodePageChar(codePage, bytes, 1) : bytes[0];
+        ch->wide[0] = known ? DecodeCodePageChar(codePage, bytes, 1) : bytes[0];
     }
     if (IsUndefinedUnit(ch->wide[0])) ch->defined = false;
 }

@@ -17,27 +17,11 @@
 
 #include <stdint.h>
 
+#include "codepage_facts.h"
+
 #ifndef CP_UTF8
 #define CP_UTF8 65001
 #endif
-
-// What a code page's characters take: one byte, one or two, or UTF-8's one to four.
-enum CodePageKind { CODE_PAGE_SINGLE_BYTE, CODE_PAGE_DOUBLE_BYTE, CODE_PAGE_UTF8 };
-
-// Yields the index-th code page the checker knows, in codepages.h's order
-// (the ANSI code pages, then CP_UTF8), or 0 past the last.
-unsigned ListCodePage(int index);
-// Yields true for the code pages the checker knows (codepages.h).
-bool IsKnownCodePage(unsigned codePage);
-// Yields the kind of a known code page (single-byte for any other).
-CodePageKind FindCodePageKind(unsigned codePage);
-// Yields true for the double-byte ones: 932, 936, 949 and 950.
-bool IsDoubleByteCodePage(unsigned codePage);
-// Yields the locale whose order goes with codePage (a Windows LCID), or 0
-// where none is measured.
-unsigned long FindCodePageLocale(unsigned codePage);
-// Yields true where the byte starts a two-byte character in codePage.
-bool IsLeadByte(unsigned codePage, unsigned char byte);
 
 // Decodes as MultiByteToWideChar(codePage, 0, text, length, wide, size):
 // a length of -1 takes text up to and including its NUL; a size of 0 only

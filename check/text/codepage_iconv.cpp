@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "codepage.h"
+#include "codepage_facts.h"
 #include "codepage_layer.h"
 #include "codepage_native.h"
 

@@ -1,7 +1,8 @@
 /*
  * What codepage.cpp asks of the build's own conversion of the ANSI code
  * pages, one character at a time: codepage_iconv.cpp in the native build,
- * codepage_win32.cpp in the Windows build.
+ * codepage_win32.cpp in the Windows build. The layer takes the code pages'
+ * facts from codepage_facts.h and calls nothing of codepage.cpp.
  */
 #ifndef QUORLAN_CHECK_CODEPAGE_LAYER_H
 #define QUORLAN_CHECK_CODEPAGE_LAYER_H
@@ -15,8 +16,5 @@ uint16_t DecodeCodePageChar(unsigned codePage, const unsigned char *bytes, int c
 // Yields the bytes (1 or 2, in out) of a known ANSI code page that hold
 // unit exactly, or 0 where none does.
 int EncodeCodePageUnit(unsigned codePage, uint16_t unit, unsigned char out[2]);
-
-// Yields what an invalid pair of a known ANSI code page decodes to.
-uint16_t FindDefaultUnit(unsigned codePage);
 
 #endif

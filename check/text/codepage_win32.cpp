@@ -5,7 +5,7 @@
  */
 #include <windows.h>
 
-#include "codepage.h"
+#include "codepage_facts.h"
 #include "codepage_layer.h"
 
 uint16_t DecodeCodePageChar(unsigned codePage, const unsigned char *bytes, int count)
