@@ -25,12 +25,24 @@ const int g_ruleSetCount = sizeof(g_ruleSets) / sizeof(g_ruleSets[0]);
 
 // The platform's conversions and the tree's sort order, for the substitute,
 // which makes CP_ACP the users' code page before it calls them.
-static int ConvertToWide(UINT codePage, const char *text, int length, WCHAR *wide, int size)
+static int ConvertToWide(UINT codePage, DWORD, const char *text, int length, WCHAR *wide, int size, BOOL *invalid)
 {
+    // Only UTF-8's invalid sequences are known to make the platform's
+    // MB_ERR_INVALID_CHARS fail.
+    if (codePage == CP_UTF8) {
+        int count = length < 0 ? (int)strlen(text) + 1 : length;
+        for (int i = 0; i < count;) {
+            TextChar ch;
+            ReadTextChar(codePage, text + i, count - i, &ch);
+            if (!ch.defined) *invalid = TRUE;
+            i += ch.byteCount;
+        }
+    }
     return DecodeText(codePage, text, length, wide, size);
 }
 
-static int ConvertFromWide(UINT codePage, const WCHAR *wide, int length, char *text, int size, BOOL *usedDefault)
+static int ConvertFromWide(UINT codePage, DWORD, const WCHAR *wide, int length, char *text, int size,
+                           BOOL *usedDefault)
 {
     bool used = false;
     int written = EncodeText(codePage, wide, length, text, size, &used);

@@ -55,6 +55,7 @@ static SubstToWideProc s_toWide;     // the platform's conversions and sort
 static SubstFromWideProc s_fromWide; // order, as given (subst.h)
 static SubstCompareProc s_compare;
 static UINT s_ansiCodePage = 1252;   // what GetACP yields (subst.h)
+static DWORD s_lastError;            // what GetLastError yields
 
 static void Record(const char *op, HWND hwnd, long long a0 = 0, long long a1 = 0,
                    long long a2 = 0, long long a3 = 0, long long a4 = 0,
@@ -457,24 +458,40 @@ void SubstSetAnsiCodePage(UINT codePage) { s_ansiCodePage = codePage; }
 
 UINT WINAPI GetACP(void) { return s_ansiCodePage; }
 
+DWORD WINAPI GetLastError(void) { return s_lastError; }
+
+void WINAPI SetLastError(DWORD dwErrCode) { s_lastError = dwErrCode; }
+
+// Fails a call as the platform does: 0, and the reason as the last error.
+static int RefuseCall(DWORD error)
+{
+    s_lastError = error;
+    return 0;
+}
+
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar)
 {
-    (void)dwFlags;
     if (CodePage == CP_ACP) CodePage = s_ansiCodePage;
-    return s_toWide ? s_toWide(CodePage, lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar) : 0;
+    if (CodePage == CP_UTF8 && (dwFlags & ~(DWORD)MB_ERR_INVALID_CHARS)) return RefuseCall(ERROR_INVALID_FLAGS);
+    if (!s_toWide) return 0;
+    BOOL invalid = FALSE;
+    int written = s_toWide(CodePage, dwFlags, lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar, &invalid);
+    if (invalid && (dwFlags & MB_ERR_INVALID_CHARS)) return RefuseCall(ERROR_NO_UNICODE_TRANSLATION);
+    return written;
 }
 
-// No best-fit characters and the default default, as the program asks;
-// for UTF-8 the flags the platform refuses fail the call.
+// The default character given is ignored: the code page's own is used.
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                LPBOOL lpUsedDefaultChar)
 {
-    (void)lpDefaultChar;
     if (CodePage == CP_ACP) CodePage = s_ansiCodePage;
-    if (CodePage == CP_UTF8 && (dwFlags & ~(DWORD)WC_ERR_INVALID_CHARS)) return 0;
-    return s_fromWide ? s_fromWide(CodePage, lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte,
+    bool utf8 = CodePage == CP_UTF8;
+    if ((dwFlags & WC_ERR_INVALID_CHARS) && !utf8 && CodePage != 54936) return RefuseCall(ERROR_INVALID_FLAGS);
+    if (utf8 && (dwFlags & ~(DWORD)WC_ERR_INVALID_CHARS)) return RefuseCall(ERROR_INVALID_FLAGS);
+    if (utf8 && (lpDefaultChar || lpUsedDefaultChar)) return RefuseCall(ERROR_INVALID_PARAMETER);
+    return s_fromWide ? s_fromWide(CodePage, dwFlags, lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte,
                                    lpUsedDefaultChar)
                       : 0;
 }

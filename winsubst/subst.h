@@ -70,16 +70,32 @@ long SubstGetTreeItemOrder(HTREEITEM hItem);
 // checker's code page tables). The conversions take the platform's
 // arguments, with CP_ACP already made the ANSI code page; without them they
 // fail. The comparison orders TVI_SORT's items as the tree does; without
-// one, they go last.
-typedef int (*SubstToWideProc)(UINT codePage, const char *text, int length, WCHAR *wide, int size);
-typedef int (*SubstFromWideProc)(UINT codePage, const WCHAR *wide, int length, char *text, int size,
+// one, they go last. The to-wide one sets *invalid where the text holds
+// bytes that are no character of the code page.
+//
+// What the substitute itself keeps of the platform's conversions, each
+// failure setting the last error as Windows documents:
+//   - MultiByteToWideChar with CP_UTF8 takes the flags 0 and
+//     MB_ERR_INVALID_CHARS only (else ERROR_INVALID_FLAGS); with
+//     MB_ERR_INVALID_CHARS, text the proc finds invalid fails
+//     (ERROR_NO_UNICODE_TRANSLATION);
+//   - WideCharToMultiByte takes WC_ERR_INVALID_CHARS only for CP_UTF8 and
+//     54936, and for CP_UTF8 no other flag (else ERROR_INVALID_FLAGS), nor a
+//     default character or its flag (ERROR_INVALID_PARAMETER).
+// What it leaves to the procs: the conversion itself, the other code pages'
+// flags (the checker's procs convert as WC_NO_BEST_FIT_CHARS asks whatever
+// the flags), and a default character given for other code pages, which it
+// ignores: the code page's own is used. It does not check the counts and
+// buffers (ERROR_INSUFFICIENT_BUFFER and the like): the procs follow them.
+typedef int (*SubstToWideProc)(UINT codePage, DWORD flags, const char *text, int length, WCHAR *wide, int size,
+                               BOOL *invalid);
+typedef int (*SubstFromWideProc)(UINT codePage, DWORD flags, const WCHAR *wide, int length, char *text, int size,
                                  BOOL *usedDefault);
 typedef int (*SubstCompareProc)(const char *a, const char *b);
 void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare);
 
-// The ANSI code page, which GetACP yields and CP_ACP names (default 1252).
-// WideCharToMultiByte keeps the platform's rule for UTF-8 (65001), where it
-// takes no flag but WC_ERR_INVALID_CHARS and fails on any other.
+// The ANSI code page, which GetACP yields and CP_ACP names (default 1252);
+// where it is CP_UTF8, CP_ACP is refused what CP_UTF8 is (above).
 void SubstSetAnsiCodePage(UINT codePage);
 
 // Sends the tree's notifications as the control would: a double click, and

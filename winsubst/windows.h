@@ -128,6 +128,7 @@ HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy
 #define CP_UTF8 65001
 #define WC_NO_BEST_FIT_CHARS 0x00000400
 #define WC_ERR_INVALID_CHARS 0x00000080
+#define MB_ERR_INVALID_CHARS 0x00000008
 typedef unsigned short WCHAR;
 typedef WCHAR *LPWSTR;
 typedef const WCHAR *LPCWSTR;
@@ -138,6 +139,15 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteS
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                LPBOOL lpUsedDefaultChar);
+
+/* The calling thread's last error (kernel32): what the last failing call
+   set. Calls that succeed leave it as it was, as the platform's mostly do,
+   so it means something only after a failure. */
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INVALID_FLAGS 1004
+#define ERROR_NO_UNICODE_TRANSLATION 1113
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD dwErrCode);
 
 /* Monitors (user32): one, whose screen and work area tests set (subst.h). */
 typedef struct SubstMonitor *HMONITOR;

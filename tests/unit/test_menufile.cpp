@@ -395,13 +395,13 @@ TEST(MenuUtf8, ShowsAsWrittenWhereTheCodePageIsUtf8)
 // Where a conversion fails (from UTF-8, or to the code page, even after
 // writing part of its output), each field keeps the bytes it was read
 // with: no field of the file is lost.
-int FailToWide(UINT, const char *, int, WCHAR *, int) { return 0; }
-int DecodeToWide(UINT codePage, const char *text, int length, WCHAR *wide, int size)
+int FailToWide(UINT, DWORD, const char *, int, WCHAR *, int, BOOL *) { return 0; }
+int DecodeToWide(UINT codePage, DWORD, const char *text, int length, WCHAR *wide, int size, BOOL *)
 {
     return DecodeText(codePage, text, length, wide, size);
 }
-int FailFromWide(UINT, const WCHAR *, int, char *, int, BOOL *) { return 0; }
-int FailFromWideHalfWay(UINT, const WCHAR *, int, char *text, int size, BOOL *)
+int FailFromWide(UINT, DWORD, const WCHAR *, int, char *, int, BOOL *) { return 0; }
+int FailFromWideHalfWay(UINT, DWORD, const WCHAR *, int, char *text, int size, BOOL *)
 {
     memset(text, '#', size / 2);
     return 0;
@@ -433,27 +433,87 @@ TEST(MenuUtf8, FieldsKeepTheirBytesWhereAConversionFails)
     UsePlatformText(1252);
 }
 
-// The platform's rule that the substitute keeps: for UTF-8, as CP_UTF8 or
-// as the ANSI code page, WideCharToMultiByte takes no flag but
-// WC_ERR_INVALID_CHARS; other code pages take WC_NO_BEST_FIT_CHARS.
+// The platform's refusals that the substitute keeps, with the last error
+// each sets (looked at only after a failure: success leaves it as it was).
+// For UTF-8, as CP_UTF8 or as the ANSI code page, WideCharToMultiByte takes
+// no flag but WC_ERR_INVALID_CHARS and no default character, which other
+// code pages take; WC_ERR_INVALID_CHARS is UTF-8's and 54936's only.
 TEST(MenuUtf8, SubstituteRefusesTheFlagsWindowsRefusesForUtf8)
 {
+    static const char defaultChar[] = "#";
+    static BOOL usedDefault;
     const struct {
         unsigned ansiCodePage, codePage;
         DWORD flags;
+        const char *defaultChar;
+        BOOL *usedDefault;
         int written;
+        DWORD error;
     } rows[] = {
-        {1252, CP_ACP, WC_NO_BEST_FIT_CHARS, 2},  {CP_UTF8, CP_ACP, WC_NO_BEST_FIT_CHARS, 0},
-        {1252, CP_UTF8, WC_NO_BEST_FIT_CHARS, 0}, {CP_UTF8, CP_ACP, 0, 3},
-        {CP_UTF8, CP_ACP, WC_ERR_INVALID_CHARS, 3}, {1252, CP_UTF8, 0, 3},
+        {1252, CP_ACP, WC_NO_BEST_FIT_CHARS, NULL, NULL, 2, 0},
+        {CP_UTF8, CP_ACP, WC_NO_BEST_FIT_CHARS, NULL, NULL, 0, ERROR_INVALID_FLAGS},
+        {1252, CP_UTF8, WC_NO_BEST_FIT_CHARS, NULL, NULL, 0, ERROR_INVALID_FLAGS},
+        {CP_UTF8, CP_ACP, 0, NULL, NULL, 3, 0},
+        {CP_UTF8, CP_ACP, WC_ERR_INVALID_CHARS, NULL, NULL, 3, 0},
+        {1252, CP_UTF8, 0, NULL, NULL, 3, 0},
+        {1252, CP_UTF8, 0, defaultChar, NULL, 0, ERROR_INVALID_PARAMETER},
+        {1252, CP_UTF8, 0, NULL, &usedDefault, 0, ERROR_INVALID_PARAMETER},
+        {CP_UTF8, CP_ACP, 0, NULL, &usedDefault, 0, ERROR_INVALID_PARAMETER},
+        {1252, CP_ACP, 0, defaultChar, &usedDefault, 2, 0},
+        {1252, CP_ACP, WC_ERR_INVALID_CHARS, NULL, NULL, 0, ERROR_INVALID_FLAGS},
+        {1252, 1251, WC_ERR_INVALID_CHARS, NULL, NULL, 0, ERROR_INVALID_FLAGS},
     };
     const WCHAR wide[] = {0xE9, 0};
     for (const auto &row : rows) {
         UsePlatformText(row.ansiCodePage);
+        SetLastError(0);
         char text[8];
-        EXPECT_EQ(WideCharToMultiByte(row.codePage, row.flags, wide, -1, text, sizeof(text), NULL, NULL), row.written)
-            << "ANSI code page " << row.ansiCodePage << ", code page " << row.codePage << ", flags " << row.flags;
+        std::string trace = "ANSI code page " + std::to_string(row.ansiCodePage) + ", code page " +
+                            std::to_string(row.codePage) + ", flags " + std::to_string(row.flags) +
+                            (row.defaultChar ? ", a default" : "") + (row.usedDefault ? ", its flag" : "");
+        EXPECT_EQ(WideCharToMultiByte(row.codePage, row.flags, wide, -1, text, sizeof(text), row.defaultChar,
+                                      row.usedDefault),
+                  row.written)
+            << trace;
+        if (!row.written) {
+            EXPECT_EQ(GetLastError(), row.error) << trace;
+        }
         EXPECT_EQ(GetACP(), row.ansiCodePage);
+    }
+    UsePlatformText(1252);
+}
+
+// MultiByteToWideChar takes the flags 0 and MB_ERR_INVALID_CHARS for UTF-8,
+// and with MB_ERR_INVALID_CHARS fails on bytes that are not UTF-8.
+TEST(MenuUtf8, SubstituteRefusesWhatWindowsRefusesToWide)
+{
+    const struct {
+        unsigned ansiCodePage, codePage;
+        DWORD flags;
+        const char *text;
+        int written;
+        DWORD error;
+    } rows[] = {
+        {1252, CP_UTF8, 0, "\xC3\xA9", 2, 0},
+        {1252, CP_UTF8, MB_ERR_INVALID_CHARS, "\xC3\xA9", 2, 0},
+        {1252, CP_UTF8, 0, "a\xC3", 3, 0},
+        {1252, CP_UTF8, MB_ERR_INVALID_CHARS, "a\xC3", 0, ERROR_NO_UNICODE_TRANSLATION},
+        {1252, CP_UTF8, MB_ERR_INVALID_CHARS, "\xFF", 0, ERROR_NO_UNICODE_TRANSLATION},
+        {CP_UTF8, CP_ACP, MB_ERR_INVALID_CHARS, "a\xC3", 0, ERROR_NO_UNICODE_TRANSLATION},
+        {1252, CP_UTF8, 0x00000001 /* MB_PRECOMPOSED */, "a", 0, ERROR_INVALID_FLAGS},
+        {CP_UTF8, CP_ACP, 0x00000001, "a", 0, ERROR_INVALID_FLAGS},
+        {1252, CP_ACP, 0x00000001, "\xE9", 2, 0},
+    };
+    for (const auto &row : rows) {
+        UsePlatformText(row.ansiCodePage);
+        SetLastError(0);
+        WCHAR wide[8];
+        std::string trace = "ANSI code page " + std::to_string(row.ansiCodePage) + ", code page " +
+                            std::to_string(row.codePage) + ", flags " + std::to_string(row.flags) + ", " + row.text;
+        EXPECT_EQ(MultiByteToWideChar(row.codePage, row.flags, row.text, -1, wide, 8), row.written) << trace;
+        if (!row.written) {
+            EXPECT_EQ(GetLastError(), row.error) << trace;
+        }
     }
     UsePlatformText(1252);
 }
