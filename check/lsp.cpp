@@ -40,6 +40,7 @@ static const int PARSE_ERROR = -32700;
 static const int INVALID_REQUEST = -32600;
 static const int METHOD_NOT_FOUND = -32601;
 static const int INVALID_PARAMS = -32602;
+static const int REQUEST_FAILED = -32803;
 static const int SERVER_NOT_INITIALIZED = -32002;
 
 static struct {
@@ -379,7 +380,9 @@ static json Initialize(const json *params)
                   {"textDocumentSync", sync},
                   {"hoverProvider", true},
                   {"documentSymbolProvider", true},
-                  {"codeActionProvider", {{"codeActionKinds", {"quickfix", "source.fixAll.quorlan"}}}}}},
+                  {"codeActionProvider", {{"codeActionKinds", {"quickfix", "source.fixAll.quorlan"}}}},
+                  {"documentFormattingProvider", true},
+                  {"documentRangeFormattingProvider", true}}},
                 {"serverInfo", {{"name", "quorlan-check"}, {"version", s_server.version}}}};
 }
 
@@ -433,6 +436,33 @@ static json Symbols(const LspDocument &doc, const std::vector<CheckedItem> &item
     return symbols;
 }
 
+// Answers textDocument/formatting, or rangeFormatting on the entries in
+// the range, with the layout's edits; a file that is not formatted fails.
+static void SendFormatting(const json &id, const json *params, bool inRange)
+{
+    LspDocument *doc = FindDocument(params);
+    const json *range = Find(params, "range");
+    LspRange within;
+    bool ranged = inRange && range && TakeCount(Find(Find(range, "start"), "line"), &within.start.line) &&
+                  TakeCount(Find(Find(range, "start"), "character"), &within.start.character) &&
+                  TakeCount(Find(Find(range, "end"), "line"), &within.end.line) &&
+                  TakeCount(Find(Find(range, "end"), "character"), &within.end.character);
+    if (!doc || (inRange && !ranged)) {
+        SendError(id, INVALID_PARAMS, inRange ? "rangeFormatting takes an open document and a range"
+                                              : "formatting takes an open document");
+        return;
+    }
+    std::vector<LspTextEdit> edits;
+    std::string problem = FormatDocument(*doc, SettingsForDocument(*doc, s_server.settings), ranged ? &within : NULL, &edits);
+    if (!problem.empty()) {
+        SendError(id, REQUEST_FAILED, problem);
+        return;
+    }
+    json result = json::array();
+    for (const LspTextEdit &edit : edits) result.push_back({{"range", RangeJson(edit.range)}, {"newText", edit.text}});
+    SendResult(id, result);
+}
+
 // Answers a request the server knows, once initialized.
 static void Answer(const std::string &method, const json &id, const json *params)
 {
@@ -452,6 +482,8 @@ static void Answer(const std::string &method, const json &id, const json *params
         doc = FindDocument(params);
         if (doc) SendResult(id, doc->checked ? Symbols(*doc, doc->menu.items) : json::array());
         else SendError(id, INVALID_PARAMS, "documentSymbol takes an open document");
+    } else if (method == "textDocument/formatting" || method == "textDocument/rangeFormatting") {
+        SendFormatting(id, params, method == "textDocument/rangeFormatting");
     } else {
         SendError(id, METHOD_NOT_FOUND, "unknown method " + method);
     }

@@ -103,7 +103,7 @@ static long WalkLine(const LspDocument &doc, long line, Step step)
     return end;
 }
 
-static LspPosition PositionOf(const LspDocument &doc, long offset)
+LspPosition PositionOf(const LspDocument &doc, long offset)
 {
     offset = std::max(0L, std::min(offset, (long)doc.bytes.size()));
     LspPosition position;
@@ -271,6 +271,17 @@ static void AddWarnings(LspDocument *doc, const std::vector<MenuWarning> &warnin
     }
 }
 
+// What the checker is given for the document.
+CheckSettings SettingsForDocument(const LspDocument &doc, const LspSettings &settings)
+{
+    CheckSettings check;
+    check.codePage = settings.codePage;
+    check.drive = settings.drive ? settings.drive : DriveOfPath(doc.path) ? DriveOfPath(doc.path) : 'D';
+    check.checkFiles = settings.checkFiles && !doc.path.empty();
+    check.menuFolder = doc.path.empty() ? "" : FolderForChecker(doc.path);
+    return check;
+}
+
 // Checks the document, from its file on disc or from its text, and puts
 // the diagnostics in the editor's positions.
 void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
@@ -295,11 +306,7 @@ void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
     }
     doc->lineStarts = FindLineStarts(doc->bytes);
 
-    CheckSettings check;
-    check.codePage = settings.codePage;
-    check.drive = settings.drive ? settings.drive : DriveOfPath(doc->path) ? DriveOfPath(doc->path) : 'D';
-    check.checkFiles = settings.checkFiles && !doc->path.empty();
-    check.menuFolder = doc->path.empty() ? "" : FolderForChecker(doc->path);
+    CheckSettings check = SettingsForDocument(*doc, settings);
     FILE *stream = OpenBytesStream(doc->bytes);
     if (!stream) {
         LspRange start = RangeOfBytes(*doc, 0, 0);

@@ -65,8 +65,20 @@ extern bool g_bUtf8Positions;     // positions count UTF-8 bytes, not UTF-16 uni
 
 /* lsp_document.cpp */
 void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc);
+LspPosition PositionOf(const LspDocument &doc, long offset);
 LspRange RangeOfBytes(const LspDocument &doc, long start, long end);
 long OffsetOfPosition(const LspDocument &doc, const LspPosition &position);
 const CheckedItem *FindItemAt(const std::vector<CheckedItem> &items, long offset);
+CheckSettings SettingsForDocument(const LspDocument &doc, const LspSettings &settings);
+
+struct LspTextEdit {
+    LspRange range;
+    std::string text;
+};
+
+/* lsp_format.cpp: the layout's edits of the whole document, or of the
+   entries that range touches; yields "" or why it is not formatted. */
+std::string FormatDocument(const LspDocument &doc, const CheckSettings &settings, const LspRange *range,
+                           std::vector<LspTextEdit> *edits);
 
 #endif

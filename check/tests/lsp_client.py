@@ -6,8 +6,8 @@ compares what it answers: the diagnostics of a menu with three mistakes
 and after a change that mends one, a hover, the outline of a nested
 sorted menu, positions on a line of 2-, 3- and 4-byte characters in both
 position encodings, a saved UTF-8 file without the mark, an unsaved edit
-to a code page 1252 file, and every kind of bad input, each followed by a
-request that must still be answered.
+to a code page 1252 file, every kind of bad input, each followed by a
+request that must still be answered, and the formatting of a menu.
 
 usage: lsp_client.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
 With --wine, the Windows build runs under Wine in that prefix, and the
@@ -403,8 +403,63 @@ def case_bad_input(tool, source, folder):
     expect(client.close(shut_down=False) == 1, "exit without shutdown: status 1")
 
 
+def apply_edits(text, edits):
+    """The text with the edits made (positions in UTF-16 units; the text's characters all one unit)."""
+    starts = [0]
+    for i, c in enumerate(text):
+        if c == "\n":
+            starts.append(i + 1)
+
+    def offset(p):
+        return starts[p["line"]] + p["character"]
+    for edit in sorted(edits, key=lambda e: offset(e["range"]["start"]), reverse=True):
+        text = text[:offset(edit["range"]["start"])] + edit["newText"] + text[offset(edit["range"]["end"]):]
+    return text
+
+
+def case_formatting(tool, source, folder):
+    """The house layout as edits of the white space: of the whole menu (CR LF
+    kept, a quoted line left as it is, text beyond ASCII before the edits),
+    then nothing more to do; of the one entry a range touches; and an error
+    for a menu whose quote is never closed."""
+    text = ("Caf\u00e9 Disc,sorted\r\n{\r\n Setup ,setup.exe,\r\n'Two\r\n  lines',\r\n"
+            "      Tools{ Edit , edit.exe }\r\n\r\n\r\n Last\r\n}")
+    wanted = ("Caf\u00e9 Disc, sorted\r\n{\r\n  Setup, setup.exe,\r\n    'Two\r\n  lines',\r\n"
+              "  Tools\r\n  {\r\n    Edit, edit.exe\r\n  }\r\n\r\n  Last\r\n}\r\n")
+    path = os.path.join(folder, "layout.ini")
+    open(path, "w", newline="").write(text)
+    client = Client(tool, settings={"quorlan": {"checkFiles": False}})
+    uri, _ = client.open(path)
+    options = {"tabSize": 8, "insertSpaces": False}
+    edits = client.request("textDocument/formatting", {"textDocument": {"uri": uri}, "options": options})
+    formatted = apply_edits(text, edits)
+    expect(formatted == wanted, f"formatted {formatted!r}")
+    client.change(uri, formatted)
+    edits = client.request("textDocument/formatting", {"textDocument": {"uri": uri}, "options": options})
+    expect(edits == [], f"formatted again: {edits}")
+
+    client.change(uri, text, version=3)
+    within = {"start": {"line": 5, "character": 0}, "end": {"line": 6, "character": 0}}
+    edits = client.request("textDocument/rangeFormatting",
+                           {"textDocument": {"uri": uri}, "range": within, "options": options})
+    formatted = apply_edits(text, edits)
+    # The entries on the line and the white space around them; the rest as it was.
+    expect(formatted == text[:text.index("\r\n      Tools")] + wanted[wanted.index("\r\n  Tools"):-2],
+           f"range formatted {formatted!r}")
+
+    client.change(uri, "Disc\n{\n  A, 'open\n}\n", version=4)
+    client.next_id += 1
+    message, _ = client.answer(client.next_id, frame({"jsonrpc": "2.0", "id": client.next_id,
+                                                      "method": "textDocument/formatting",
+                                                      "params": {"textDocument": {"uri": uri}, "options": options}}))
+    error = message.get("error", {})
+    expect(error.get("code") == -32803 and "3:6: not formatted" in error.get("message", "")
+           and "\n" not in error["message"], f"an open quote: {message}")
+    client.close()
+
+
 CASES = [case_code_actions, case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, case_code_page_edit,
-         case_bad_input]
+         case_bad_input, case_formatting]
 
 
 def main():

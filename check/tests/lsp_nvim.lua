@@ -1,9 +1,10 @@
 -- Run by lsp_nvim.py in a headless Neovim (0.7) with the menu open: attaches
 -- quorlan-check --lsp ($QUORLAN_CHECK) to the buffer, waits for its
--- diagnostics, asks for the document's symbols, and writes both, one a line,
+-- diagnostics, asks for the document's symbols, and writes them, one a line,
 -- to $QUORLAN_OUT: each diagnostic as Neovim holds it (lines and byte
--- columns from 0) with its note, each symbol where its name starts, and
--- the first line once the first diagnostic's quick fix is applied.
+-- columns from 0) with its note, each symbol where its name starts, the
+-- first line once the first diagnostic's quick fix is applied, and each
+-- line of the buffer once formatted.
 local out = {}
 local bufnr = vim.api.nvim_get_current_buf()
 local id = vim.lsp.start_client({name = 'quorlan-check', cmd = {vim.env.QUORLAN_CHECK, '--lsp'},
@@ -40,6 +41,10 @@ local action = actions and actions[id] and actions[id].result and actions[id].re
 if action then
   vim.lsp.util.apply_workspace_edit(action.edit, client.offset_encoding)
   table.insert(out, 'fixed ' .. action.title .. ' | ' .. vim.api.nvim_buf_get_lines(bufnr, 0, 1, false)[1])
+end
+vim.lsp.buf.formatting_sync(nil, 30000)
+for _, line in ipairs(vim.api.nvim_buf_get_lines(bufnr, 0, -1, false)) do
+  table.insert(out, 'formatted ' .. line)
 end
 vim.fn.writefile(out, vim.env.QUORLAN_OUT)
 vim.lsp.stop_client(id)

@@ -6,7 +6,8 @@ byte columns differ from the protocol's UTF-16 positions), sorted, with a
 nested level, an option in the wrong case and a command whose file is not
 on the disc, is opened in Neovim; lsp_nvim.lua attaches the server and
 writes the diagnostics and the document symbols Neovim received, and the
-first line after the option's quick fix is applied, which must be these.
+first line after the option's quick fix is applied, and the menu as
+vim.lsp.buf.formatting_sync() formats it, which must be these.
 
 usage: lsp_nvim.py QUORLAN-CHECK SOURCE-FOLDER
 """
@@ -27,6 +28,15 @@ EXPECTED = [
     "symbol Mid 4:2",
     "symbol Zeta 2:2",
     'fixed write it as "size=640x480" [option-case] | Démo Disc, sorted, size=640x480',
+    "formatted Démo Disc, sorted, size=640x480",
+    "formatted {",
+    "formatted   Zeta, z.exe, Last,",
+    "formatted   alpha, a.exe, First",
+    "formatted   {",
+    "formatted     Beta, tools\\b.exe, Two",
+    "formatted   }",
+    "formatted   Mid",
+    "formatted }",
 ]
 
 
