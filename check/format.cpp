@@ -360,17 +360,29 @@ static long MovedPosition(const std::vector<LayoutEdit> &edits, const std::vecto
     return pos + shift;
 }
 
-// The message with its line numbers left out, which the edits move.
+// Yields where the digits at pos end (pos itself for none).
+static size_t SkipDigits(const std::string &text, size_t pos)
+{
+    while (pos < text.size() && isdigit((unsigned char)text[pos])) pos++;
+    return pos;
+}
+
+// The message with its line numbers left out, which the edits move:
+// "line 4" and "lines 2 to 3" become "line #".
 static std::string WithoutLineNumbers(const std::string &message)
 {
     std::string out;
     for (size_t i = 0; i < message.size();) {
-        if (message.compare(i, 5, "line ") != 0 || i + 5 >= message.size() || !isdigit((unsigned char)message[i + 5])) {
+        size_t word = message.compare(i, 6, "lines ") == 0 ? 6 : message.compare(i, 5, "line ") == 0 ? 5 : 0;
+        size_t end = word ? SkipDigits(message, i + word) : i;
+        if (end == i + word) {
             out += message[i++];
             continue;
         }
+        if (message.compare(end, 4, " to ") == 0 && SkipDigits(message, end + 4) > end + 4)
+            end = SkipDigits(message, end + 4);
         out += "line #";
-        for (i += 5; i < message.size() && isdigit((unsigned char)message[i]);) i++;
+        i = end;
     }
     return out;
 }
