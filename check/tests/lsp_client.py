@@ -403,20 +403,6 @@ def case_bad_input(tool, source, folder):
     expect(client.close(shut_down=False) == 1, "exit without shutdown: status 1")
 
 
-def apply_edits(text, edits):
-    """The text with the edits made (positions in UTF-16 units; the text's characters all one unit)."""
-    starts = [0]
-    for i, c in enumerate(text):
-        if c == "\n":
-            starts.append(i + 1)
-
-    def offset(p):
-        return starts[p["line"]] + p["character"]
-    for edit in sorted(edits, key=lambda e: offset(e["range"]["start"]), reverse=True):
-        text = text[:offset(edit["range"]["start"])] + edit["newText"] + text[offset(edit["range"]["end"]):]
-    return text
-
-
 def case_formatting(tool, source, folder):
     """The house layout as edits of the white space: of the whole menu (CR LF
     kept, a quoted line left as it is, text beyond ASCII before the edits),
