@@ -97,8 +97,10 @@ FixEdit Edit(long offset, long length, const std::string &text)
     edit.column = ColumnOf(edit.offset);
     edit.endLine = LineOf(edit.offset + edit.length);
     edit.endColumn = ColumnOf(edit.offset + edit.length);
-    // A file with the mark is UTF-8; any other is in the users' code page.
-    edit.shown = Followed().bytes->compare(0, 3, "\xEF\xBB\xBF") == 0 ? text : ShowText(text);
+    // A file with the mark is UTF-8; any other is in the users' code page,
+    // but the mark given to it, which makes it UTF-8, is U+FEFF.
+    bool utf8 = Followed().bytes->compare(0, 3, "\xEF\xBB\xBF") == 0 || (offset == 0 && text == "\xEF\xBB\xBF");
+    edit.shown = utf8 ? text : ShowText(text);
     return edit;
 }
 

@@ -266,7 +266,8 @@ static void AddWarnings(LspDocument *doc, const std::vector<MenuWarning> &warnin
         LspDiagnostic &added = doc->diagnostics.back();
         added.code = warning.code;
         added.error = warning.error;
-        added.hasFix = warning.hasFix;
+        // The editor's encoding is its own: that fix is the note's to tell.
+        added.hasFix = warning.hasFix && warning.code != "utf8-unmarked";
         added.fix = warning.fix;
     }
 }

@@ -12,6 +12,8 @@
 #include "../text/codepage.h"
 #include "../text/collate.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 static struct {
@@ -124,7 +126,12 @@ static void CheckFieldText(const FieldScan &field)
         message = FindUnmarkedUtf8(raw, codePage, &at, &note);
         if (!message.empty()) s_encoding.unmarkedUtf8 = false;
     }
-    if (!message.empty()) Warn(code, field.rawPos[at], message, note);
+    if (message.empty()) return;
+    Warn(code, field.rawPos[at], message, note);
+    // The one fix that changes the encoding: the mark makes the program
+    // read the file as UTF-8. An editor keeps its own encoding, so the
+    // server leaves this fix to the note.
+    if (!strcmp(code, "utf8-unmarked")) FixWarning("save the file as UTF-8 with the mark", true, {Edit(0, 0, "\xEF\xBB\xBF")});
 }
 
 // In a sorted menu, the first name holding a character whose place the

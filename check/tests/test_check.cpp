@@ -749,6 +749,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
          "Disc\n{\n  A, a.exe, an A,\n  Sub {\n    B, b.exe\n  }\n}\n", "A|Sub{B}"},
         {"no-list", false, "Disc\n  A, a.exe, an A,\n  B, b.exe\n", "Disc\n{\n  A, a.exe, an A,\n  B, b.exe\n}\n", "A|B"},
         {"nul-byte", true, std::string("Disc\n{\n  A\0B, a.exe\n}\n", 22), "Disc\n{\n  AB, a.exe\n}\n", "AB"},
+        {"utf8-unmarked", true, "Disc \xC3\x9C" "bersicht\n{ A }\n", "\xEF\xBB\xBF" "Disc \xC3\x9C" "bersicht\n{ A }\n", "A"},
         {"stray-mark", true, "Disc\n{\n  A\xEF\xBB\xBF, a.exe\n}\n", "Disc\n{\n  A, a.exe\n}\n", "A"},
     };
     const char *MARK = "\xEF\xBB\xBF";
@@ -757,6 +758,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
             std::string before = row.before, after = row.after;
             if (variant == 1) before = WithCrLf(before), after = WithCrLf(after);
             // A title that starts with white space stays so after the mark.
+            if (variant == 2 && !strcmp(row.code, "utf8-unmarked")) continue; // a marked file is not unmarked
             if (variant == 2) before = MARK + before, after = MARK + after;
             SCOPED_TRACE(std::string(row.code) + " in " + (variant == 0 ? "LF" : variant == 1 ? "CR LF" : "marked") +
                          ": " + QuoteText(before));
