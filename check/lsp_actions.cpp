@@ -14,6 +14,21 @@ using json = nlohmann::json;
 
 static const char FIX_ALL[] = "source.fixAll.quorlan";
 
+// Whether the diagnostic's fix gives, in the program's own reading of the
+// document's bytes, what it recorded.
+static bool IsProven(const LspDocument &doc, const LspDiagnostic &d)
+{
+    if (!d.hasFix) return false;
+    MenuWarning warning;
+    warning.code = d.code;
+    warning.error = d.error;
+    warning.offset = d.offset;
+    warning.hasFix = true;
+    warning.fix = d.fix;
+    std::string why;
+    return ProveFix(doc.bytes, doc.check, warning, &why);
+}
+
 static const json *Member(const json *object, const char *key)
 {
     if (!object || !object->is_object()) return NULL;
@@ -80,7 +95,7 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
     if (IsAsked(only, "quickfix") && diagnostics && diagnostics->is_array()) {
         for (const json &given : *diagnostics) {
             for (const LspDiagnostic &d : doc.diagnostics) {
-                if (!d.hasFix || !IsOurs(given, Member(params, "range"), d)) continue;
+                if (!d.hasFix || !IsOurs(given, Member(params, "range"), d) || !IsProven(doc, d)) continue;
                 json action = {{"title", d.fix.title + " [" + d.code + "]"},
                                {"kind", "quickfix"},
                                {"diagnostics", json::array({given})},
@@ -95,7 +110,7 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
         // Every safe fix that overlaps no other taken before it.
         std::vector<FixEdit> edits;
         for (const LspDiagnostic &d : doc.diagnostics) {
-            if (!d.hasFix || !d.fix.safe) continue;
+            if (!d.hasFix || !d.fix.safe || !IsProven(doc, d)) continue;
             bool clear = true;
             for (const FixEdit &edit : d.fix.edits)
                 for (const FixEdit &taken : edits)

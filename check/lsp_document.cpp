@@ -265,6 +265,7 @@ static void AddWarnings(LspDocument *doc, const std::vector<MenuWarning> &warnin
                       warning.note);
         LspDiagnostic &added = doc->diagnostics.back();
         added.code = warning.code;
+        added.offset = warning.offset;
         added.error = warning.error;
         // The editor's encoding is its own: that fix is the note's to tell.
         added.hasFix = warning.hasFix && warning.code != "utf8-unmarked";
@@ -321,7 +322,9 @@ void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
     for (const MenuWarning &warning : warnings)
         if (std::find(settings.ignore.begin(), settings.ignore.end(), warning.code) == settings.ignore.end())
             kept.push_back(warning);
-    KeepProvenFixes(doc->bytes, check, &kept);
+    // Each fix is proven when a code action asks for it: proving them all
+    // at every change would read the file again once for each.
+    doc->check = check;
     AddWarnings(doc, kept);
 }
 

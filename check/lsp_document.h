@@ -32,7 +32,8 @@ struct LspDiagnostic {
     std::string note;             // "" for none
     std::string code;             // the warning's code ("" for the server's own)
     bool error;
-    bool hasFix;                  // a fix proven on the bytes checked
+    long offset;                  // the byte the warning points at
+    bool hasFix;                  // a fix, proven only when a code action asks for it
     MenuFix fix;
 };
 
@@ -50,6 +51,7 @@ struct LspDocument {
     std::vector<long> lineStarts; // where each of the editor's lines starts in the bytes
     std::vector<long> textLineStarts; // and in the text, when the bytes were made from it
     CheckedMenu menu;
+    CheckSettings check;          // what the checker was given
     std::vector<LspDiagnostic> diagnostics;
 };
 
