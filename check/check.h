@@ -63,7 +63,7 @@ struct FixEdit {
 // that the program's reading of the mended file can prove it.
 struct MenuFix {
     std::string title;            // "write it as \"sorted\""
-    bool safe;
+    bool safe = false;            // a warning without a fix never leaves it unset
     std::vector<FixEdit> edits;   // in the file's order, none overlapping
     std::vector<std::string> names; // item texts the tree shows after it
     std::string option;           // an option that takes effect after it ("" for none)
