@@ -72,7 +72,7 @@ void AddWarning(const char *code, long pos, const std::string &message, long not
 {
     const WarningCode *row = FindWarningCode(code);
     assert(row);
-    MenuWarning warning;
+    MenuWarning warning = MenuWarning(); // a warning without a fix copies no unset flag
     warning.code = code;
     warning.error = row && row->error;
     warning.offset = ClampedPosition(pos);
