@@ -13,7 +13,7 @@
 #include "check.h"
 #include "bytes_stream.h"
 #include "format.h"
-#include "lsp.h"
+#include "lsp/lsp.h"
 #include "write_back.h"
 
 #include "text/codepage.h"

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "../check/check.h"
-#include "../check/lsp.h"
+#include "../check/lsp/lsp.h"
 #include "../check/text/codepage.h"
 #include "../menu/menu.h"
 

@@ -1,11 +1,14 @@
 /*
  * quorlan-check --lsp: the checker as a language server, over standard
- * input and output. lsp.cpp speaks the protocol; lsp_document.cpp turns a
- * document into the bytes the program would read and the checker's report
- * into the editor's positions; lsp_files.cpp is what differs between the
- * platforms (file addresses, reading files, binary standard streams).
+ * input and output. server.cpp speaks the protocol (framing, JSON-RPC,
+ * the open documents) and hands each method to its feature's file
+ * (diagnostics.cpp, symbols.cpp, actions.cpp, formatting.cpp) through its
+ * table; document.cpp turns a document into the bytes the program would
+ * read and the checker's report into the editor's positions; files.cpp is
+ * what differs between the platforms (file addresses, reading files,
+ * binary standard streams).
  *
- * This header names nothing of the platform's, as lsp_files.cpp is built
+ * This header names nothing of the platform's, as files.cpp is built
  * with the platform's own headers and the others with the substitute's.
  */
 #ifndef QUORLAN_CHECK_LSP_H
@@ -18,11 +21,11 @@
 // The largest file the server checks: beyond it, one diagnostic says so.
 #define LSP_MAX_FILE (64L * 1024 * 1024)
 
-/* lsp.cpp: serves one client until "exit" or the end of its input; yields
+/* server.cpp: serves one client until "exit" or the end of its input; yields
    the exit status (0 after "shutdown", else 1). */
 int ServeLanguageClient(FILE *in, FILE *out, const char *version);
 
-/* lsp_files.cpp */
+/* files.cpp */
 // Yields the file's path for a file: address (percent escapes decoded;
 // on Windows "file:///c%3A/a/b" gives "c:\a\b"), or "" for anything else.
 std::string PathOfFileUri(const std::string &uri);

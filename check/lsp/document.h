@@ -65,7 +65,7 @@ struct LspSettings {
 
 extern bool g_bUtf8Positions;     // positions count UTF-8 bytes, not UTF-16 units
 
-/* lsp_document.cpp */
+/* document.cpp */
 void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc);
 LspPosition PositionOf(const LspDocument &doc, long offset);
 LspRange RangeOfBytes(const LspDocument &doc, long start, long end);
@@ -78,7 +78,7 @@ struct LspTextEdit {
     std::string text;
 };
 
-/* lsp_format.cpp: the layout's edits of the whole document, or of the
+/* formatting.cpp: the layout's edits of the whole document, or of the
    entries that range touches; yields "" or why it is not formatted. */
 std::string FormatDocument(const LspDocument &doc, const CheckSettings &settings, const LspRange *range,
                            std::vector<LspTextEdit> *edits);

@@ -16,7 +16,7 @@
  * bytes made from the text are walked beside the text, so that a character
  * written as the code page's default still counts as the editor's.
  */
-#include "lsp_document.h"
+#include "document.h"
 #include "bytes_stream.h"
 #include "quote.h"
 #include "lsp.h"

@@ -15,9 +15,7 @@
  * would throw, so every value's type is checked before it is read.
  */
 #include "lsp.h"
-#include "lsp_actions.h"
-#include "lsp_document.h"
-#include "quote.h"
+#include "server.h"
 
 #include "text/codepage.h"
 
@@ -28,51 +26,31 @@
 
 #include <nlohmann/json.hpp>
 
-using nlohmann::json;
-
 // The largest message read; a larger one is skipped unread, with an error.
 static const long long MAX_MESSAGE = 256LL * 1024 * 1024;
 // A header line is kept up to this length; of a longer one, its end.
 static const size_t MAX_HEADER_LINE = 4096;
 
-// The errors of JSON-RPC and the protocol.
-static const int PARSE_ERROR = -32700;
-static const int INVALID_REQUEST = -32600;
-static const int METHOD_NOT_FOUND = -32601;
-static const int INVALID_PARAMS = -32602;
-static const int REQUEST_FAILED = -32803;
-static const int SERVER_NOT_INITIALIZED = -32002;
-
-static struct {
-    FILE *in, *out;
-    std::string pending;          // bytes read but put back, from pendingAt on
-    size_t pendingAt;
-    const char *version;
-    bool initialized, shutDown, exited;
-    bool relatedInformation;      // the client shows a diagnostic's related information
-    bool documentChanges;         // the client takes versioned edits in a workspace edit
-    LspSettings settings;
-    std::map<std::string, LspDocument> documents; // by address
-} s_server;
+LspServer g_server;
 
 /* ---- framing ---- */
 
 static int ReadByte()
 {
-    if (s_server.pendingAt < s_server.pending.size()) return (unsigned char)s_server.pending[s_server.pendingAt++];
-    return getc(s_server.in);
+    if (g_server.pendingAt < g_server.pending.size()) return (unsigned char)g_server.pending[g_server.pendingAt++];
+    return getc(g_server.in);
 }
 
 // Reads count bytes, into body when given; false when the input ends first.
 static bool ReadBytes(long long count, std::string *body)
 {
-    size_t kept = std::min((size_t)count, s_server.pending.size() - s_server.pendingAt);
-    if (body) body->assign(s_server.pending, s_server.pendingAt, kept);
-    s_server.pendingAt += kept;
+    size_t kept = std::min((size_t)count, g_server.pending.size() - g_server.pendingAt);
+    if (body) body->assign(g_server.pending, g_server.pendingAt, kept);
+    g_server.pendingAt += kept;
     count -= (long long)kept;
     char chunk[65536];
     while (count > 0) {
-        size_t got = fread(chunk, 1, (size_t)std::min(count, (long long)sizeof(chunk)), s_server.in);
+        size_t got = fread(chunk, 1, (size_t)std::min(count, (long long)sizeof(chunk)), g_server.in);
         if (got == 0) return false;
         if (body) body->append(chunk, got);
         count -= (long long)got;
@@ -95,8 +73,8 @@ static size_t FindContentLength(const std::string &text, size_t from)
 // Puts bytes back, to be read before the rest.
 static void Unread(const std::string &bytes)
 {
-    s_server.pending = bytes + s_server.pending.substr(s_server.pendingAt);
-    s_server.pendingAt = 0;
+    g_server.pending = bytes + g_server.pending.substr(g_server.pendingAt);
+    g_server.pendingAt = 0;
 }
 
 #define HEADER_READ 0  // a header with a Content-Length
@@ -157,22 +135,22 @@ static void Send(const json &message)
 {
     std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
     std::string header = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-    fwrite(header.data(), 1, header.size(), s_server.out);
-    fwrite(body.data(), 1, body.size(), s_server.out);
-    fflush(s_server.out);
+    fwrite(header.data(), 1, header.size(), g_server.out);
+    fwrite(body.data(), 1, body.size(), g_server.out);
+    fflush(g_server.out);
 }
 
-static void SendResult(const json &id, const json &result)
+void SendResult(const json &id, const json &result)
 {
     Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
 }
 
-static void SendError(const json &id, int code, const std::string &message)
+void SendError(const json &id, int code, const std::string &message)
 {
     Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
 }
 
-static void SendNotification(const char *method, const json &params)
+void SendNotification(const char *method, const json &params)
 {
     Send(json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
 }
@@ -180,19 +158,19 @@ static void SendNotification(const char *method, const json &params)
 /* ---- reading values whose type is not known ---- */
 
 // The member of an object, or null when value is not an object or lacks it.
-static const json *Find(const json *value, const char *key)
+const json *Find(const json *value, const char *key)
 {
     if (!value || !value->is_object()) return NULL;
     json::const_iterator member = value->find(key);
     return member == value->end() ? NULL : &*member;
 }
 
-static bool IsText(const json *value) { return value && value->is_string(); }
+bool IsText(const json *value) { return value && value->is_string(); }
 
-static const std::string &TextOf(const json *value) { return value->get_ref<const std::string &>(); }
+const std::string &TextOf(const json *value) { return value->get_ref<const std::string &>(); }
 
 // Takes a whole number of at least 0; false for anything else.
-static bool TakeCount(const json *value, long *count)
+bool TakeCount(const json *value, long *count)
 {
     if (!value || !value->is_number_unsigned()) return false;
     unsigned long long number = value->get<unsigned long long>();
@@ -219,13 +197,13 @@ static void ApplySettings(const json *given)
     if (ignore) {
         bool codes = ignore->is_array();
         for (size_t i = 0; codes && i < ignore->size(); i++) codes = (*ignore)[i].is_string();
-        if (codes) s_server.settings.ignore = ignore->get<std::vector<std::string>>();
+        if (codes) g_server.settings.ignore = ignore->get<std::vector<std::string>>();
         else ShowWarning("ignore takes a list of warnings' codes");
     }
     if (codePage) {
         long number;
         if (TakeCount(codePage, &number) && IsKnownCodePage(number))
-            s_server.settings.codePage = (unsigned)number;
+            g_server.settings.codePage = (unsigned)number;
         else
             ShowWarning("codePage takes a code page that --codepage takes (see --help), not " +
                         codePage->dump(-1, ' ', false, json::error_handler_t::replace));
@@ -233,15 +211,15 @@ static void ApplySettings(const json *given)
     if (drive) {
         const std::string *letter = IsText(drive) ? &TextOf(drive) : NULL;
         if (drive->is_null() || (letter && letter->empty()))
-            s_server.settings.drive = 0;
+            g_server.settings.drive = 0;
         else if (letter && letter->size() == 1 && isalpha((unsigned char)(*letter)[0]))
-            s_server.settings.drive = (char)toupper((unsigned char)(*letter)[0]);
+            g_server.settings.drive = (char)toupper((unsigned char)(*letter)[0]);
         else
             ShowWarning("drive takes one letter, not " + drive->dump(-1, ' ', false, json::error_handler_t::replace));
     }
     if (checkFiles) {
         if (checkFiles->is_boolean())
-            s_server.settings.checkFiles = checkFiles->get<bool>();
+            g_server.settings.checkFiles = checkFiles->get<bool>();
         else
             ShowWarning("checkFiles takes true or false");
     }
@@ -257,42 +235,13 @@ json RangeJson(const LspRange &range)
     return json{{"start", PositionJson(range.start)}, {"end", PositionJson(range.end)}};
 }
 
-static void PublishDiagnostics(const LspDocument &doc)
-{
-    json diagnostics = json::array();
-    for (const LspDiagnostic &d : doc.diagnostics) {
-        json diagnostic = {{"range", RangeJson(d.range)}, {"severity", d.error ? 1 : 2}, {"source", "quorlan-check"},
-                           {"message", d.message}};
-        // The code finds the fix again in a code action's request.
-        if (!d.code.empty()) {
-            diagnostic["code"] = d.code;
-            if (d.hasFix) diagnostic["data"] = {{"fix", d.fix.title}};
-        }
-        if (!d.note.empty() && s_server.relatedInformation)
-            diagnostic["relatedInformation"] = json::array(
-                {{{"location", {{"uri", doc.uri}, {"range", RangeJson(d.noteRange)}}}, {"message", d.note}}});
-        else if (!d.note.empty())
-            diagnostic["message"] = d.message + "\nnote: " + d.note;
-        diagnostics.push_back(std::move(diagnostic));
-    }
-    json params = {{"uri", doc.uri}, {"diagnostics", std::move(diagnostics)}};
-    if (doc.version >= 0) params["version"] = doc.version;
-    SendNotification("textDocument/publishDiagnostics", params);
-}
-
-static void CheckAndPublish(LspDocument *doc, bool fromDisc)
-{
-    CheckDocument(doc, s_server.settings, fromDisc);
-    PublishDiagnostics(*doc);
-}
-
 // The open document params' textDocument names, or null.
-static LspDocument *FindDocument(const json *params)
+LspDocument *FindDocument(const json *params)
 {
     const json *uri = Find(Find(params, "textDocument"), "uri");
     if (!IsText(uri)) return NULL;
-    std::map<std::string, LspDocument>::iterator doc = s_server.documents.find(TextOf(uri));
-    return doc == s_server.documents.end() ? NULL : &doc->second;
+    std::map<std::string, LspDocument>::iterator doc = g_server.documents.find(TextOf(uri));
+    return doc == g_server.documents.end() ? NULL : &doc->second;
 }
 
 static void TakeVersion(const json *params, LspDocument *doc)
@@ -306,7 +255,7 @@ static void OpenDocument(const json *params)
     const json *item = Find(params, "textDocument");
     const json *uri = Find(item, "uri"), *text = Find(item, "text");
     if (!IsText(uri) || !IsText(text)) return;
-    LspDocument &doc = s_server.documents[TextOf(uri)];
+    LspDocument &doc = g_server.documents[TextOf(uri)];
     doc = LspDocument();
     doc.uri = TextOf(uri);
     doc.path = PathOfFileUri(doc.uri);
@@ -349,15 +298,75 @@ static void CloseDocument(const json *params)
     doc->diagnostics.clear();
     doc->version = -1;
     PublishDiagnostics(*doc);
-    s_server.documents.erase(doc->uri);
+    g_server.documents.erase(doc->uri);
 }
 
 static void ChangeConfiguration(const json *params)
 {
     ApplySettings(Find(params, "settings"));
-    for (std::map<std::string, LspDocument>::iterator doc = s_server.documents.begin();
-         doc != s_server.documents.end(); ++doc)
+    for (std::map<std::string, LspDocument>::iterator doc = g_server.documents.begin();
+         doc != g_server.documents.end(); ++doc)
         CheckAndPublish(&doc->second, !doc->second.edited);
+}
+
+// The methods the server knows once initialized, each a request (answer)
+// or a notification (follow). A feature's file adds its methods here, one
+// row each, with their handlers declared in server.h under the file's
+// name, and adds what it offers the client to s_capabilities: a function
+// that sets its members of the "capabilities" the answer to "initialize"
+// gives. Nothing else here changes for a new feature.
+struct LspMethod {
+    const char *name;
+    void (*answer)(const json &id, const json *params); // a request's, or NULL
+    void (*follow)(const json *params);                  // a notification's, or NULL
+};
+
+static void AnswerShutdown(const json &id, const json *)
+{
+    g_server.shutDown = true;
+    SendResult(id, nullptr);
+}
+
+static const LspMethod s_methods[] = {
+    {"shutdown", AnswerShutdown, NULL},
+    {"textDocument/didOpen", NULL, OpenDocument},
+    {"textDocument/didChange", NULL, ChangeDocument},
+    {"textDocument/didSave", NULL, SaveDocument},
+    {"textDocument/didClose", NULL, CloseDocument},
+    {"workspace/didChangeConfiguration", NULL, ChangeConfiguration},
+    {"textDocument/hover", AnswerHover, NULL},
+    {"textDocument/documentSymbol", AnswerDocumentSymbol, NULL},
+    {"textDocument/codeAction", AnswerCodeAction, NULL},
+    {"textDocument/formatting", AnswerFormatting, NULL},
+    {"textDocument/rangeFormatting", AnswerRangeFormatting, NULL},
+};
+
+static void (*const s_capabilities[])(json *capabilities) = {
+    AddSymbolCapabilities,
+    AddActionCapabilities,
+    AddFormattingCapabilities,
+};
+
+static const LspMethod *FindMethod(const std::string &name)
+{
+    for (const LspMethod &method : s_methods)
+        if (name == method.name) return &method;
+    return NULL;
+}
+
+// Answers a request the server knows, once initialized.
+static void Answer(const std::string &name, const json &id, const json *params)
+{
+    const LspMethod *method = FindMethod(name);
+    if (method && method->answer) method->answer(id, params);
+    else SendError(id, METHOD_NOT_FOUND, "unknown method " + name);
+}
+
+// Takes a notification the server knows, once initialized; drops others.
+static void Follow(const std::string &name, const json *params)
+{
+    const LspMethod *method = FindMethod(name);
+    if (method && method->follow) method->follow(params);
 }
 
 static json Initialize(const json *params)
@@ -369,26 +378,21 @@ static json Initialize(const json *params)
         for (const json &encoding : *encodings)
             if (encoding.is_string() && encoding.get_ref<const std::string &>() == "utf-8") g_bUtf8Positions = true;
     const json *related = Find(Find(Find(capabilities, "textDocument"), "publishDiagnostics"), "relatedInformation");
-    s_server.relatedInformation = related && related->is_boolean() && related->get<bool>();
+    g_server.relatedInformation = related && related->is_boolean() && related->get<bool>();
     const json *changes = Find(Find(Find(capabilities, "workspace"), "workspaceEdit"), "documentChanges");
-    s_server.documentChanges = changes && changes->is_boolean() && changes->get<bool>();
+    g_server.documentChanges = changes && changes->is_boolean() && changes->get<bool>();
     ApplySettings(Find(params, "initializationOptions"));
-    s_server.initialized = true;
+    g_server.initialized = true;
     json sync = {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}};
-    return json{{"capabilities",
-                 {{"positionEncoding", g_bUtf8Positions ? "utf-8" : "utf-16"},
-                  {"textDocumentSync", sync},
-                  {"hoverProvider", true},
-                  {"documentSymbolProvider", true},
-                  {"codeActionProvider", {{"codeActionKinds", {"quickfix", "source.fixAll.quorlan"}}}},
-                  {"documentFormattingProvider", true},
-                  {"documentRangeFormattingProvider", true}}},
-                {"serverInfo", {{"name", "quorlan-check"}, {"version", s_server.version}}}};
+    json offered = {{"positionEncoding", g_bUtf8Positions ? "utf-8" : "utf-16"}, {"textDocumentSync", sync}};
+    for (void (*add)(json *) : s_capabilities) add(&offered);
+    return json{{"capabilities", offered},
+                {"serverInfo", {{"name", "quorlan-check"}, {"version", g_server.version}}}};
 }
 
 // The document and the offset a position request points at; false when
 // its parameters name no open document or no position.
-static bool FindPosition(const json *params, LspDocument **doc, long *offset)
+bool FindPosition(const json *params, LspDocument **doc, long *offset)
 {
     const json *position = Find(params, "position");
     LspPosition at;
@@ -397,106 +401,6 @@ static bool FindPosition(const json *params, LspDocument **doc, long *offset)
         return false;
     *offset = OffsetOfPosition(**doc, at);
     return true;
-}
-
-static json Hover(const LspDocument &doc, long offset)
-{
-    const CheckedItem *item = doc.checked ? FindItemAt(doc.menu.items, offset) : NULL;
-    if (!item) return nullptr;
-    return json{{"contents", {{"kind", "plaintext"}, {"value", DescribeItem(*item, "")}}},
-                {"range", RangeJson(RangeOfBytes(doc, item->start, item->end))}};
-}
-
-// Just past the last byte of the item's entry and its children's.
-static long SubtreeEnd(const CheckedItem &item)
-{
-    long end = item.end;
-    for (const CheckedItem &child : item.children) end = std::max(end, SubtreeEnd(child));
-    return end;
-}
-
-// The items as the outline's symbols, in the tree's order: a level of
-// entries is a namespace, an entry that runs something a file.
-static json Symbols(const LspDocument &doc, const std::vector<CheckedItem> &items)
-{
-    json symbols = json::array();
-    for (const CheckedItem &item : items) {
-        long start = std::max(item.start, 0L);
-        LspRange range = RangeOfBytes(doc, start, SubtreeEnd(item));
-        LspRange name = item.nameStart >= 0 ? RangeOfBytes(doc, item.nameStart, item.nameEnd) : range;
-        const int NAMESPACE = 3, FILE = 1, STRING = 15;
-        json symbol = {{"name", item.text.empty() ? "(no text)" : ShowText(item.text)},
-                       {"kind", !item.children.empty() ? NAMESPACE : item.launches ? FILE : STRING},
-                       {"range", RangeJson(range)},
-                       {"selectionRange", RangeJson(name)},
-                       {"children", Symbols(doc, item.children)}};
-        if (item.hasRecord) symbol["detail"] = ShowText(item.command);
-        symbols.push_back(std::move(symbol));
-    }
-    return symbols;
-}
-
-// Answers textDocument/formatting, or rangeFormatting on the entries in
-// the range, with the layout's edits; a file that is not formatted fails.
-static void SendFormatting(const json &id, const json *params, bool inRange)
-{
-    LspDocument *doc = FindDocument(params);
-    const json *range = Find(params, "range");
-    LspRange within;
-    bool ranged = inRange && range && TakeCount(Find(Find(range, "start"), "line"), &within.start.line) &&
-                  TakeCount(Find(Find(range, "start"), "character"), &within.start.character) &&
-                  TakeCount(Find(Find(range, "end"), "line"), &within.end.line) &&
-                  TakeCount(Find(Find(range, "end"), "character"), &within.end.character);
-    if (!doc || (inRange && !ranged)) {
-        SendError(id, INVALID_PARAMS, inRange ? "rangeFormatting takes an open document and a range"
-                                              : "formatting takes an open document");
-        return;
-    }
-    std::vector<LspTextEdit> edits;
-    std::string problem = FormatDocument(*doc, SettingsForDocument(*doc, s_server.settings), ranged ? &within : NULL, &edits);
-    if (!problem.empty()) {
-        SendError(id, REQUEST_FAILED, problem);
-        return;
-    }
-    json result = json::array();
-    for (const LspTextEdit &edit : edits) result.push_back({{"range", RangeJson(edit.range)}, {"newText", edit.text}});
-    SendResult(id, result);
-}
-
-// Answers a request the server knows, once initialized.
-static void Answer(const std::string &method, const json &id, const json *params)
-{
-    LspDocument *doc;
-    long offset;
-    if (method == "shutdown") {
-        s_server.shutDown = true;
-        SendResult(id, nullptr);
-    } else if (method == "textDocument/hover") {
-        if (FindPosition(params, &doc, &offset)) SendResult(id, Hover(*doc, offset));
-        else SendError(id, INVALID_PARAMS, "hover takes an open document and a position");
-    } else if (method == "textDocument/codeAction") {
-        doc = FindDocument(params);
-        if (doc) SendResult(id, CodeActions(*doc, params, s_server.documentChanges));
-        else SendError(id, INVALID_PARAMS, "codeAction takes an open document");
-    } else if (method == "textDocument/documentSymbol") {
-        doc = FindDocument(params);
-        if (doc) SendResult(id, doc->checked ? Symbols(*doc, doc->menu.items) : json::array());
-        else SendError(id, INVALID_PARAMS, "documentSymbol takes an open document");
-    } else if (method == "textDocument/formatting" || method == "textDocument/rangeFormatting") {
-        SendFormatting(id, params, method == "textDocument/rangeFormatting");
-    } else {
-        SendError(id, METHOD_NOT_FOUND, "unknown method " + method);
-    }
-}
-
-// Takes a notification the server knows, once initialized; drops others.
-static void Follow(const std::string &method, const json *params)
-{
-    if (method == "textDocument/didOpen") OpenDocument(params);
-    else if (method == "textDocument/didChange") ChangeDocument(params);
-    else if (method == "textDocument/didSave") SaveDocument(params);
-    else if (method == "textDocument/didClose") CloseDocument(params);
-    else if (method == "workspace/didChangeConfiguration") ChangeConfiguration(params);
 }
 
 // Yields where the object or array the body starts with ends, or npos:
@@ -562,13 +466,13 @@ static void HandleMessage(const std::string &body)
         return;
     }
     if (name == "exit") {
-        s_server.exited = true;
+        g_server.exited = true;
     } else if (name == "initialize" && id) {
-        if (s_server.initialized) SendError(*id, INVALID_REQUEST, "the server is initialized already");
+        if (g_server.initialized) SendError(*id, INVALID_REQUEST, "the server is initialized already");
         else SendResult(*id, Initialize(params));
-    } else if (!s_server.initialized) {
+    } else if (!g_server.initialized) {
         if (id) SendError(*id, SERVER_NOT_INITIALIZED, "the server is not initialized yet");
-    } else if (s_server.shutDown) {
+    } else if (g_server.shutDown) {
         if (id) SendError(*id, INVALID_REQUEST, "the server is shut down");
     } else if (id) {
         Answer(name, *id, params);
@@ -579,19 +483,19 @@ static void HandleMessage(const std::string &body)
 
 int ServeLanguageClient(FILE *in, FILE *out, const char *version)
 {
-    s_server.in = in;
-    s_server.out = out;
-    s_server.pending.clear();
-    s_server.pendingAt = 0;
-    s_server.version = version;
-    s_server.initialized = s_server.shutDown = s_server.exited = false;
-    s_server.relatedInformation = s_server.documentChanges = false;
-    s_server.settings.codePage = 1252;
-    s_server.settings.drive = 0;
-    s_server.settings.checkFiles = true;
-    s_server.documents.clear();
+    g_server.in = in;
+    g_server.out = out;
+    g_server.pending.clear();
+    g_server.pendingAt = 0;
+    g_server.version = version;
+    g_server.initialized = g_server.shutDown = g_server.exited = false;
+    g_server.relatedInformation = g_server.documentChanges = false;
+    g_server.settings.codePage = 1252;
+    g_server.settings.drive = 0;
+    g_server.settings.checkFiles = true;
+    g_server.documents.clear();
     g_bUtf8Positions = false;
-    while (!s_server.exited) {
+    while (!g_server.exited) {
         long long length;
         int header = ReadHeader(&length);
         if (header == HEADER_END) break;
@@ -609,6 +513,6 @@ int ServeLanguageClient(FILE *in, FILE *out, const char *version)
         if (!ReadBytes(length, &body)) break;
         HandleMessage(body);
     }
-    s_server.documents.clear();
-    return s_server.exited && s_server.shutDown ? 0 : 1;
+    g_server.documents.clear();
+    return g_server.exited && g_server.shutDown ? 0 : 1;
 }

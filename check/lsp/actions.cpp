@@ -6,7 +6,7 @@
  * diagnostics' positions, and its text is the Unicode the file's encoding
  * decodes, as the editor holds the text.
  */
-#include "lsp_actions.h"
+#include "actions.h"
 
 #include <algorithm>
 
@@ -125,4 +125,16 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
                                {"edit", WorkspaceEdit(doc, edits, documentChanges)}});
     }
     return actions;
+}
+
+void AnswerCodeAction(const json &id, const json *params)
+{
+    LspDocument *doc = FindDocument(params);
+    if (doc) SendResult(id, CodeActions(*doc, params, g_server.documentChanges));
+    else SendError(id, INVALID_PARAMS, "codeAction takes an open document");
+}
+
+void AddActionCapabilities(json *capabilities)
+{
+    (*capabilities)["codeActionProvider"] = {{"codeActionKinds", {"quickfix", FIX_ALL}}};
 }

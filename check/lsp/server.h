@@ -1,0 +1,80 @@
+/*
+ * What the server's protocol layer (server.cpp: framing, JSON-RPC, the open
+ * documents) gives the files of its features, and what each feature file
+ * gives it back: the handlers of its methods and the capabilities it
+ * offers, which server.cpp lists in its table of methods. A feature reads
+ * the documents and answers; it never reads or frames a message itself.
+ */
+#ifndef QUORLAN_CHECK_LSP_SERVER_H
+#define QUORLAN_CHECK_LSP_SERVER_H
+
+#include "document.h"
+
+#include <stdio.h>
+
+#include <map>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+using json = nlohmann::json;
+
+// The errors of JSON-RPC and the protocol.
+static const int PARSE_ERROR = -32700;
+static const int INVALID_REQUEST = -32600;
+static const int METHOD_NOT_FOUND = -32601;
+static const int INVALID_PARAMS = -32602;
+static const int REQUEST_FAILED = -32803;
+static const int SERVER_NOT_INITIALIZED = -32002;
+
+struct LspServer {
+    FILE *in, *out;
+    std::string pending;          // bytes read but put back, from pendingAt on
+    size_t pendingAt;
+    const char *version;
+    bool initialized, shutDown, exited;
+    bool relatedInformation;      // the client shows a diagnostic's related information
+    bool documentChanges;         // the client takes versioned edits in a workspace edit
+    LspSettings settings;
+    std::map<std::string, LspDocument> documents; // by address
+};
+
+extern LspServer g_server;        // the one client's session
+
+/* server.cpp: answering, and reading values whose type is not known */
+void SendResult(const json &id, const json &result);
+void SendError(const json &id, int code, const std::string &message);
+void SendNotification(const char *method, const json &params);
+// The member of an object, or null when value is not an object or lacks it.
+const json *Find(const json *value, const char *key);
+bool IsText(const json *value);
+const std::string &TextOf(const json *value);
+// Takes a whole number of at least 0; false for anything else.
+bool TakeCount(const json *value, long *count);
+// A range as the protocol writes it.
+json RangeJson(const LspRange &range);
+// The open document params' textDocument names, or null.
+LspDocument *FindDocument(const json *params);
+// The document and the offset a position request points at; false when
+// its parameters name no open document or no position.
+bool FindPosition(const json *params, LspDocument **doc, long *offset);
+
+/* diagnostics.cpp */
+void PublishDiagnostics(const LspDocument &doc);
+void CheckAndPublish(LspDocument *doc, bool fromDisc);
+
+/* symbols.cpp: hover and the outline */
+void AnswerHover(const json &id, const json *params);
+void AnswerDocumentSymbol(const json &id, const json *params);
+void AddSymbolCapabilities(json *capabilities);
+
+/* actions.cpp: quick fixes and the fix-all action */
+void AnswerCodeAction(const json &id, const json *params);
+void AddActionCapabilities(json *capabilities);
+
+/* formatting.cpp: the house layout as edits */
+void AnswerFormatting(const json &id, const json *params);
+void AnswerRangeFormatting(const json &id, const json *params);
+void AddFormattingCapabilities(json *capabilities);
+
+#endif
