@@ -461,6 +461,8 @@ static void HandleMessage(const std::string &body)
         return;
     }
     const std::string &name = TextOf(method);
+    // Some clients send null where a method takes no params: as if none.
+    if (params && params->is_null()) params = NULL;
     if (params && !params->is_object() && !params->is_array()) {
         if (id) SendError(*id, INVALID_PARAMS, "params is an object or an array");
         return;
