@@ -26,7 +26,7 @@
 
 #include <nlohmann/json.hpp>
 
-// The largest message read; a larger one is skipped unread, with an error.
+// The largest message read; a larger one is answered with an error, unread.
 static const long long MAX_MESSAGE = 256LL * 1024 * 1024;
 // A header line is kept up to this length; of a longer one, its end.
 static const size_t MAX_HEADER_LINE = 4096;
@@ -506,7 +506,9 @@ int ServeLanguageClient(FILE *in, FILE *out, const char *version)
             continue;
         }
         if (length > MAX_MESSAGE) {
-            if (!ReadBytes(length, NULL)) break;
+            // Answered at once, unread: waiting for that many bytes would
+            // lose every later message. The next header is looked for in
+            // what follows, as after a header line that is not one.
             SendError(nullptr, INVALID_REQUEST, "a message of " + std::to_string(length) + " bytes, more than the " +
                                                     std::to_string(MAX_MESSAGE / 1024 / 1024) + " MiB read");
             continue;

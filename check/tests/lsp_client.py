@@ -363,6 +363,7 @@ def case_bad_input(tool, source, folder):
         ("notifications for a document never opened",
          b"".join(frame({"jsonrpc": "2.0", "method": m, "params": dict(nowhere, contentChanges=[{"text": "x"}])})
                   for m in ("textDocument/didChange", "textDocument/didSave", "textDocument/didClose")), [], None),
+        ("Content-Length beyond what is read", b"Content-Length: 999999999999\r\n\r\n" + body, [-32600], None),
         ("initialized with params null", frame({"jsonrpc": "2.0", "method": "initialized", "params": None}), [], None),
     ]
     for n, (what, data, errors, first) in enumerate(rows):
