@@ -7,7 +7,9 @@
 #   share/quorlan/preview-x64/  the 64-bit quorlan.exe and driver, which
 #                             previews run where 32-bit Wine cannot
 #   share/doc/quorlan/        the README, the pages of docs/ with their
-#                             pictures, and the text on the menu format
+#                             pictures, the text on the menu format, and
+#                             the copyright file and changelog (package/)
+#   share/man/                the manual pages (man/)
 #
 # The installed quorlan-disc finds the rest from its own folder, so the
 # tree works wherever it is put (disc/CMakeLists.txt).
@@ -25,7 +27,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/quorlan/docs
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorlan)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "Quorlan developers")
+set(CPACK_PACKAGE_CONTACT ${QUORLAN_MAINTAINER})  # package/CMakeLists.txt
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "start-up menu for discs: checker, preview and image maker")
 set(CPACK_PACKAGE_DESCRIPTION "Quorlan is a start-up menu for discs and USB sticks: quorlan.exe reads
 Quorlan.ini from the disc's root folder and lists its programs and

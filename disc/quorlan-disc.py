@@ -35,6 +35,7 @@ def user_cache(name):
 
 
 QUORLAN_EXE = beside("@QUORLAN_EXE@")
+WHOSE = "@QUORLAN_WHOSE@"  # whose quorlan.exe that is, in messages: the build's or the installed
 QUORLAN_CHECK = beside("@QUORLAN_CHECK@")
 QUORLAN_DRIVER = beside("@QUORLAN_DRIVER@")
 QUORLAN_EXE_X64 = beside("@QUORLAN_EXE_X64@")
@@ -50,7 +51,7 @@ USAGE = """\
 usage: quorlan-disc check DIR [CHECKER OPTIONS]
        quorlan-disc preview DIR [--select ITEM] [--picture PNG] [--case FILE] [--prefix DIR]
        quorlan-disc image DIR -o OUT.iso [--label TEXT] [--force] [CHECKER OPTIONS]
-       quorlan-disc --version
+       quorlan-disc --help | --version
 
 DIR is a disc's root folder, holding Quorlan.ini.
 
@@ -60,8 +61,8 @@ check    checks DIR/Quorlan.ini with quorlan-check (its options are passed on,
          disc: quorlan.exe present (or added by image), autorun.inf present
          and opening quorlan.exe (or written by image).
 preview  shows the menu as the user sees it from a CD: DIR becomes a drive
-         of type CD-ROM under Wine, and the disc's quorlan.exe (or the
-         build's, not copied into DIR) starts in that drive's root folder.
+         of type CD-ROM under Wine, and the disc's quorlan.exe (or
+         """ + WHOSE + """ one, not copied into DIR) starts in that drive's root folder.
          With a display the window opens; without one, a picture of it is
          saved to PNG (default: """ + DEFAULT_PICTURE + """) and its path printed.
            --select ITEM   the tree item selected in the picture, as 2/1 (default 1)
@@ -283,7 +284,7 @@ def check_disc(folder, label):
     and its notes (file, line, note), which are no warnings."""
     adds, notes, warnings = [], [], disc_names(folder)
     if not find_name(folder, PROGRAM):
-        adds.append(f"no {PROGRAM} in the folder: the image adds the build's ({shown(QUORLAN_EXE)})")
+        adds.append(f"no {PROGRAM} in the folder: the image adds {WHOSE} ({shown(QUORLAN_EXE)})")
     autorun = find_name(folder, AUTORUN)
     if not autorun:
         adds.append(f"no {AUTORUN} in the folder: the image adds one that opens {PROGRAM}, "
@@ -686,7 +687,7 @@ def command_preview(folder, menu, args):
         # The same sources built for x86-64, started in the drive's root as
         # the disc's own program would be.
         program = windows_path(QUORLAN_EXE_X64)
-        instead = f"the disc's own {letter}:\\{own_program}" if own_program else f"the build's {PROGRAM}"
+        instead = f"the disc's own {letter}:\\{own_program}" if own_program else f"{WHOSE} {PROGRAM}"
         print(f"{drive} the 64-bit build of the same sources ({shown(QUORLAN_EXE_X64)}) in {letter}:\\, "
               f"in place of {instead}: {why}")
     elif own_program:
@@ -694,7 +695,7 @@ def command_preview(folder, menu, args):
         print(f"{drive} {program}, the disc's own")
     else:
         program = windows_path(QUORLAN_EXE)
-        print(f"{drive} the build's {PROGRAM} ({shown(QUORLAN_EXE)}) in {letter}:\\")
+        print(f"{drive} {WHOSE} {PROGRAM} ({shown(QUORLAN_EXE)}) in {letter}:\\")
     sys.stdout.flush()
 
     display = os.environ.get("DISPLAY") and subprocess.run(
