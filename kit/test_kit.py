@@ -54,7 +54,7 @@ class ReproducibleTest(unittest.TestCase):
         second = os.path.join(other, "win32")
         start = time.monotonic()
         for command in (["cmake", "--preset", "win32", "-B", second],
-                        ["cmake", "--build", second, "-j2", "--target", "kit", "quorlan-driver", "host_check",
+                        ["cmake", "--build", second, "-j2", "--target", "kit", "quorlan-driver", "host_check", "debian_files",
                          "x64_preview"]):
             done = subprocess.run(command, cwd=source, capture_output=True, text=True)
             self.assertEqual(done.returncode, 0, " ".join(command) + "\n" + done.stdout[-2000:] + done.stderr[-2000:])
