@@ -36,6 +36,8 @@ INSTALLED = sorted([
     "share/doc/quorlan/README.md",
     "share/doc/quorlan/changelog.gz",
     "share/doc/quorlan/copyright",
+    "share/bash-completion/completions/quorlan-check",
+    "share/bash-completion/completions/quorlan-disc",
     "share/man/man1/quorlan-check.1.gz",
     "share/man/man1/quorlan-disc.1.gz",
     "share/man/man5/quorlan.ini.5.gz",
