@@ -1,10 +1,12 @@
-// The extension: Quorlan.ini files get the menu language, and quorlan-check
-// --lsp checks them as the author types.
+// The extension: Quorlan.ini files get the menu language, quorlan-check
+// --lsp checks them as the author types, and "Quorlan: Preview the menu"
+// shows one as its users will see it (preview.js).
 'use strict';
 const path = require('path');
 const vscode = require('vscode');
 const {LanguageClient} = require('vscode-languageclient/node');
 const {findChecker, serverSettings} = require('./launch');
+const {previewMenu, removePictures} = require('./preview');
 
 const LANGUAGE = 'quorlan-menu';
 let client = null;
@@ -45,6 +47,7 @@ async function stop() {
 }
 
 async function activate(context) {
+  context.subscriptions.push(vscode.commands.registerCommand('quorlan.preview', () => previewMenu()));
   context.subscriptions.push(vscode.workspace.onDidChangeConfiguration(async change => {
     if (!change.affectsConfiguration('quorlan')) return;
     if (change.affectsConfiguration('quorlan.checkerPath') || !client) {
@@ -58,6 +61,7 @@ async function activate(context) {
 }
 
 function deactivate() {
+  removePictures();
   return stop();
 }
 
