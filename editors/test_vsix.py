@@ -9,7 +9,7 @@ import sys
 import zipfile
 
 NEEDED = ["extension.vsixmanifest", "extension/package.json", "extension/readme.md", "extension/LICENSE.txt",
-          "extension/src/extension.js", "extension/src/launch.js",
+          "extension/src/extension.js", "extension/src/launch.js", "extension/src/preview.js",
           "extension/node_modules/vscode-languageclient/node.js"]
 NOT_SHIPPED = ["extension/test/", "extension/tools/", "extension/node_modules/@vscode/vsce/",
                "extension/node_modules/vscode-tmgrammar-test/", "extension/node_modules/.bin/",
@@ -31,7 +31,8 @@ def main(vsix, version):
         ("the language's files", [l.get("filenames") for l in languages], [["Quorlan.ini"]]),
         ("the grammar's language", [g.get("language") for g in grammars], [languages[0].get("id")]),
         ("the settings", settings, ["quorlan.checkFiles", "quorlan.checkerPath", "quorlan.codePage",
-                                    "quorlan.drive", "quorlan.ignore"]),
+                                    "quorlan.discToolPath", "quorlan.drive", "quorlan.ignore", "quorlan.programPath"]),
+        ("the commands", [c.get("command") for c in contributes.get("commands", [])], ["quorlan.preview"]),
     ]
     for what, actual, wanted in expected:
         if actual != wanted:
