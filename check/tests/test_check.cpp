@@ -11,6 +11,7 @@
 #include "../write_back.h"
 #include "../quote.h"
 #include "../window.h"
+#include "../outline.h"
 #include "../../menu/menu.h"
 
 #include <stdio.h>
@@ -779,5 +780,60 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
             EXPECT_EQ(row.tree, TreeTexts(mended.menu.items));
             for (const MenuWarning &w : mended.warnings) EXPECT_NE(row.code, w.code) << Listed(mended.warnings);
         }
+    }
+}
+
+// The stretches an editor folds and selects through, on nested menus: each
+// level from its `{` to its `}`, each quoted stretch, and the chain of
+// stretches round a byte, written as "[start,end)" in the file's bytes.
+static std::string Ranges(const std::vector<ByteRange> &ranges)
+{
+    std::string out;
+    for (const ByteRange &r : ranges) out += "[" + std::to_string(r.start) + "," + std::to_string(r.end) + ")";
+    return out;
+}
+
+TEST(CheckOutline, FoldsLevelsAndQuotesAndSelectsOutward)
+{
+    static const struct {
+        const char *text;
+        long pos;                 // a byte to select round
+        const char *levels, *quotes, *selection;
+    } rows[] = {
+        {"T\n{\nA,a.exe,\n}\n", 5, "[2,14)", "", "[4,5)[4,11)[2,14)"},
+        {"T{G{A,a.exe,}}", 4, "[3,13)[1,14)", "", "[4,5)[4,11)[3,13)[1,14)"},
+        {"T{G{H{A,a,d}}}", 8, "[5,12)[3,13)[1,14)", "", "[8,9)[6,11)[5,12)[3,13)[1,14)"},
+        {"T{A,a,'one\ntwo'}", 7, "[1,16)", "[6,15)", "[7,14)[2,14)[1,16)"},
+        {"T{G{A,a,", 6, "[3,8)[1,8)", "", "[6,7)[4,7)[3,8)[1,8)"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        MenuOutline outline;
+        CheckSettings settings = {1252, 'E', false, ""};
+        ASSERT_TRUE(FindMenuOutline(row.text, settings, &outline));
+        EXPECT_EQ(row.levels, Ranges(outline.levels));
+        EXPECT_EQ(row.quotes, Ranges(outline.quotes));
+        EXPECT_EQ(row.selection, Ranges(FindSelectionRanges(outline, row.pos)));
+    }
+}
+
+// The header's hover: the caption, the options, and the smallest size.
+TEST(CheckOutline, DescribesTheHeader)
+{
+    static const struct {
+        const char *text;
+        const char *shows[3];
+    } rows[] = {
+        {"Disc, sorted, size=640x480 {}", {"**Disc**", "`sorted`", "640 x 480 pixels"}},
+        {"{}", {"**Program List**", "No option in effect", "smallest size"}},
+        {"D, install, size=50x50 {}", {"`install`", "At that size", "smallest size"}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.text);
+        MenuOutline outline;
+        CheckSettings settings = {1252, 'E', false, ""};
+        ASSERT_TRUE(FindMenuOutline(row.text, settings, &outline));
+        std::string hover = DescribeHeader(outline.menu);
+        for (const char *part : row.shows) EXPECT_NE(std::string::npos, hover.find(part)) << hover;
     }
 }
