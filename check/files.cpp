@@ -21,9 +21,11 @@
 #include <dirent.h>
 #include <locale.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <wctype.h>
 
 #include <algorithm>
+#include <map>
 
 #ifdef _WIN32
 // The platform's own, declared here: <windows.h> is the substitute's.
@@ -69,14 +71,6 @@ static uint16_t UpcaseUnit(uint16_t unit)
     wint_t upper = towupper_l(unit, s_utf8);
     return upper <= 0xFFFF && (upper < 0xD800 || upper > 0xDFFF) ? (uint16_t)upper : unit;
 #endif
-}
-
-static bool SameWideIgnoringCase(const WideName &a, const WideName &b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (UpcaseUnit(a[i]) != UpcaseUnit(b[i])) return false;
-    return true;
 }
 
 // Yields the text's characters in UTF-16, read in the code page; *valid
@@ -159,30 +153,101 @@ enum FileLookup {
     FILE_NAME_NOT_IN_CODE_PAGE // there under a name the users' code page cannot hold
 };
 
-// Looks for the entry that Windows opens by `part` (bytes in the users' code
-// page) in the folder; *path gets its path. Where there is none, yields why
-// a likely one is not it, and *name gets that one's spelling.
-static FileLookup FindInFolder(const std::string &folder, const std::string &part, unsigned codePage,
-                               std::string *path, std::string *name)
+// A name as Windows compares it: its UTF-16 units in capitals.
+static WideName KeyOfName(const WideName &wide)
 {
-    WideName wanted = DecodeName(codePage, part);
-    std::vector<FolderEntry> entries = ListFolder(folder);
-    for (const FolderEntry &entry : entries) {
-        if (entry.isUtf8 && SameWideIgnoringCase(entry.wide, wanted)) {
-            *path = (folder.empty() ? "" : folder + "/") + entry.spelt;
-            return FILE_FOUND;
+    WideName key(wide.size());
+    for (size_t i = 0; i < wide.size(); i++) key[i] = UpcaseUnit(wide[i]);
+    return key;
+}
+
+// A folder's names, listed once, keyed as Windows compares them for one
+// code page: the UTF-8 names Windows opens, and the names behind the two
+// "why not" answers (a name that is not UTF-8, read in the code page; a
+// name the code page cannot hold, as the code page holds it). Entries are
+// in byte order, so that where names collide for Windows the answer does
+// not hang on the order the file system lists them in.
+struct FolderIndex {
+    std::vector<FolderEntry> entries;
+    std::map<WideName, std::vector<size_t> > opened; // the UTF-8 entries under each key
+    std::map<WideName, std::pair<size_t, FileLookup> > whyNot; // the first entry behind each
+};
+
+// The indexes made in this check, by code page and folder.
+static std::map<std::pair<unsigned, std::string>, FolderIndex> s_folderIndexes;
+
+void ForgetFolderListings()
+{
+    s_folderIndexes.clear();
+}
+
+static const FolderIndex &IndexFolder(const std::string &folder, unsigned codePage)
+{
+    std::pair<unsigned, std::string> key(codePage, folder);
+    std::map<std::pair<unsigned, std::string>, FolderIndex>::iterator found = s_folderIndexes.find(key);
+    if (found != s_folderIndexes.end()) return found->second;
+    FolderIndex &index = s_folderIndexes[key];
+    index.entries = ListFolder(folder);
+    std::sort(index.entries.begin(), index.entries.end(),
+              [](const FolderEntry &a, const FolderEntry &b) { return a.spelt < b.spelt; });
+    for (size_t i = 0; i < index.entries.size(); i++) {
+        const FolderEntry &entry = index.entries[i];
+        if (entry.isUtf8) {
+            index.opened[KeyOfName(entry.wide)].push_back(i);
+            bool lost;
+            std::string held = EncodeName(codePage, entry.wide, &lost);
+            if (lost)
+                index.whyNot.insert(std::make_pair(KeyOfName(DecodeName(codePage, held)),
+                                                   std::make_pair(i, FILE_NAME_NOT_IN_CODE_PAGE)));
+        } else {
+            index.whyNot.insert(std::make_pair(KeyOfName(DecodeName(codePage, entry.spelt)),
+                                               std::make_pair(i, FILE_NAME_NOT_UTF8)));
         }
     }
-    for (const FolderEntry &entry : entries) {
-        *name = entry.spelt;
-        bool lost;
-        if (!entry.isUtf8 && SameWideIgnoringCase(DecodeName(codePage, entry.spelt), wanted))
-            return FILE_NAME_NOT_UTF8;
-        std::string held = EncodeName(codePage, entry.wide, &lost);
-        if (entry.isUtf8 && lost && SameWideIgnoringCase(DecodeName(codePage, held), wanted))
-            return FILE_NAME_NOT_IN_CODE_PAGE;
+    return index;
+}
+
+static bool IsFolderPath(const std::string &path)
+{
+#ifdef _WIN32
+    WideName wide = DecodeName(CP_UTF8, path);
+    wide.push_back(0);
+    struct _stat64 status;
+    return _wstat64((const wchar_t *)wide.data(), &status) == 0 && (status.st_mode & S_IFMT) == S_IFDIR;
+#else
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+#endif
+}
+
+// Looks for the entry that Windows opens by `part` (bytes in the users' code
+// page) in the folder; *path gets its path. Where names collide for
+// Windows, a file is taken over a folder for the path's last part (a
+// folder over a file before it), then the first in byte order. Where there
+// is none, yields why a likely one is not it, and *name gets that one's
+// spelling.
+static FileLookup FindInFolder(const std::string &folder, const std::string &part, unsigned codePage, bool last,
+                               std::string *path, std::string *name)
+{
+    const FolderIndex &index = IndexFolder(folder, codePage);
+    WideName wanted = KeyOfName(DecodeName(codePage, part));
+    std::string prefix = folder.empty() ? "" : folder + "/";
+    std::map<WideName, std::vector<size_t> >::const_iterator opened = index.opened.find(wanted);
+    if (opened != index.opened.end()) {
+        size_t chosen = opened->second[0];
+        if (opened->second.size() > 1)
+            for (size_t i : opened->second)
+                if (IsFolderPath(prefix + index.entries[i].spelt) != last) {
+                    chosen = i;
+                    break;
+                }
+        *path = prefix + index.entries[chosen].spelt;
+        return FILE_FOUND;
     }
-    return FILE_MISSING;
+    std::map<WideName, std::pair<size_t, FileLookup> >::const_iterator why = index.whyNot.find(wanted);
+    if (why == index.whyNot.end()) return FILE_MISSING;
+    *name = index.entries[why->second.first].spelt;
+    return why->second.second;
 }
 
 // Looks for a path with backslashes (or slashes), in the users' code page,
@@ -201,7 +266,8 @@ static FileLookup FindUnderFolder(const std::string &folder, const std::string &
             path = (path.empty() ? "." : path) + "/..";
             continue;
         }
-        FileLookup found = FindInFolder(path, part, codePage, &path, name);
+        bool last = relative.find_first_not_of("\\/.", from) == std::string::npos;
+        FileLookup found = FindInFolder(path, part, codePage, last, &path, name);
         if (found != FILE_FOUND) return found;
     }
     return FILE_FOUND;

@@ -15,6 +15,9 @@ void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], 
 std::string FindCommandFileProblem(const std::string &command, const std::vector<bool> &fromDrive,
                                    const CheckSettings &settings, std::string *note);
 bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings);
+// Drops the folders' listings, so that the next look-up lists them again:
+// each check lists a folder once.
+void ForgetFolderListings();
 bool HasFileExtension(const std::string &word);
 bool LooksLikeFileToStart(const std::string &word);
 

@@ -123,6 +123,7 @@ void CheckMenuStreamWith(FILE *stream, const std::string &bytes, const CheckSett
 {
     snprintf(g_szStartDir, sizeof(g_szStartDir), "%c:\\", settings.drive);
     UsePlatformText(settings.codePage);
+    ForgetFolderListings();
     rewind(stream);
     HWND hDlg = SubstCreateMainDialog(NULL);
     const RuleSet *ruleSets[g_ruleSetCount + 1];

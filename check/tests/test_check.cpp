@@ -513,6 +513,45 @@ TEST(CheckWarnings, CommandsFilesAreLookedForOnTheDisc)
     RemoveDisc(disc);
 }
 
+// Where two names of a folder are one for Windows (a file "SETUP" beside
+// a folder "setup"), a command's file is the file and a path goes on
+// through the folder, whatever order the file system lists them in; and a
+// file removed between two checks is missing at the second.
+TEST(CheckWarnings, NamesOneForWindowsAndNamesRemovedAreLookedUpEachCheck)
+{
+    char folder[] = "/tmp/quorlan-check-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    std::string disc = folder;
+    mkdir((disc + "/setup").c_str(), 0700);
+    for (const char *name : {"/SETUP", "/setup/x.exe", "/Setup.EXE", "/gone.exe"})
+        fclose(fopen((disc + name).c_str(), "wb"));
+    struct {
+        const char *entry;
+        bool missing;  // the one warning says the file is not in the menu's folder
+    } rows[] = {
+        {"A, %:\\setup", false},
+        {"A, %:\\setup\\x.exe", false},
+        {"A, %:\\SETUP\\X.EXE", false},
+        {"A, setup\\y.exe", true},
+        {"A, gone.exe", false},
+    };
+    for (auto &row : rows) {
+        std::string text = std::string("T\n{\n  ") + row.entry + "\n}\n";
+        SCOPED_TRACE(text);
+        std::vector<MenuWarning> warnings = CheckText(text, true, disc).warnings;
+        bool missing = false;
+        for (const MenuWarning &w : warnings) missing |= w.message.find("not in the menu's folder") != std::string::npos;
+        EXPECT_EQ(row.missing, missing) << Listed(warnings);
+    }
+    remove((disc + "/gone.exe").c_str());
+    std::vector<MenuWarning> warnings = CheckText("T\n{\n  A, gone.exe\n}\n", true, disc).warnings;
+    ASSERT_EQ(1u, warnings.size()) << Listed(warnings);
+    EXPECT_NE(std::string::npos, warnings[0].message.find("\"gone.exe\" is not in the menu's folder"));
+    for (const char *name : {"/SETUP", "/setup/x.exe", "/Setup.EXE"}) remove((disc + name).c_str());
+    rmdir((disc + "/setup").c_str());
+    rmdir(disc.c_str());
+}
+
 // Names beyond ASCII are looked up by the characters Windows gets: the
 // menu's bytes in the users' code page (a marked UTF-8 menu converted to
 // it), the folder's as UTF-8, case ignored beyond ASCII too. A folder name
