@@ -385,9 +385,60 @@ static bool CommandLooksLikeFile(const std::string &command)
     return false;
 }
 
+static bool IsSpaceAt(long pos)
+{
+    return pos >= 0 && pos < (long)s_mistakes.bytes->size() && isspace((unsigned char)(*s_mistakes.bytes)[pos]);
+}
+
+// Whether the header already has the option in effect: moving another
+// there would leave the author two to choose from.
+static bool IsOptionInEffect(int option)
+{
+    const CheckedMenu &menu = *Followed().menu;
+    return option == OPTION_SORTED ? menu.sorted : option == OPTION_INSTALL ? menu.install : menu.hasSize;
+}
+
+// The option entry's fix: the option written at the header's end, and the
+// entry taken out of the list. An entry with a command took the fields
+// after the option's comma, so only the option and that comma go, and the
+// command names the entry the author meant; an entry with no command goes
+// whole, up to the next entry, or from the text before it to its `}`.
+static void FixOptionAsEntry(const FieldScan *fields, int count, int option, const std::string &name,
+                             const std::string &command, long headerEnd)
+{
+    const FieldScan &field = fields[0];
+    const FieldScan &last = fields[count - 1];
+    const std::string &bytes = *s_mistakes.bytes;
+    // The option is copied as the file writes it, which is plain text.
+    if (IsOptionInEffect(option) || field.firstPos < 0 || field.textEnd < 0 ||
+        bytes.compare(field.firstPos, field.textEnd - field.firstPos, name) != 0)
+        return;
+    bool rest = false;  // the entry has text after its command
+    for (int i = 2; i < count; i++) rest = rest || !Shown(fields[i]).empty();
+    long start = field.firstPos, end;
+    if (!command.empty() && field.token == TOK_COMMA) {
+        end = field.tokenPos + 1;
+    } else if (command.empty() && !rest && last.token == TOK_COMMA) {
+        end = last.tokenPos + 1;
+    } else if (command.empty() && !rest && last.token == TOK_CLOSE) {
+        while (IsSpaceAt(start - 1)) start--;
+        end = field.textEnd;
+    } else {
+        return;  // a level of its own, text the entry keeps, or the file's end
+    }
+    if (bytes[end - 1] == ',')
+        while (IsSpaceAt(end)) end++;
+    bool afterComma = headerEnd > 0 && bytes[headerEnd - 1] == ',';
+    std::vector<std::string> names;
+    if (!command.empty()) names.push_back(command);
+    FixWarning("move " + QuoteText(name) + " to the header", false,
+               {Edit(headerEnd, 0, (afterComma ? " " : ", ") + name), Edit(start, end - start, "")}, names, name);
+}
+
 // An option written as an entry: "sorted" or "size=..." are never names
 // anyone means, "install" is not one when there is no command.
-static void CheckOptionAsEntry(const std::string &name, const std::string &command, long pos, long headerEnd)
+static void CheckOptionAsEntry(const FieldScan *fields, int count, const std::string &name,
+                               const std::string &command, long headerEnd)
 {
     int option = FindMenuOption(name.c_str());
     if (option == OPTION_NONE || (option == OPTION_INSTALL && !command.empty())) return;
@@ -395,7 +446,9 @@ static void CheckOptionAsEntry(const std::string &name, const std::string &comma
     std::string message = "an entry named " + QuoteText(name) +
                           " is an item, not an option: options are read only in the header";
     if (!command.empty()) message += "; it takes " + QuoteShort(command) + " as its command";
-    AddWarning("option-entry", pos, message, headerEnd, "write " + QuoteText(", " + name) + " here, at the end of the header");
+    AddWarning("option-entry", fields[0].firstPos, message, headerEnd,
+               "write " + QuoteText(", " + name) + " here, at the end of the header");
+    FixOptionAsEntry(fields, count, option, name, command, headerEnd);
 }
 
 // A name whose last word is the file to start: "Viewer view.exe".
@@ -461,7 +514,7 @@ static void CheckEntry(const FieldScan *fields, int count, bool inserted)
                 s_mistakes.runOnNext = text.substr(i + 1);
     }
 
-    CheckOptionAsEntry(nameText, command, name.firstPos, Followed().headerEnd);
+    CheckOptionAsEntry(fields, count, nameText, command, Followed().headerEnd);
     if (fields[count - 1].token != TOK_OPEN) CheckNameEndsInFile(name, command);
 }
 

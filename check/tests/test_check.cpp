@@ -788,6 +788,12 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         {"open-list", false, "Disc\n{\n  A, a.exe, an A,\n  Sub {\n    B, b.exe\n",
          "Disc\n{\n  A, a.exe, an A,\n  Sub {\n    B, b.exe\n  }\n}\n", "A|Sub{B}"},
         {"no-list", false, "Disc\n  A, a.exe, an A,\n  B, b.exe\n", "Disc\n{\n  A, a.exe, an A,\n  B, b.exe\n}\n", "A|B"},
+        // The option's comma took the entry's fields after it: sorted, the tree is in order.
+        {"option-entry", false, "Disc\n{\n  sorted,\n  Setup, setup.exe, Installs,\n  Readme, readme.txt\n}\n",
+         "Disc, sorted\n{\n  Setup, setup.exe, Installs,\n  Readme, readme.txt\n}\n", "Readme|Setup"},
+        {"option-entry", false, "Disc\n{\n  A, a.exe, an A,\n  size=640x480\n}\n",
+         "Disc, size=640x480\n{\n  A, a.exe, an A,\n}\n", "A"},
+        {"option-entry", false, "Disc,\n{\n  install,,,\n  A, a.exe\n}\n", "Disc, install\n{\n  A, a.exe\n}\n", "A"},
         {"nul-byte", true, std::string("Disc\n{\n  A\0B, a.exe\n}\n", 22), "Disc\n{\n  AB, a.exe\n}\n", "AB"},
         {"utf8-unmarked", true, "Disc \xC3\x9C" "bersicht\n{ A }\n", "\xEF\xBB\xBF" "Disc \xC3\x9C" "bersicht\n{ A }\n", "A"},
         {"stray-mark", true, "Disc\n{\n  A\xEF\xBB\xBF, a.exe\n}\n", "Disc\n{\n  A, a.exe\n}\n", "A"},
