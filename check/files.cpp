@@ -355,6 +355,41 @@ bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, c
     return LookForFile(file.c_str(), fromDrive, settings, &shellFile, &name) == FILE_FOUND;
 }
 
+bool ListDiscFolder(const std::string &relative, const CheckSettings &settings, DiscFolder *folder)
+{
+    *folder = DiscFolder();
+    unsigned codePage = settings.codePage;
+    std::string path = MenuFolderSpelt(settings.menuFolder), name;
+    for (size_t from = 0; from < relative.size();) {
+        size_t next = relative.find('\\', from);
+        std::string part = relative.substr(from, next - from);
+        if (next == std::string::npos || part.empty() || part == "." || part == "..") return false;
+        from = next + 1;
+        std::string prefix = path.empty() ? "" : path + "/";
+        if (FindInFolder(path, part, codePage, false, &path, &name) != FILE_FOUND || !IsFolderPath(path))
+            return false;
+        bool lost;
+        std::string spelt = path.substr(prefix.size());
+        folder->held += EncodeName(codePage, DecodeName(CP_UTF8, spelt), &lost) + "\\";
+        folder->utf8 += spelt + "\\";
+    }
+    const FolderIndex &index = IndexFolder(path, codePage);
+    std::string prefix = path.empty() ? "" : path + "/";
+    for (const FolderEntry &entry : index.entries) {
+        DiscName found;
+        bool lost;
+        found.held = EncodeName(codePage, entry.wide, &lost);
+        if (!entry.isUtf8 || lost) continue;
+        found.utf8 = entry.spelt;
+        found.folder = IsFolderPath(prefix + entry.spelt);
+        std::string opened;
+        if (FindInFolder(path, found.held, codePage, !found.folder, &opened, &name) == FILE_FOUND &&
+            opened == prefix + entry.spelt)
+            folder->names.push_back(found);
+    }
+    return true;
+}
+
 // What discs start or open, by extension: programs, documents, pages, media.
 static const char *const s_fileExtensions[] = {
     "exe", "com", "bat", "cmd", "msi", "lnk", "pif", "scr", "hta", "vbs", "js",  "jar", "reg", "inf",

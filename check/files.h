@@ -18,6 +18,25 @@ bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, c
 // Drops the folders' listings, so that the next look-up lists them again:
 // each check lists a folder once.
 void ForgetFolderListings();
+// A name in a folder of the disc, as a command would name it.
+struct DiscName {
+    std::string held;             // in the users' code page
+    std::string utf8;             // the disc's spelling, in UTF-8
+    bool folder;
+};
+// A folder of the disc, under the menu's folder, and the names in it that
+// reach every Windows intact and open as that entry: UTF-8 on the disc,
+// held whole by the users' code page, and not one that Windows takes for
+// another entry (names that differ only in case). The folder's own path
+// is in the disc's spelling, each name ended by a backslash.
+struct DiscFolder {
+    std::string held, utf8;
+    std::vector<DiscName> names;
+};
+// Lists the folder that relative names (names in the users' code page,
+// each ended by a backslash, as a command writes them after `%:\`),
+// through the folder index; false when one of them is not a folder there.
+bool ListDiscFolder(const std::string &relative, const CheckSettings &settings, DiscFolder *folder);
 bool HasFileExtension(const std::string &word);
 bool LooksLikeFileToStart(const std::string &word);
 

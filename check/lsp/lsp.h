@@ -2,7 +2,8 @@
  * quorlan-check --lsp: the checker as a language server, over standard
  * input and output. server.cpp speaks the protocol (framing, JSON-RPC,
  * the open documents) and hands each method to its feature's file
- * (diagnostics.cpp, symbols.cpp, actions.cpp, formatting.cpp) through its
+ * (diagnostics.cpp, symbols.cpp, actions.cpp, formatting.cpp,
+ * completion.cpp) through its
  * table; document.cpp turns a document into the bytes the program would
  * read and the checker's report into the editor's positions; files.cpp is
  * what differs between the platforms (file addresses, reading files,

@@ -339,12 +339,14 @@ static const LspMethod s_methods[] = {
     {"textDocument/codeAction", AnswerCodeAction, NULL},
     {"textDocument/formatting", AnswerFormatting, NULL},
     {"textDocument/rangeFormatting", AnswerRangeFormatting, NULL},
+    {"textDocument/completion", AnswerCompletion, NULL},
 };
 
 static void (*const s_capabilities[])(json *capabilities) = {
     AddSymbolCapabilities,
     AddActionCapabilities,
     AddFormattingCapabilities,
+    AddCompletionCapabilities,
 };
 
 static const LspMethod *FindMethod(const std::string &name)

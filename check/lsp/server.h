@@ -77,4 +77,8 @@ void AnswerFormatting(const json &id, const json *params);
 void AnswerRangeFormatting(const json &id, const json *params);
 void AddFormattingCapabilities(json *capabilities);
 
+/* completion.cpp: the header's options, and the disc's names in a command */
+void AnswerCompletion(const json &id, const json *params);
+void AddCompletionCapabilities(json *capabilities);
+
 #endif
