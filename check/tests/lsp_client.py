@@ -448,8 +448,88 @@ def case_formatting(tool, source, folder):
     client.close()
 
 
+def case_completion(tool, source, folder):
+    """Completion of the header's options, and of the disc's names in a
+    command over a disc of awkward names: each item offered, inserted as the
+    editor inserts it and read by the checker's own loading, gives the shell
+    that file of the disc, found by the file check; names no Windows gets
+    intact are not offered (beyond the code page, not UTF-8 on the disc, or
+    beyond ASCII in a UTF-8 menu without the mark, unless codePage is 65001)."""
+    names = ["a b.txt", "two  spaces.txt", "a,b.txt", "50% off.txt", "Don't.txt", "{x}.txt", "caf\u00e9.txt",
+             "\u03a9mega.txt", "setup.exe", "docs", "My Docs"]
+    for name in names:
+        if "." in name:
+            open(os.path.join(folder, name), "w").close()
+        else:
+            os.mkdir(os.path.join(folder, name))
+    open(os.path.join(folder, "docs", "Manual.PDF"), "w").close()
+    open(os.path.join(folder, "My Docs", "read me.txt"), "w").close()
+    if not RUNNER:  # Wine shows a name that is not UTF-8 as another name
+        open(os.path.join(os.fsencode(folder), b"caf\xe9.exe"), "w").close()
+    ascii = {n for n in names if n.isascii()} - {"docs", "My Docs"} | {"docs\\", "My Docs\\", "Quorlan.ini"}
+    rows = [  # (how the menu is written, codePage, file part typed, the disc's names offered)
+        ("utf-8-sig", 1252, "%:\\", ascii | {"caf\u00e9.txt"}),
+        ("utf-8-sig", 1252, "", ascii | {"caf\u00e9.txt"}),
+        ("utf-8-sig", 1252, "\\", ascii | {"caf\u00e9.txt"}),
+        ("cp1252", 1252, "%:\\", ascii | {"caf\u00e9.txt"}),
+        ("utf-8", 1252, "%:\\", ascii),
+        ("utf-8", 65001, "%:\\", ascii | {"caf\u00e9.txt", "\u03a9mega.txt"}),
+        ("utf-8-sig", 1252, "%:\\DOCS\\", {"docs\\Manual.PDF"}),
+        ("utf-8-sig", 1252, "\"%:\\My Docs\\\"", {"My Docs\\read me.txt"}),
+    ]
+    path = os.path.join(folder, "Quorlan.ini")
+    for encoding, code_page, typed, wanted in rows:
+        row = f"{encoding}, {code_page}, {typed!r}"
+        text = "Caf\u00e9 Disc\r\n{\r\n  Item, " + typed + "\r\n}\r\n"  # beyond ASCII: the server tells the encoding
+        open(path, "wb").write(text.encode(encoding))
+        client = Client(tool, settings={"quorlan": {"drive": "E", "codePage": code_page}})
+        uri, _ = client.open(path, encoding=encoding)
+        result = client.request("textDocument/completion", {"textDocument": {"uri": uri},
+                                                            "position": {"line": 2, "character": 8 + len(typed)}})
+        client.close()
+        offered = set()
+        for item in result["items"]:
+            edit = item["textEdit"]
+            expect(span(edit["range"]) == ((2, 8), (2, 8 + len(typed))), f"{row}: the edit's range {edit}")
+            open(path, "wb").write(apply_edits(text, [edit]).encode(encoding))
+            done = subprocess.run(RUNNER + [tool, "--json", "--drive", "E", "--codepage", str(code_page),
+                                            "Quorlan.ini"], cwd=folder, capture_output=True, timeout=TIMEOUT)
+            report = json.loads(done.stdout.decode("utf-8"))
+            launch = report["items"][0]["record"]["launch"]
+            file = launch["file"]
+            inside = file[1:-1] if file.startswith('"') and file.endswith('"') else file
+            expect(('"' in file) == (" " in inside), f"{row}: {item['label']} gives the shell {file}")
+            for start in ("E:\\", "\\"):
+                if typed.startswith(start.replace("E:", "%:")) or typed.startswith('"' + start.replace("E:", "%:")):
+                    expect(inside.startswith(start), f"{row}: {item['label']} gives the shell {file}")
+                    inside = inside[len(start):]
+                    break
+            on_disc = os.path.join(folder, *inside.rstrip("\\").split("\\"))
+            expect(os.path.basename(on_disc) in os.listdir(os.path.dirname(on_disc)),
+                   f"{row}: {item['label']} gives the shell {file}, not a name on the disc")
+            expect(not [w for w in report["warnings"] if w["code"] == "missing-file"],
+                   f"{row}: {item['label']}: the file check does not find it: {report['warnings']}")
+            expect(item["kind"] == (19 if inside.endswith("\\") else 17), f"{row}: the kind of {item}")
+            offered.add(inside)
+        expect(offered == wanted, f"{row}: offered {sorted(offered)}, expected {sorted(wanted)}")
+
+    open(path, "wb").write(b"Disc, so\r\n{\r\n}\r\n")
+    client = Client(tool, settings={"quorlan": {"checkFiles": False}})
+    uri, _ = client.open(path)
+    result = client.request("textDocument/completion", {"textDocument": {"uri": uri},
+                                                        "position": {"line": 0, "character": 8}})
+    expect([(i["label"], span(i["textEdit"]["range"])) for i in result["items"]] ==
+           [(o, ((0, 6), (0, 8))) for o in ("sorted", "install", "size=")], f"options: {result}")
+    expect("189x94" in result["items"][2]["documentation"]["value"], f"size='s smallest size: {result}")
+    for position in ((0, 2), (1, 1)):  # the title; the entry list
+        result = client.request("textDocument/completion", {"textDocument": {"uri": uri},
+                                                            "position": dict(zip(("line", "character"), position))})
+        expect(result["items"] == [], f"nothing at {position}: {result}")
+    client.close()
+
+
 CASES = [case_code_actions, case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, case_code_page_edit,
-         case_bad_input, case_formatting]
+         case_bad_input, case_formatting, case_completion]
 
 
 def main():
