@@ -4,8 +4,10 @@
 # measured in the same run: the executable's size against a minimal dialog
 # program with the same resources; its start-up under Wine against the same
 # program; the menu loading's throughput against a bare fgetc loop; its
-# scaling and its heap per entry. It prints figures and never fails on a
-# time; it fails only when something cannot be built or run.
+# scaling and its heap per entry; the checker's time per entry on discs of
+# many files; the language server's latency and the memory of its outline.
+# It prints figures and never fails on a time; it fails only when something
+# cannot be built or run.
 #
 #   scripts/bench.sh [--profile]
 #
@@ -39,7 +41,7 @@ startup=win$QUORLAN_WINE_ARCH
 
 echo "== build: release, win32$([ "$startup" = win32 ] || echo ", win64")"
 cmake --preset release -B "$root/release" >/dev/null
-cmake --build "$root/release" -j"$jobs" --target bench_load make_menu >/dev/null
+cmake --build "$root/release" -j"$jobs" --target bench_load make_menu quorlan-check >/dev/null
 cmake --preset win32 -B "$root/win32" >/dev/null
 cmake --build "$root/win32" -j"$jobs" --target quorlan quorlan_floor >/dev/null
 cmake --preset "$startup" -B "$root/$startup" >/dev/null
@@ -87,6 +89,14 @@ rm -rf "$work"
 echo
 echo "== Menu loading, natively (Google Benchmark, CPU time)"
 "$root/release/bench/bench_load" | keep
+
+echo
+echo "== The checker, natively: n entries naming n files of one folder"
+python3 bench/check_files.py "$root/release/quorlan-check" | keep
+
+echo
+echo "== The language server, natively"
+python3 bench/lsp_bench.py "$root/release/quorlan-check" | keep
 
 if [ "$profile" -eq 1 ]; then
     echo
