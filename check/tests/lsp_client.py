@@ -7,7 +7,8 @@ and after a change that mends one, a hover, the outline of a nested
 sorted menu, positions on a line of 2-, 3- and 4-byte characters in both
 position encodings, a saved UTF-8 file without the mark, an unsaved edit
 to a code page 1252 file, every kind of bad input, each followed by a
-request that must still be answered, and the formatting of a menu.
+request that must still be answered, the formatting of a menu, and
+completion over a disc of awkward names.
 
 usage: lsp_client.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
 With --wine, the Windows build runs under Wine in that prefix, and the
