@@ -355,6 +355,16 @@ bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, c
     return LookForFile(file.c_str(), fromDrive, settings, &shellFile, &name) == FILE_FOUND;
 }
 
+// Whether Windows can have the name: none of the characters its file
+// names may not hold, and no space or dot at the end, which it drops from
+// a name it is given, so that such a file opens as another or not at all.
+static bool IsWindowsName(const std::string &name)
+{
+    for (unsigned char c : name)
+        if (c < 0x20 || strchr("\"*/:<>?\\|", c)) return false;
+    return !name.empty() && name.back() != ' ' && name.back() != '.';
+}
+
 bool ListDiscFolder(const std::string &relative, const CheckSettings &settings, DiscFolder *folder)
 {
     *folder = DiscFolder();
@@ -379,7 +389,7 @@ bool ListDiscFolder(const std::string &relative, const CheckSettings &settings, 
         DiscName found;
         bool lost;
         found.held = EncodeName(codePage, entry.wide, &lost);
-        if (!entry.isUtf8 || lost) continue;
+        if (!entry.isUtf8 || lost || !IsWindowsName(entry.spelt)) continue;
         found.utf8 = entry.spelt;
         found.folder = IsFolderPath(prefix + entry.spelt);
         std::string opened;

@@ -24,7 +24,8 @@ static json CompletionItems(const LspDocument &doc, long offset, bool *cut)
     MenuEncoding encoding;
     encoding.marked = doc.encoding == FILE_MARKED_UTF8;
     encoding.textCodePage = doc.encoding == FILE_CODE_PAGE ? doc.check.codePage : CP_UTF8;
-    CompleteFilePart(cursor, doc.check, encoding, MAX_COMPLETIONS, &completions, cut);
+    // A document with no file has no disc beside it.
+    if (!doc.path.empty()) CompleteFilePart(cursor, doc.check, encoding, MAX_COMPLETIONS, &completions, cut);
     // Not RangeOfBytes: nothing typed yet is an empty range.
     LspRange range = {PositionOf(doc, cursor.start), PositionOf(doc, offset)};
     const int FILE = 17, FOLDER = 19, KEYWORD = 14;

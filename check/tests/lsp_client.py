@@ -454,8 +454,9 @@ def case_completion(tool, source, folder):
     command over a disc of awkward names: each item offered, inserted as the
     editor inserts it and read by the checker's own loading, gives the shell
     that file of the disc, found by the file check; names no Windows gets
-    intact are not offered (beyond the code page, not UTF-8 on the disc, or
-    beyond ASCII in a UTF-8 menu without the mark, unless codePage is 65001)."""
+    intact are not offered (beyond the code page, not UTF-8 on the disc, one
+    Windows cannot have, or beyond ASCII in a UTF-8 menu without the mark,
+    unless codePage is 65001)."""
     names = ["a b.txt", "two  spaces.txt", "a,b.txt", "50% off.txt", "Don't.txt", "{x}.txt", "caf\u00e9.txt",
              "\u03a9mega.txt", "setup.exe", "docs", "My Docs"]
     for name in names:
@@ -465,8 +466,9 @@ def case_completion(tool, source, folder):
             os.mkdir(os.path.join(folder, name))
     open(os.path.join(folder, "docs", "Manual.PDF"), "w").close()
     open(os.path.join(folder, "My Docs", "read me.txt"), "w").close()
-    if not RUNNER:  # Wine shows a name that is not UTF-8 as another name
-        open(os.path.join(os.fsencode(folder), b"caf\xe9.exe"), "w").close()
+    if not RUNNER:  # Wine shows these as other names: not UTF-8, and none Windows can have
+        for name in (b"caf\xe9.exe", b"star*.txt", b"ends in a dot.", b"tab\t.txt"):
+            open(os.path.join(os.fsencode(folder), name), "w").close()
     ascii = {n for n in names if n.isascii()} - {"docs", "My Docs"} | {"docs\\", "My Docs\\", "Quorlan.ini"}
     rows = [  # (how the menu is written, codePage, file part typed, the disc's names offered)
         ("utf-8-sig", 1252, "%:\\", ascii | {"caf\u00e9.txt"}),
