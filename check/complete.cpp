@@ -67,7 +67,8 @@ void FindMenuCursor(const std::string &bytes, long pos, const CheckSettings &set
 
 void CompleteOption(const MenuCursor &cursor, bool install, std::vector<MenuCompletion> *completions)
 {
-    if (cursor.place != CURSOR_OPTION) return;
+    // Past a space the cursor is past the option (a line break folds to one).
+    if (cursor.place != CURSOR_OPTION || cursor.typed.find(' ') != std::string::npos) return;
     static const struct {
         const char *text;
         int option;

@@ -524,7 +524,7 @@ def case_completion(tool, source, folder):
     expect([(i["label"], span(i["textEdit"]["range"])) for i in result["items"]] ==
            [(o, ((0, 6), (0, 8))) for o in ("sorted", "install", "size=")], f"options: {result}")
     expect("189x94" in result["items"][2]["documentation"]["value"], f"size='s smallest size: {result}")
-    for position in ((0, 2), (1, 1)):  # the title; the entry list
+    for position in ((0, 2), (1, 0), (1, 1)):  # the title; past the option's line; the entry list
         result = client.request("textDocument/completion", {"textDocument": {"uri": uri},
                                                             "position": dict(zip(("line", "character"), position))})
         expect(result["items"] == [], f"nothing at {position}: {result}")
