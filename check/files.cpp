@@ -22,9 +22,11 @@
 #include <locale.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <wctype.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 
 #ifdef _WIN32
@@ -171,22 +173,109 @@ struct FolderIndex {
     std::vector<FolderEntry> entries;
     std::map<WideName, std::vector<size_t> > opened; // the UTF-8 entries under each key
     std::map<WideName, std::pair<size_t, FileLookup> > whyNot; // the first entry behind each
+    long long folderTime;  // the folder's modification time when listed, or -1
+    bool trusted;          // listed more than TIME_GRANULARITY after folderTime
+    unsigned long checked; // the last check that used it
 };
 
-// The indexes made in this check, by code page and folder.
-static std::map<std::pair<unsigned, std::string>, FolderIndex> s_folderIndexes;
+// The file systems' coarsest modification times (FAT's), in nanoseconds: a
+// folder changed within this of its listing may change again with the same
+// time, so such a listing is not used again.
+static const long long TIME_GRANULARITY = 2000000000LL;
+// A listing no check used for this many checks is dropped.
+static const unsigned long CHECKS_KEPT = 64;
 
-void ForgetFolderListings()
+// The indexes kept from check to check, by code page and folder, and the
+// number of the check in progress.
+static std::map<std::pair<unsigned, std::string>, FolderIndex> s_folderIndexes;
+static unsigned long s_check = 1;
+
+// Yields the folder's modification time in nanoseconds since 1970, or -1
+// where it has none to give.
+static long long FindFolderTime(const std::string &folder)
 {
-    s_folderIndexes.clear();
+    const std::string &path = folder.empty() ? std::string(".") : folder;
+#ifdef _WIN32
+    WideName wide = DecodeName(CP_UTF8, path);
+    wide.push_back(0);
+    struct _stat64 status;
+    if (_wstat64((const wchar_t *)wide.data(), &status) != 0 || (status.st_mode & S_IFMT) != S_IFDIR) return -1;
+    return (long long)status.st_mtime * 1000000000LL;
+#else
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return -1;
+    return (long long)status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec;
+#endif
 }
 
+// Yields the time now, as FindFolderTime gives times.
+static long long FindTimeNow()
+{
+#ifdef _WIN32
+    return (long long)time(NULL) * 1000000000LL;
+#else
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+#endif
+}
+
+void StartCheckingFolders()
+{
+    s_check++;
+    for (std::map<std::pair<unsigned, std::string>, FolderIndex>::iterator index = s_folderIndexes.begin();
+         index != s_folderIndexes.end();)
+        index = s_check - index->second.checked > CHECKS_KEPT ? s_folderIndexes.erase(index) : std::next(index);
+}
+
+// A path's spelling as Windows compares paths where the platform is
+// Windows, and as it stands elsewhere, with slashes for its separators.
+static WideName KeyOfPath(const std::string &path)
+{
+    std::string slashed = path;
+    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+    while (slashed.size() > 1 && slashed.back() == '/') slashed.pop_back();
+#ifdef _WIN32
+    return KeyOfName(DecodeName(CP_UTF8, slashed));
+#else
+    return WideName(slashed.begin(), slashed.end());
+#endif
+}
+
+void ForgetFolderListings(const std::string &path)
+{
+    WideName changed = KeyOfPath(path), slash(1, '/');
+    WideName parent(changed.begin(), std::find_end(changed.begin(), changed.end(), slash.begin(), slash.end()));
+    for (std::map<std::pair<unsigned, std::string>, FolderIndex>::iterator index = s_folderIndexes.begin();
+         index != s_folderIndexes.end();) {
+        WideName folder = KeyOfPath(index->first.second);
+        bool under = folder.size() > changed.size() && std::equal(changed.begin(), changed.end(), folder.begin()) &&
+                     folder[changed.size()] == '/';
+        index = folder == changed || folder == parent || under ? s_folderIndexes.erase(index) : std::next(index);
+    }
+}
+
+// The folder's index for this check: the one kept, where its folder still
+// has the time it had when listed and the listing is trusted, else a new
+// listing. Each is checked against its folder once in a check.
 static const FolderIndex &IndexFolder(const std::string &folder, unsigned codePage)
 {
     std::pair<unsigned, std::string> key(codePage, folder);
     std::map<std::pair<unsigned, std::string>, FolderIndex>::iterator found = s_folderIndexes.find(key);
-    if (found != s_folderIndexes.end()) return found->second;
+    if (found != s_folderIndexes.end() && found->second.checked == s_check) return found->second;
+    long long folderTime = FindFolderTime(folder);
+    if (found != s_folderIndexes.end() && found->second.trusted && folderTime == found->second.folderTime) {
+        found->second.checked = s_check;
+        return found->second;
+    }
     FolderIndex &index = s_folderIndexes[key];
+    index = FolderIndex();
+    // The time now is taken before the listing: a change while it lists is
+    // then within the granularity, and the listing is not trusted.
+    long long listed = FindTimeNow();
+    index.folderTime = folderTime;
+    index.trusted = folderTime >= 0 && listed - folderTime > TIME_GRANULARITY;
+    index.checked = s_check;
     index.entries = ListFolder(folder);
     std::sort(index.entries.begin(), index.entries.end(),
               [](const FolderEntry &a, const FolderEntry &b) { return a.spelt < b.spelt; });

@@ -15,9 +15,15 @@ void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], 
 std::string FindCommandFileProblem(const std::string &command, const std::vector<bool> &fromDrive,
                                    const CheckSettings &settings, std::string *note);
 bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings);
-// Drops the folders' listings, so that the next look-up lists them again:
-// each check lists a folder once.
-void ForgetFolderListings();
+// Starts a check: each folder's listing kept from an earlier check is used
+// again only while the folder keeps the modification time it had when
+// listed, which is looked at once in the check, at the folder's first
+// look-up; else the folder is listed again.
+void StartCheckingFolders();
+// Drops the listings of the folder that holds the file or folder at path
+// (in the server's spelling of paths), and of the folder itself and those
+// under it, so that the next check lists them again.
+void ForgetFolderListings(const std::string &path);
 // A name in a folder of the disc, as a command would name it.
 struct DiscName {
     std::string held;             // in the users' code page

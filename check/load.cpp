@@ -123,7 +123,7 @@ void CheckMenuStreamWith(FILE *stream, const std::string &bytes, const CheckSett
 {
     snprintf(g_szStartDir, sizeof(g_szStartDir), "%c:\\", settings.drive);
     UsePlatformText(settings.codePage);
-    ForgetFolderListings();
+    StartCheckingFolders();
     rewind(stream);
     HWND hDlg = SubstCreateMainDialog(NULL);
     const RuleSet *ruleSets[g_ruleSetCount + 1];
