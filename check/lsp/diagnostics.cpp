@@ -1,7 +1,9 @@
 /*
  * The server's diagnostics: the checker's warnings on a document's last
  * check, published as the client shows them (a note as related
- * information where the client takes it, else in the message).
+ * information where the client takes it, else in the message), and only
+ * for each document's newest version: a check waits until the messages
+ * that have come are taken, so that changes sent together cost one.
  */
 #include "server.h"
 
@@ -30,6 +32,26 @@ void PublishDiagnostics(const LspDocument &doc)
 
 void CheckAndPublish(LspDocument *doc, bool fromDisc)
 {
-    CheckDocument(doc, g_server.settings, fromDisc);
-    PublishDiagnostics(*doc);
+    if (fromDisc) ReadDocumentFile(doc);
+    doc->fromDisc = fromDisc;
+    doc->stale = true;
+}
+
+void CheckIfStale(LspDocument *doc)
+{
+    if (!doc->stale) return;
+    CheckDocument(doc, g_server.settings, doc->fromDisc);
+    doc->stale = false;
+    doc->published = false;
+}
+
+void PublishStale()
+{
+    for (std::map<std::string, LspDocument>::iterator doc = g_server.documents.begin();
+         doc != g_server.documents.end(); ++doc) {
+        if (!doc->second.stale && doc->second.published) continue;
+        CheckIfStale(&doc->second);
+        PublishDiagnostics(doc->second);
+        doc->second.published = true;
+    }
 }

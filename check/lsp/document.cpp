@@ -234,18 +234,26 @@ static void EncodeInCodePage(LspDocument *doc)
     }
 }
 
-// The bytes the program would read: the file's, or the text written as
-// the file is. Yields the size they have, or would have (too large: none).
+void ReadDocumentFile(LspDocument *doc)
+{
+    doc->discRead = ReadFileBytes(doc->path, LSP_MAX_FILE, &doc->discBytes, &doc->discSize);
+    if (doc->discRead == 1) doc->encoding = EncodingOf(doc->discBytes);
+}
+
+// The bytes the program would read: the file's as read, or the text
+// written as the file is. Yields the size they have, or would have (too
+// large: none).
 static long long TakeBytes(LspDocument *doc, bool fromDisc)
 {
-    long long size = 0;
-    int read = fromDisc ? ReadFileBytes(doc->path, LSP_MAX_FILE, &doc->bytes, &size) : -1;
+    int read = fromDisc ? doc->discRead : -1;
     doc->fromText = read < 0;
-    if (read == 1) doc->encoding = EncodingOf(doc->bytes);
     if (read >= 0) {
+        doc->bytes.swap(doc->discBytes);
+        doc->discBytes.clear();
         doc->edited = false;
-        return size;
+        return doc->discSize;
     }
+    doc->discBytes.clear();
     if (doc->encoding == FILE_CODE_PAGE) {
         EncodeInCodePage(doc);
         doc->textLineStarts = FindLineStarts(doc->text);
@@ -284,7 +292,7 @@ CheckSettings SettingsForDocument(const LspDocument &doc, const LspSettings &set
     return check;
 }
 
-// Checks the document, from its file on disc or from its text, and puts
+// Checks the document, from its file as read or from its text, and puts
 // the diagnostics in the editor's positions.
 void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
 {

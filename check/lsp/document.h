@@ -44,6 +44,14 @@ struct LspDocument {
     long long version;
     bool edited;                  // the text has changes the file has not
     int encoding;                 // FILE_*, as the file was at the last open or save
+    // The file as read at the last open, save or change of settings, until checked.
+    std::string discBytes;
+    int discRead;                 // as ReadFileBytes yields
+    long long discSize;
+    // Where the checks stand.
+    bool stale;                   // the text, the file or the settings changed since the last check
+    bool fromDisc;                // the next check is of the file as read, not of the text
+    bool published;               // the last check's diagnostics were sent
     // The last check.
     std::string bytes;            // what the program would read
     bool fromText;                // the bytes were made from the text
@@ -66,6 +74,9 @@ struct LspSettings {
 extern bool g_bUtf8Positions;     // positions count UTF-8 bytes, not UTF-16 units
 
 /* document.cpp */
+// Reads the document's file for its next check, and learns its encoding.
+void ReadDocumentFile(LspDocument *doc);
+// Checks the document, from the file as read or from its text.
 void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc);
 LspPosition PositionOf(const LspDocument &doc, long offset);
 LspRange RangeOfBytes(const LspDocument &doc, long start, long end);

@@ -1,18 +1,23 @@
 /*
  * The language server's side of the platform: file addresses as editors
- * send them, reading a document's file, and binary standard streams. Built
+ * send them, reading a document's file, standard input read as it comes
+ * and asked whether more waits, and binary standard streams. Built
  * with the platform's own headers, not the window substitute's: paths are
  * UTF-8 here and wide on Windows.
  */
 #include "lsp.h"
 
 #include <ctype.h>
+#include <errno.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <poll.h>
+#include <unistd.h>
 #endif
 
 static int HexValue(char c)
@@ -130,5 +135,45 @@ void UseBinaryStdio()
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+// A stream without a descriptor is one in memory (the fuzzer's): all of
+// it has arrived, and reading it never waits.
+long ReadInput(FILE *in, char *buffer, long size)
+{
+#ifdef _WIN32
+    int fd = _fileno(in);
+    return fd < 0 ? (long)fread(buffer, 1, (size_t)size, in) : (long)_read(fd, buffer, (unsigned)size);
+#else
+    int fd = fileno(in);
+    if (fd < 0) return (long)fread(buffer, 1, (size_t)size, in);
+    ssize_t got;
+    do got = read(fd, buffer, (size_t)size);
+    while (got < 0 && errno == EINTR);
+    return (long)got;
+#endif
+}
+
+bool IsInputWaiting(FILE *in)
+{
+#ifdef _WIN32
+    // select takes no pipes on Windows; a pipe is peeked at.
+    int fd = _fileno(in);
+    if (fd < 0) return !feof(in);
+    HANDLE handle = (HANDLE)_get_osfhandle(fd);
+    DWORD waiting = 0;
+    if (PeekNamedPipe(handle, NULL, 0, NULL, &waiting, NULL)) return waiting > 0;
+    // The pipe's other end closed, or a file: reading does not wait.
+    return GetLastError() == ERROR_BROKEN_PIPE || GetFileType(handle) == FILE_TYPE_DISK;
+#else
+    int fd = fileno(in);
+    if (fd < 0) return !feof(in);
+    struct pollfd input = {fd, POLLIN, 0};
+    int ready;
+    do ready = poll(&input, 1, 0);
+    while (ready < 0 && errno == EINTR);
+    // An end or an error is there to read too: reading does not wait.
+    return ready > 0;
 #endif
 }

@@ -37,6 +37,11 @@ int ReadFileBytes(const std::string &path, long limit, std::string *bytes, long 
 std::string FolderForChecker(const std::string &path);
 // The drive letter a path starts with, or 0.
 char DriveOfPath(const std::string &path);
+// Reads what the input has, up to size bytes, waiting for at least one:
+// yields the count, 0 at its end, below 0 on an error.
+long ReadInput(FILE *in, char *buffer, long size);
+// Whether reading the input would not wait: bytes, or its end, are there.
+bool IsInputWaiting(FILE *in);
 // Puts standard input and output in binary mode where the platform has one.
 void UseBinaryStdio();
 

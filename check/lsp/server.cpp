@@ -23,6 +23,7 @@
 #include <string.h>
 
 #include <map>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -30,32 +31,66 @@
 static const long long MAX_MESSAGE = 256LL * 1024 * 1024;
 // A header line is kept up to this length; of a longer one, its end.
 static const size_t MAX_HEADER_LINE = 4096;
+// The input is read in pieces of this size.
+static const size_t INPUT_CHUNK = 65536;
+// Messages taken before the server answers and checks: a client that
+// never pauses still gets answers.
+static const size_t MAX_QUEUED = 1000;
+static const size_t MAX_QUEUED_BYTES = 64 * 1024 * 1024;
 
 LspServer g_server;
 
 /* ---- framing ---- */
 
-static int ReadByte()
+// Reads more of the input into the buffer, waiting for it; false at its end.
+static bool FillBuffer()
 {
-    if (g_server.pendingAt < g_server.pending.size()) return (unsigned char)g_server.pending[g_server.pendingAt++];
-    return getc(g_server.in);
+    std::string &pending = g_server.pending;
+    if (g_server.pendingAt >= pending.size()) {
+        pending.clear();
+        g_server.pendingAt = 0;
+    } else if (g_server.pendingAt > INPUT_CHUNK && g_server.pendingAt * 2 > pending.size()) {
+        pending.erase(0, g_server.pendingAt);
+        g_server.pendingAt = 0;
+    }
+    char chunk[INPUT_CHUNK];
+    long got = ReadInput(g_server.in, chunk, sizeof(chunk));
+    if (got <= 0) return false;
+    pending.append(chunk, (size_t)got);
+    return true;
 }
 
-// Reads count bytes, into body when given; false when the input ends first.
+static int ReadByte()
+{
+    if (g_server.pendingAt >= g_server.pending.size() && !FillBuffer()) return EOF;
+    return (unsigned char)g_server.pending[g_server.pendingAt++];
+}
+
+// Reads count bytes into body; false when the input ends first. What the
+// buffer lacks is read straight into the body, so a large message is
+// held once.
 static bool ReadBytes(long long count, std::string *body)
 {
     size_t kept = std::min((size_t)count, g_server.pending.size() - g_server.pendingAt);
-    if (body) body->assign(g_server.pending, g_server.pendingAt, kept);
+    body->assign(g_server.pending, g_server.pendingAt, kept);
     g_server.pendingAt += kept;
-    count -= (long long)kept;
-    char chunk[65536];
-    while (count > 0) {
-        size_t got = fread(chunk, 1, (size_t)std::min(count, (long long)sizeof(chunk)), g_server.in);
-        if (got == 0) return false;
-        if (body) body->append(chunk, got);
-        count -= (long long)got;
+    size_t at = kept, size = (size_t)count;
+    if (at < size) body->resize(size);
+    while (at < size) {
+        long got = ReadInput(g_server.in, &(*body)[at], (long)std::min(size - at, (size_t)1 << 20));
+        if (got <= 0) return false;
+        at += (size_t)got;
     }
     return true;
+}
+
+// Whether a message has begun to arrive, in the buffer or on the input,
+// so that reading it waits at most for the rest of what the client sends.
+static bool IsMessageWaiting()
+{
+    for (size_t at = g_server.pendingAt; at < g_server.pending.size(); at++)
+        if (g_server.pending[at] != '\r' && g_server.pending[at] != '\n') return true;
+    return IsInputWaiting(g_server.in);
 }
 
 // Where "Content-Length:" starts in the text, in any case, from `from` on.
@@ -236,12 +271,21 @@ json RangeJson(const LspRange &range)
 }
 
 // The open document params' textDocument names, or null.
-LspDocument *FindDocument(const json *params)
+static LspDocument *FindOpenDocument(const json *params)
 {
     const json *uri = Find(Find(params, "textDocument"), "uri");
     if (!IsText(uri)) return NULL;
     std::map<std::string, LspDocument>::iterator doc = g_server.documents.find(TextOf(uri));
     return doc == g_server.documents.end() ? NULL : &doc->second;
+}
+
+// The same, checked: a request is answered on the text it was sent
+// against, the one the document has when the request is taken.
+LspDocument *FindDocument(const json *params)
+{
+    LspDocument *doc = FindOpenDocument(params);
+    if (doc) CheckIfStale(doc);
+    return doc;
 }
 
 static void TakeVersion(const json *params, LspDocument *doc)
@@ -267,10 +311,12 @@ static void OpenDocument(const json *params)
     CheckAndPublish(&doc, true);
 }
 
-// Full-text sync: the last change that gives the whole text.
+// Full-text sync: the last change that gives the whole text. The change
+// is only kept: it is checked when a request needs it, or when it is the
+// newest once the messages that have come are taken.
 static void ChangeDocument(const json *params)
 {
-    LspDocument *doc = FindDocument(params);
+    LspDocument *doc = FindOpenDocument(params);
     const json *changes = Find(params, "contentChanges");
     if (!doc || !changes || !changes->is_array()) return;
     const json *whole = NULL;
@@ -285,7 +331,7 @@ static void ChangeDocument(const json *params)
 
 static void SaveDocument(const json *params)
 {
-    LspDocument *doc = FindDocument(params);
+    LspDocument *doc = FindOpenDocument(params);
     if (!doc) return;
     if (IsText(Find(params, "text"))) doc->text = TextOf(Find(params, "text"));
     CheckAndPublish(doc, true);
@@ -293,7 +339,7 @@ static void SaveDocument(const json *params)
 
 static void CloseDocument(const json *params)
 {
-    LspDocument *doc = FindDocument(params);
+    LspDocument *doc = FindOpenDocument(params);
     if (!doc) return;
     doc->diagnostics.clear();
     doc->version = -1;
@@ -429,7 +475,91 @@ static size_t EndOfFirstValue(const std::string &body)
     return std::string::npos;
 }
 
-static void HandleMessage(const std::string &body)
+// A message taken from the input and not yet followed or answered: the
+// parsed message, or an error to answer without an id (for one that did
+// not parse). A change that a later change of the same document makes
+// old, with nothing between that reads the document, is dropped.
+struct LspQueued {
+    json message;                 // null: dropped, or an error
+    int error;                    // 0, or the error answered in its place
+    std::string why;
+    bool cancelled;               // a $/cancelRequest came for it
+};
+
+static std::vector<LspQueued> s_queue;
+static size_t s_queuedBytes;
+
+static void QueueError(int code, const std::string &why)
+{
+    LspQueued queued = {json(), code, why, false};
+    s_queue.push_back(std::move(queued));
+}
+
+static const std::string *UriOfChange(const json &message)
+{
+    const json *method = Find(&message, "method");
+    if (!IsText(method) || TextOf(method) != "textDocument/didChange" || Find(&message, "id")) return NULL;
+    const json *uri = Find(Find(Find(&message, "params"), "textDocument"), "uri");
+    return IsText(uri) ? &TextOf(uri) : NULL;
+}
+
+// Whether the change gives a whole text and a version, so that a change
+// before it is made old.
+static bool IsWholeChange(const json &message)
+{
+    const json *params = Find(&message, "params");
+    const json *version = Find(Find(params, "textDocument"), "version");
+    const json *changes = Find(params, "contentChanges");
+    if (!version || !version->is_number_integer() || !changes || !changes->is_array()) return false;
+    for (const json &change : *changes)
+        if (IsText(Find(&change, "text")) && !Find(&change, "range")) return true;
+    return false;
+}
+
+// Drops the change of that document that the new one makes old, when
+// only other documents' changes stand between them.
+static void DropOldChange(const std::string &uri)
+{
+    for (size_t at = s_queue.size(); at-- > 0;) {
+        const json &earlier = s_queue[at].message;
+        if (s_queue[at].error || earlier.is_null()) continue;
+        const std::string *changed = UriOfChange(earlier);
+        if (!changed) return;
+        if (*changed == uri) {
+            s_queue[at].message = json();
+            return;
+        }
+    }
+}
+
+// Marks the newest request of that id still queued as cancelled.
+static void CancelQueued(const json &id)
+{
+    for (size_t at = s_queue.size(); at-- > 0;) {
+        const json *queuedId = Find(&s_queue[at].message, "id");
+        if (!s_queue[at].cancelled && queuedId && *queuedId == id && IsText(Find(&s_queue[at].message, "method"))) {
+            s_queue[at].cancelled = true;
+            return;
+        }
+    }
+}
+
+static void QueueMessage(json message)
+{
+    const json *method = Find(&message, "method");
+    if (IsText(method) && TextOf(method) == "$/cancelRequest" && !Find(&message, "id")) {
+        // A request already answered, or never sent, is cancelled by nothing.
+        const json *id = Find(Find(&message, "params"), "id");
+        if (id && (id->is_string() || id->is_number())) CancelQueued(*id);
+        return;
+    }
+    if (const std::string *uri = UriOfChange(message))
+        if (IsWholeChange(message)) DropOldChange(*uri);
+    LspQueued queued = {std::move(message), 0, "", false};
+    s_queue.push_back(std::move(queued));
+}
+
+static void QueueBody(const std::string &body)
 {
     json message = json::parse(body, nullptr, false);
     if (message.is_discarded()) {
@@ -438,14 +568,44 @@ static void HandleMessage(const std::string &body)
         size_t end = EndOfFirstValue(body);
         if (end != std::string::npos && end < body.size()) {
             Unread(body.substr(end));
-            HandleMessage(body.substr(0, end));
+            QueueBody(body.substr(0, end));
             return;
         }
         size_t next = FindContentLength(body, 1);
         if (next != std::string::npos) Unread(body.substr(next));
-        SendError(nullptr, PARSE_ERROR, "the message is not JSON");
+        QueueError(PARSE_ERROR, "the message is not JSON");
         return;
     }
+    QueueMessage(std::move(message));
+}
+
+// Reads one message into the queue; false when the input ends first.
+static bool ReadMessage()
+{
+    long long length;
+    int header = ReadHeader(&length);
+    if (header == HEADER_END) return false;
+    if (header == HEADER_BAD) {
+        QueueError(PARSE_ERROR, "a message header without a Content-Length of digits");
+        return true;
+    }
+    if (length > MAX_MESSAGE) {
+        // Answered at once, unread: waiting for that many bytes would
+        // lose every later message. The next header is looked for in
+        // what follows, as after a header line that is not one.
+        QueueError(INVALID_REQUEST, "a message of " + std::to_string(length) + " bytes, more than the " +
+                                        std::to_string(MAX_MESSAGE / 1024 / 1024) + " MiB read");
+        return true;
+    }
+    std::string body;
+    if (!ReadBytes(length, &body)) return false;
+    s_queuedBytes += body.size();
+    QueueBody(body);
+    return true;
+}
+
+static void HandleMessage(const json &message, bool cancelled)
+{
     const json *id = Find(&message, "id"), *method = Find(&message, "method");
     const json *params = Find(&message, "params");
     if (!message.is_object()) {
@@ -478,11 +638,35 @@ static void HandleMessage(const std::string &body)
         if (id) SendError(*id, SERVER_NOT_INITIALIZED, "the server is not initialized yet");
     } else if (g_server.shutDown) {
         if (id) SendError(*id, INVALID_REQUEST, "the server is shut down");
+    } else if (id && cancelled) {
+        SendError(*id, REQUEST_CANCELLED, "the request was cancelled");
     } else if (id) {
         Answer(name, *id, params);
     } else {
         Follow(name, params);
     }
+}
+
+// Takes every message that has come, then follows and answers them in
+// their order: changes only keep their text, requests are answered on
+// their own version's, and each document's newest version is checked
+// and its diagnostics published after. False when the input has ended.
+static bool ServeArrived()
+{
+    s_queue.clear();
+    s_queuedBytes = 0;
+    bool more = ReadMessage();
+    while (more && s_queue.size() < MAX_QUEUED && s_queuedBytes < MAX_QUEUED_BYTES && IsMessageWaiting())
+        more = ReadMessage();
+    for (size_t at = 0; at < s_queue.size() && !g_server.exited; at++) {
+        LspQueued &queued = s_queue[at];
+        if (queued.error) SendError(nullptr, queued.error, queued.why);
+        else if (!queued.message.is_null()) HandleMessage(queued.message, queued.cancelled);
+        queued.message = json(); // a change's text is not needed once taken
+    }
+    s_queue.clear();
+    if (!g_server.exited) PublishStale();
+    return more;
 }
 
 int ServeLanguageClient(FILE *in, FILE *out, const char *version)
@@ -499,25 +683,7 @@ int ServeLanguageClient(FILE *in, FILE *out, const char *version)
     g_server.settings.checkFiles = true;
     g_server.documents.clear();
     g_bUtf8Positions = false;
-    while (!g_server.exited) {
-        long long length;
-        int header = ReadHeader(&length);
-        if (header == HEADER_END) break;
-        if (header == HEADER_BAD) {
-            SendError(nullptr, PARSE_ERROR, "a message header without a Content-Length of digits");
-            continue;
-        }
-        if (length > MAX_MESSAGE) {
-            // Answered at once, unread: waiting for that many bytes would
-            // lose every later message. The next header is looked for in
-            // what follows, as after a header line that is not one.
-            SendError(nullptr, INVALID_REQUEST, "a message of " + std::to_string(length) + " bytes, more than the " +
-                                                    std::to_string(MAX_MESSAGE / 1024 / 1024) + " MiB read");
-            continue;
-        }
-        std::string body;
-        if (!ReadBytes(length, &body)) break;
-        HandleMessage(body);
+    while (!g_server.exited && ServeArrived()) {
     }
     g_server.documents.clear();
     return g_server.exited && g_server.shutDown ? 0 : 1;

@@ -25,11 +25,12 @@ static const int INVALID_REQUEST = -32600;
 static const int METHOD_NOT_FOUND = -32601;
 static const int INVALID_PARAMS = -32602;
 static const int REQUEST_FAILED = -32803;
+static const int REQUEST_CANCELLED = -32800;
 static const int SERVER_NOT_INITIALIZED = -32002;
 
 struct LspServer {
     FILE *in, *out;
-    std::string pending;          // bytes read but put back, from pendingAt on
+    std::string pending;          // bytes read and not yet taken, from pendingAt on
     size_t pendingAt;
     const char *version;
     bool initialized, shutDown, exited;
@@ -53,7 +54,8 @@ const std::string &TextOf(const json *value);
 bool TakeCount(const json *value, long *count);
 // A range as the protocol writes it.
 json RangeJson(const LspRange &range);
-// The open document params' textDocument names, or null.
+// The open document params' textDocument names, checked as it stands
+// (a request's own version), or null.
 LspDocument *FindDocument(const json *params);
 // The document and the offset a position request points at; false when
 // its parameters name no open document or no position.
@@ -61,7 +63,14 @@ bool FindPosition(const json *params, LspDocument **doc, long *offset);
 
 /* diagnostics.cpp */
 void PublishDiagnostics(const LspDocument &doc);
+// Has the document checked (from its file on disc, read now, or from its
+// text) and its diagnostics published, once the messages that have come
+// are taken: a later change makes the check wait for the newer text.
 void CheckAndPublish(LspDocument *doc, bool fromDisc);
+// Checks the document's present text, unless its last check was of it.
+void CheckIfStale(LspDocument *doc);
+// Checks and publishes each document whose newest version has not been.
+void PublishStale();
 
 /* symbols.cpp: hover and the outline */
 void AnswerHover(const json &id, const json *params);

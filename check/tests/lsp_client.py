@@ -8,7 +8,8 @@ sorted menu, positions on a line of 2-, 3- and 4-byte characters in both
 position encodings, a saved UTF-8 file without the mark, an unsaved edit
 to a code page 1252 file, every kind of bad input, each followed by a
 request that must still be answered, the formatting of a menu, and
-completion over a disc of awkward names.
+completion over a disc of awkward names, and changes, a hover and a
+cancellation sent together.
 
 usage: lsp_client.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
 With --wine, the Windows build runs under Wine in that prefix, and the
@@ -535,8 +536,61 @@ def case_completion(tool, source, folder):
     client.close()
 
 
+def case_burst(tool, source, folder):
+    """Changes sent together: diagnostics only for the newest version; a
+    hover among them answered on its own version's text; $/cancelRequest
+    answers a request not yet answered with RequestCancelled, and is
+    nothing for one answered; then a request is answered."""
+    def menu(version, name):  # "Sorted" moves with the version
+        return "Disc" + " " * version + ", Sorted\n{\n  %s, x.exe\n}\n" % name
+
+    path = os.path.join(folder, "burst.ini")
+    open(path, "w", newline="\n").write(menu(1, "First"))
+    client = Client(tool, settings={"quorlan": {"checkFiles": False}})
+    uri, _ = client.open(path)
+
+    def change(version, name):
+        return frame({"jsonrpc": "2.0", "method": "textDocument/didChange",
+                      "params": {"textDocument": {"uri": uri, "version": version},
+                                 "contentChanges": [{"text": menu(version, name)}]}})
+
+    def request(id, method, **params):
+        return frame({"jsonrpc": "2.0", "id": id, "method": method,
+                      "params": dict(params, textDocument={"uri": uri})})
+
+    def cancel(id):
+        return frame({"jsonrpc": "2.0", "method": "$/cancelRequest", "params": {"id": id}})
+
+    hover = {"line": 2, "character": 4}
+    rows = [  # (what, bytes sent in one write, the version published, {id: what its answer holds})
+        ("a hover among changes", change(2, "Second") + request(50, "textDocument/hover", position=hover)
+         + change(3, "Third") + change(4, "Fourth") + change(5, "Fifth"), 5, {50: "Second"}),
+        ("a hover cancelled", change(6, "Sixth") + request(51, "textDocument/hover", position=hover) + cancel(51)
+         + cancel(50) + request(52, "textDocument/documentSymbol"), 6, {51: -32800, 52: "Sixth"}),
+    ]
+    for what, data, version, wanted in rows:
+        client.send_raw(data)
+        published, answers = [], {}
+        while not published or len(answers) < len(wanted):
+            message = client.receive()
+            if message.get("method") == "textDocument/publishDiagnostics":
+                published.append(message["params"])
+            elif "id" in message:
+                answers[message["id"]] = message
+        expect([p.get("version") for p in published] == [version]
+               and ranges(published[0]["diagnostics"]) == [((0, version + 6), (0, version + 12))],
+               f"{what}: published {published}")
+        for id, holds in wanted.items():
+            message = answers.get(id, {})
+            if isinstance(holds, int):
+                expect(message.get("error", {}).get("code") == holds, f"{what}: {id} answered {message}")
+            else:
+                expect(holds in json.dumps(message.get("result")), f"{what}: {id} answered {message}")
+    client.close()
+
+
 CASES = [case_code_actions, case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, case_code_page_edit,
-         case_bad_input, case_formatting, case_completion]
+         case_bad_input, case_formatting, case_completion, case_burst]
 
 
 def main():
