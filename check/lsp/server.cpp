@@ -386,6 +386,8 @@ static const LspMethod s_methods[] = {
     {"textDocument/formatting", AnswerFormatting, NULL},
     {"textDocument/rangeFormatting", AnswerRangeFormatting, NULL},
     {"textDocument/completion", AnswerCompletion, NULL},
+    {"textDocument/foldingRange", AnswerFoldingRange, NULL},
+    {"textDocument/selectionRange", AnswerSelectionRange, NULL},
 };
 
 static void (*const s_capabilities[])(json *capabilities) = {
@@ -393,6 +395,7 @@ static void (*const s_capabilities[])(json *capabilities) = {
     AddActionCapabilities,
     AddFormattingCapabilities,
     AddCompletionCapabilities,
+    AddOutlineCapabilities,
 };
 
 static const LspMethod *FindMethod(const std::string &name)

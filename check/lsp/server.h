@@ -77,6 +77,13 @@ void AnswerHover(const json &id, const json *params);
 void AnswerDocumentSymbol(const json &id, const json *params);
 void AddSymbolCapabilities(json *capabilities);
 
+/* outline.cpp: folding, selection ranges, and the header's hover */
+void AnswerFoldingRange(const json &id, const json *params);
+void AnswerSelectionRange(const json &id, const json *params);
+// The header's hover when offset is in it, else null.
+json HoverOnHeader(const LspDocument &doc, long offset);
+void AddOutlineCapabilities(json *capabilities);
+
 /* actions.cpp: quick fixes and the fix-all action */
 void AnswerCodeAction(const json &id, const json *params);
 void AddActionCapabilities(json *capabilities);

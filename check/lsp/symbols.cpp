@@ -10,7 +10,7 @@
 static json Hover(const LspDocument &doc, long offset)
 {
     const CheckedItem *item = doc.checked ? FindItemAt(doc.menu.items, offset) : NULL;
-    if (!item) return nullptr;
+    if (!item) return HoverOnHeader(doc, offset);
     return json{{"contents", {{"kind", "plaintext"}, {"value", DescribeItem(*item, "")}}},
                 {"range", RangeJson(RangeOfBytes(doc, item->start, item->end))}};
 }

@@ -195,7 +195,10 @@ def case_three_mistakes(tool, source, folder):
     expect(value.startswith('"Setup"\n') and 'file "E:\\setup.exe", parameters "/quiet", folder "E:"' in value
            and 'description: "Installs the demo"' in value and span(hover["range"]) == ((2, 2), (2, 47)),
            f"hover on Setup: {hover}")
-    expect(client.hover(uri, 0, 2) is None, "hover on the header")
+    hover = client.hover(uri, 0, 2)
+    value = hover["contents"]["value"] if hover else ""
+    expect(value.startswith("**Demo Disc**") and "`size=640x480`" in value and "`sorted`" in value
+           and "smallest size" in value and span(hover["range"]) == ((0, 0), (0, 31)), f"hover on the header: {hover}")
 
     client.notify("workspace/didChangeConfiguration", {"settings": {"quorlan": {"checkFiles": False}}})
     found = client.diagnostics(uri)
@@ -282,6 +285,43 @@ def case_symbols(tool, source, folder):
     expect(alpha[0] == (3, 2) and alpha[1] >= span(symbols[0]["children"][1]["range"])[1],
            f"alpha's range {alpha} holds its children")
     client.close()
+
+
+def case_outline(tool, source, folder):
+    """Folding ranges and selection ranges on nested menus, in both position
+    encodings; the header's hover, its caption as the title bar shows UTF-8
+    without the mark."""
+    lines = ["é Nested, sorted, size=500x400", "{", "  é Tools", "  {", "    Editor, edit.exe, 'Edits", "    text'",
+             "    Deep { Inner, i.exe, d }", "  }", "  More { Last,", "  l.exe }", "}", "Left out {", ""]
+    path = os.path.join(folder, "nested.ini")
+    open(path, "wb").write("\n".join(lines).encode("utf-8"))
+    for utf8, shift in ((False, 0), (True, 1)):  # é is one UTF-16 unit, two UTF-8 bytes
+        client = Client(tool, utf8=utf8, settings={"quorlan": {"checkFiles": False}})
+        uri, _ = client.open(path)
+        folds = client.request("textDocument/foldingRange", {"textDocument": {"uri": uri}})
+        # The list and Tools keep their } in sight; More's } closes a line of text; a quote over two lines.
+        wanted = [(1, 0, 9), (3, 2, 6), (4, 22, 5), (8, 7, 9)]
+        expect([(f["startLine"], f["startCharacter"], f["endLine"]) for f in folds] == wanted,
+               f"utf8={utf8}: folds {folds}, expected {wanted}")
+        chain = client.request("textDocument/selectionRange", {"textDocument": {"uri": uri},
+                                                               "positions": [{"line": 6, "character": 14},
+                                                                             {"line": 2, "character": 3 + shift}]})
+        spans = []
+        for selection in chain:
+            spans.append([])
+            while selection:
+                spans[-1].append(span(selection["range"]))
+                selection = selection.get("parent")
+        # Inner: the field, its entry, Deep's level, Tools' level, the list.
+        expect(spans[0] == [((6, 11), (6, 16)), ((6, 11), (6, 26)), ((6, 9), (6, 28)), ((3, 2), (7, 3)),
+                            ((1, 0), (10, 1))], f"utf8={utf8}: selection round Inner {spans[0]}")
+        expect(spans[1] == [((2, 2), (2, 9 + shift)), ((1, 0), (10, 1))], f"utf8={utf8}: round é Tools {spans[1]}")
+        hover = client.hover(uri, 0, 4)
+        value = hover["contents"]["value"] if hover else ""
+        expect(hover and hover["contents"]["kind"] == "markdown" and value.startswith("**Ã© Nested**")
+               and "`sorted`" in value and "500 x 400 pixels" in value and "smallest size" in value
+               and span(hover["range"]) == ((0, 0), (0, 30 + shift)), f"utf8={utf8}: hover on the header: {hover}")
+        client.close()
 
 
 def case_positions(tool, source, folder):
@@ -589,8 +629,8 @@ def case_burst(tool, source, folder):
     client.close()
 
 
-CASES = [case_code_actions, case_three_mistakes, case_symbols, case_positions, case_unmarked_utf8, case_code_page_edit,
-         case_bad_input, case_formatting, case_completion, case_burst]
+CASES = [case_code_actions, case_three_mistakes, case_symbols, case_outline, case_positions, case_unmarked_utf8,
+         case_code_page_edit, case_bad_input, case_formatting, case_completion, case_burst]
 
 
 def main():
