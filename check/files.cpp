@@ -489,6 +489,19 @@ bool ListDiscFolder(const std::string &relative, const CheckSettings &settings, 
     return true;
 }
 
+// Yields true when the file, named as in a command, is looked for in the
+// menu's folder and is not there under any name.
+bool IsFileMissingFromDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings)
+{
+    std::string shellFile, name;
+    return LookForFile(file.c_str(), fromDrive, settings, &shellFile, &name) == FILE_MISSING;
+}
+
+std::vector<uint16_t> KeyOfMenuName(const std::string &name, unsigned codePage)
+{
+    return KeyOfName(DecodeName(codePage, name));
+}
+
 // What discs start or open, by extension: programs, documents, pages, media.
 static const char *const s_fileExtensions[] = {
     "exe", "com", "bat", "cmd", "msi", "lnk", "pif", "scr", "hta", "vbs", "js",  "jar", "reg", "inf",

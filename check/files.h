@@ -8,6 +8,8 @@
 #include "check.h"
 #include "../launch/launch.h"
 
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
@@ -43,6 +45,9 @@ struct DiscFolder {
 // each ended by a backslash, as a command writes them after `%:\`),
 // through the folder index; false when one of them is not a folder there.
 bool ListDiscFolder(const std::string &relative, const CheckSettings &settings, DiscFolder *folder);
+bool IsFileMissingFromDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings);
+// A name in the users' code page as Windows compares it: its UTF-16 in capitals.
+std::vector<uint16_t> KeyOfMenuName(const std::string &name, unsigned codePage);
 bool HasFileExtension(const std::string &word);
 bool LooksLikeFileToStart(const std::string &word);
 

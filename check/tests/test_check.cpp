@@ -756,6 +756,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         bool safe;
         std::string before, after;
         const char *tree;
+        bool onDisc = false;      // the file check on, against MakeDisc's disc; no fix where after is ""
     } rows[] = {
         {"option-case", true, "Disc, Sorted\n{\n  A, a.txt\n}\n", "Disc, sorted\n{\n  A, a.txt\n}\n", "A"},
         {"option-space", true, "Disc, size =640x480\n{ A }\n", "Disc, size=640x480\n{ A }\n", "A"},
@@ -795,10 +796,20 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
          "Disc, size=640x480\n{\n  A, a.exe, an A,\n}\n", "A"},
         {"option-entry", false, "Disc,\n{\n  install,,,\n  A, a.exe\n}\n", "Disc, install\n{\n  A, a.exe\n}\n", "A"},
         {"nul-byte", true, std::string("Disc\n{\n  A\0B, a.exe\n}\n", 22), "Disc\n{\n  AB, a.exe\n}\n", "AB"},
+        // The one name on the disc close to a missing file, as the disc writes it.
+        {"missing-file", false, "Disc\n{\n  Setup, %:\\setpu.exe /q\n}\n", "Disc\n{\n  Setup, %:\\setup.exe /q\n}\n",
+         "Setup", true},
+        {"missing-file", false, "Disc\n{\n  Manual, docs\\manul.pdf\n}\n", "Disc\n{\n  Manual, docs\\Manual.PDF\n}\n",
+         "Manual", true},
+        {"missing-file", false, "Disc\n{\n  App, app.exe -x\n}\n", "Disc\n{\n  App, \"Program Files\\App\\app.exe\" -x\n}\n",
+         "App", true},
+        {"missing-file", false, "Disc\n{\n  Setup, tools\\setup.exe\n}\n", "", "Setup", true}, // in two folders
         {"utf8-unmarked", true, "Disc \xC3\x9C" "bersicht\n{ A }\n", "\xEF\xBB\xBF" "Disc \xC3\x9C" "bersicht\n{ A }\n", "A"},
         {"stray-mark", true, "Disc\n{\n  A\xEF\xBB\xBF, a.exe\n}\n", "Disc\n{\n  A, a.exe\n}\n", "A"},
     };
     const char *MARK = "\xEF\xBB\xBF";
+    std::string disc = MakeDisc();
+    fclose(fopen((disc + "/docs/setup.exe").c_str(), "wb"));
     for (auto &row : rows) {
         for (int variant = 0; variant < 3; variant++) {
             std::string before = row.before, after = row.after;
@@ -808,24 +819,28 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
             if (variant == 2) before = MARK + before, after = MARK + after;
             SCOPED_TRACE(std::string(row.code) + " in " + (variant == 0 ? "LF" : variant == 1 ? "CR LF" : "marked") +
                          ": " + QuoteText(before));
-            Checked checked = CheckText(before);
+            std::string folder = row.onDisc ? disc : "";
+            Checked checked = CheckText(before, row.onDisc, folder);
             const MenuWarning *found = NULL;
             for (const MenuWarning &w : checked.warnings)
                 if (w.code == row.code && w.hasFix && !found) found = &w;
+            if (row.after.empty()) {
+                EXPECT_FALSE(found) << "no fix: " << QuoteText(ApplyFixEdits(before, found->fix.edits));
+                continue;
+            }
             ASSERT_TRUE(found) << Listed(checked.warnings);
             EXPECT_EQ(row.safe, found->fix.safe);
             EXPECT_EQ(QuoteText(after), QuoteText(ApplyFixEdits(before, found->fix.edits)));
-            CheckSettings settings;
-            settings.codePage = 1252;
-            settings.drive = 'E';
-            settings.checkFiles = false;
+            CheckSettings settings = {1252, 'E', row.onDisc, folder};
             std::string why;
             EXPECT_TRUE(ProveFix(before, settings, *found, &why)) << why;
-            Checked mended = CheckText(after);
+            Checked mended = CheckText(after, row.onDisc, folder);
             EXPECT_EQ(row.tree, TreeTexts(mended.menu.items));
             for (const MenuWarning &w : mended.warnings) EXPECT_NE(row.code, w.code) << Listed(mended.warnings);
         }
     }
+    remove((disc + "/docs/setup.exe").c_str());
+    RemoveDisc(disc);
 }
 
 // The stretches an editor folds and selects through, on nested menus: each
