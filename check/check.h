@@ -67,6 +67,7 @@ struct MenuFix {
     std::vector<FixEdit> edits;   // in the file's order, none overlapping
     std::vector<std::string> names; // item texts the tree shows after it
     std::string option;           // an option that takes effect after it ("" for none)
+    bool reencodes = false;       // saves the file in another encoding: for --fix, as an editor keeps its own
 };
 
 // A warning points where the author types the mend; its note says how, and

@@ -98,14 +98,15 @@ FixEdit Edit(long offset, long length, const std::string &text)
     edit.endLine = LineOf(edit.offset + edit.length);
     edit.endColumn = ColumnOf(edit.offset + edit.length);
     // A file with the mark is UTF-8; any other is in the users' code page,
-    // but the mark given to it, which makes it UTF-8, is U+FEFF.
-    bool utf8 = Followed().bytes->compare(0, 3, "\xEF\xBB\xBF") == 0 || (offset == 0 && text == "\xEF\xBB\xBF");
+    // but text that gives it the mark at its start, and so makes it UTF-8,
+    // is UTF-8 too.
+    bool utf8 = Followed().bytes->compare(0, 3, "\xEF\xBB\xBF") == 0 || (offset == 0 && text.compare(0, 3, "\xEF\xBB\xBF") == 0);
     edit.shown = utf8 ? text : ShowText(text);
     return edit;
 }
 
 void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> &edits,
-                const std::vector<std::string> &names, const std::string &option)
+                const std::vector<std::string> &names, const std::string &option, bool reencodes)
 {
     if (s_warnings->empty() || edits.empty()) return;
     MenuWarning &warning = s_warnings->back();
@@ -117,6 +118,7 @@ void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> 
               [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
     warning.fix.names = names;
     warning.fix.option = option;
+    warning.fix.reencodes = reencodes;
 }
 
 // Adds a warning whose note points at the same place.

@@ -64,7 +64,7 @@ FixEdit Edit(long offset, long length, const std::string &text);
 // Gives the warning added last its fix.
 void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> &edits,
                 const std::vector<std::string> &names = std::vector<std::string>(),
-                const std::string &option = "");
+                const std::string &option = "", bool reencodes = false);
 
 // What the follower knows of the menu so far, for the rule sets to read.
 struct MenuFollowing {

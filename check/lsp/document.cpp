@@ -276,7 +276,7 @@ static void AddWarnings(LspDocument *doc, const std::vector<MenuWarning> &warnin
         added.offset = warning.offset;
         added.error = warning.error;
         // The editor's encoding is its own: that fix is the note's to tell.
-        added.hasFix = warning.hasFix && warning.code != "utf8-unmarked";
+        added.hasFix = warning.hasFix && !warning.fix.reencodes;
         added.fix = warning.fix;
     }
 }

@@ -131,7 +131,8 @@ static void CheckFieldText(const FieldScan &field)
     // The one fix that changes the encoding: the mark makes the program
     // read the file as UTF-8. An editor keeps its own encoding, so the
     // server leaves this fix to the note.
-    if (!strcmp(code, "utf8-unmarked")) FixWarning("save the file as UTF-8 with the mark", true, {Edit(0, 0, "\xEF\xBB\xBF")});
+    if (!strcmp(code, "utf8-unmarked"))
+        FixWarning("save the file as UTF-8 with the mark", true, {Edit(0, 0, "\xEF\xBB\xBF")}, {}, "", true);
 }
 
 // In a sorted menu, the first name holding a character whose place the
@@ -153,6 +154,30 @@ static void CheckSortedName(const FieldScan &field)
          "the Windows build of quorlan-check sorts as the platform does");
 }
 
+// The UTF-16 file's text in UTF-8 with the mark, its line ends as they
+// are; "" where it does not decode whole (an odd byte at the end, half of
+// a surrogate pair alone), which no save could keep.
+static std::string ConvertUtf16(const std::string &bytes)
+{
+    bool little = bytes[0] == '\xFF';
+    if (bytes.size() % 2) return "";
+    std::vector<uint16_t> units;
+    for (size_t i = 2; i < bytes.size(); i += 2) {
+        unsigned char first = bytes[i], second = bytes[i + 1];
+        units.push_back(little ? (uint16_t)(first | second << 8) : (uint16_t)(first << 8 | second));
+    }
+    for (size_t i = 0; i < units.size(); i++) {
+        bool high = units[i] >= 0xD800 && units[i] < 0xDC00, low = units[i] >= 0xDC00 && units[i] < 0xE000;
+        if (low) return "";
+        if (high && (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] >= 0xE000)) return "";
+        if (high) i++;
+    }
+    std::string text(units.size() * 3, '\0');
+    int length = units.empty() ? 0 : EncodeText(CP_UTF8, units.data(), (int)units.size(), &text[0], (int)text.size(), NULL);
+    if (!units.empty() && length <= 0) return "";
+    return "\xEF\xBB\xBF" + text.substr(0, length);
+}
+
 static void StartEncoding()
 {
     const std::string &bytes = *Followed().bytes;
@@ -162,6 +187,10 @@ static void StartEncoding()
     std::string note, message = FindOtherByteOrderMark(bytes, &at, &note);
     if (!message.empty()) Warn(at == 0 ? "utf16-file" : "stray-mark", at, message, note);
     if (!message.empty() && at > 0) FixWarning("remove the byte-order mark", true, {Edit(at, 3, "")});
+    // The one other fix that changes the encoding, as the note says.
+    std::string utf8 = message.empty() || at > 0 ? "" : ConvertUtf16(bytes);
+    if (!utf8.empty())
+        FixWarning("save the file as UTF-8 with the mark", true, {Edit(0, (long)bytes.size(), utf8)}, {}, "", true);
 }
 
 static void TakeField(int kind, const FieldScan &field)

@@ -12,6 +12,7 @@
 #include "../quote.h"
 #include "../window.h"
 #include "../outline.h"
+#include "../text/codepage.h"
 #include "../../menu/menu.h"
 
 #include <stdio.h>
@@ -743,6 +744,20 @@ std::string TreeTexts(const std::vector<CheckedItem> &items)
     return out;
 }
 
+// The text after a UTF-16 mark (FF FE, FE FF) in UTF-16 of that order.
+std::string InUtf16(const std::string &text)
+{
+    std::vector<uint16_t> units(text.size());
+    units.resize(DecodeText(CP_UTF8, text.data() + 2, (int)text.size() - 2, units.data(), (int)units.size()));
+    std::string out = text.substr(0, 2);
+    bool little = text[0] == '\xFF';
+    for (uint16_t unit : units) {
+        char low = (char)(unit & 0xFF), high = (char)(unit >> 8);
+        out += little ? std::string{low, high} : std::string{high, low};
+    }
+    return out;
+}
+
 // Each fix: the menu before, the exact bytes after, the tree the program
 // shows after; in LF and CR LF files, and in a file with the mark. The
 // fix is proven by the program's own reading of the result.
@@ -805,6 +820,10 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
          "App", true},
         {"missing-file", false, "Disc\n{\n  Setup, tools\\setup.exe\n}\n", "", "Setup", true}, // in two folders
         {"utf8-unmarked", true, "Disc \xC3\x9C" "bersicht\n{ A }\n", "\xEF\xBB\xBF" "Disc \xC3\x9C" "bersicht\n{ A }\n", "A"},
+        // The rest of the row's text in UTF-16, in the order its mark gives.
+        {"utf16-file", true, "\xFF\xFE" "Disc \xC3\x9C" "bersicht\n{ A, a.exe, \xF0\x9F\x93\x80 }\n",
+         "\xEF\xBB\xBF" "Disc \xC3\x9C" "bersicht\n{ A, a.exe, \xF0\x9F\x93\x80 }\n", "A"},
+        {"utf16-file", true, "\xFE\xFF" "Disc\n{ A }\n", "\xEF\xBB\xBF" "Disc\n{ A }\n", "A"},
         {"stray-mark", true, "Disc\n{\n  A\xEF\xBB\xBF, a.exe\n}\n", "Disc\n{\n  A, a.exe\n}\n", "A"},
     };
     const char *MARK = "\xEF\xBB\xBF";
@@ -815,8 +834,10 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
             std::string before = row.before, after = row.after;
             if (variant == 1) before = WithCrLf(before), after = WithCrLf(after);
             // A title that starts with white space stays so after the mark.
-            if (variant == 2 && !strcmp(row.code, "utf8-unmarked")) continue; // a marked file is not unmarked
+            bool encoding = !strcmp(row.code, "utf8-unmarked") || !strcmp(row.code, "utf16-file");
+            if (variant == 2 && encoding) continue; // a marked file is neither
             if (variant == 2) before = MARK + before, after = MARK + after;
+            if (!strcmp(row.code, "utf16-file")) before = InUtf16(before);
             SCOPED_TRACE(std::string(row.code) + " in " + (variant == 0 ? "LF" : variant == 1 ? "CR LF" : "marked") +
                          ": " + QuoteText(before));
             std::string folder = row.onDisc ? disc : "";
