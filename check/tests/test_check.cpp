@@ -781,6 +781,8 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         {"title-space", true, "  Disc\n{ A }\n", "Disc\n{ A }\n", "A"},
         {"apostrophe-in-word", true, "Disc\n{\n  A, a.exe, Don't stop and won't stop\n}\n",
          "Disc\n{\n  A, a.exe, Don%'t stop and won%'t stop\n}\n", "A"},
+        {"quote-after-word", true, "Disc\n{\n  Users' guide, guide.txt, The guide,\n  Next, next.exe, 'Fast, small'\n}\n",
+         "Disc\n{\n  Users%' guide, guide.txt, The guide,\n  Next, next.exe, 'Fast, small'\n}\n", "Users' guide|Next"},
         {"percent-sign", true, "Disc\n{\n  Sale, sale.exe, 20% off\n}\n", "Disc\n{\n  Sale, sale.exe, 20%% off\n}\n",
          "Sale"},
         {"percent-sign", true, "Disc\n{\n  Web, http://x.org/a%20b.html\n}\n",
@@ -811,6 +813,11 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
          "Disc, size=640x480\n{\n  A, a.exe, an A,\n}\n", "A"},
         {"option-entry", false, "Disc,\n{\n  install,,,\n  A, a.exe\n}\n", "Disc, install\n{\n  A, a.exe\n}\n", "A"},
         {"nul-byte", true, std::string("Disc\n{\n  A\0B, a.exe\n}\n", 22), "Disc\n{\n  AB, a.exe\n}\n", "AB"},
+        // Safe where the file check finds the file.
+        {"double-quote-open", true, "Disc\n{\n  S, \"%:\\setup.exe /q\n}\n", "Disc\n{\n  S, \"%:\\setup.exe\" /q\n}\n", "S",
+         true},
+        {"name-ends-in-file", true, "Disc\n{\n  Installer setup.exe, Installs the demo\n}\n",
+         "Disc\n{\n  Installer, setup.exe, Installs the demo\n}\n", "Installer", true},
         // The one name on the disc close to a missing file, as the disc writes it.
         {"missing-file", false, "Disc\n{\n  Setup, %:\\setpu.exe /q\n}\n", "Disc\n{\n  Setup, %:\\setup.exe /q\n}\n",
          "Setup", true},
