@@ -262,6 +262,31 @@ def case_code_actions(tool, source, folder):
     expect(client.close() == 0, "exit after shutdown: status 0")
 
 
+def case_near_name(tool, source, folder):
+    """The quick fix of a missing file where one name on the disc is close:
+    the name as the disc writes it; applied, the diagnostic is gone. A UTF-8
+    file without the mark has no quick fix: the editor keeps its encoding."""
+    disc = os.path.join(folder, "near")
+    os.makedirs(os.path.join(disc, "bin"), exist_ok=True)
+    open(os.path.join(disc, "bin", "Tool.exe"), "wb").close()
+    text = "Disc \u00dcbersicht\n{\n  Tool, tool.exe /q\n}\n"
+    path = os.path.join(disc, "Quorlan.ini")
+    open(path, "w", encoding="utf-8", newline="\n").write(text)
+    client = Client(tool, document_changes=True)
+    uri, found = client.open(path)
+    expect([d.get("code") for d in found] == ["utf8-unmarked", "missing-file"], f"near name: {found}")
+    whole = {"start": {"line": 0, "character": 0}, "end": {"line": 4, "character": 0}}
+    actions = client.request("textDocument/codeAction", {"textDocument": {"uri": uri}, "range": whole,
+                                                         "context": {"diagnostics": found}})
+    expect([(a["kind"], a.get("isPreferred", False)) for a in actions] == [("quickfix", False)],
+           f"one suggested quick fix, none for the encoding: {actions}")
+    mended = apply_edits(text, actions[0]["edit"]["documentChanges"][0]["edits"]) if actions else ""
+    expect("  Tool, bin\\Tool.exe /q\n" in mended, f"the disc's name: {mended!r}")
+    found = client.change(uri, mended, version=2)
+    expect([d.get("code") for d in found] == ["utf8-unmarked"], f"after the quick fix: {found}")
+    client.close()
+
+
 def case_symbols(tool, source, folder):
     """The outline of a nested sorted menu, in the tree's sorted order."""
     lines = ["Nested, sorted", "{", "  Zeta, z.exe, Last,",
@@ -629,7 +654,7 @@ def case_burst(tool, source, folder):
     client.close()
 
 
-CASES = [case_code_actions, case_three_mistakes, case_symbols, case_outline, case_positions, case_unmarked_utf8,
+CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_positions, case_unmarked_utf8,
          case_code_page_edit, case_bad_input, case_formatting, case_completion, case_burst]
 
 
