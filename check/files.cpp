@@ -342,7 +342,7 @@ static FileLookup FindInFolder(const std::string &folder, const std::string &par
 // Looks for a path with backslashes (or slashes), in the users' code page,
 // under the folder; *name gets the name at fault as FindInFolder gives it.
 static FileLookup FindUnderFolder(const std::string &folder, const std::string &relative, unsigned codePage,
-                                  std::string *name)
+                                  std::string *name, std::string *found = NULL)
 {
     std::string path = folder;
     size_t from = 0;
@@ -356,9 +356,10 @@ static FileLookup FindUnderFolder(const std::string &folder, const std::string &
             continue;
         }
         bool last = relative.find_first_not_of("\\/.", from) == std::string::npos;
-        FileLookup found = FindInFolder(path, part, codePage, last, &path, name);
-        if (found != FILE_FOUND) return found;
+        FileLookup lookup = FindInFolder(path, part, codePage, last, &path, name);
+        if (lookup != FILE_FOUND) return lookup;
     }
+    if (found) *found = path;
     return FILE_FOUND;
 }
 
@@ -389,7 +390,8 @@ void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], 
 // elsewhere. fromDrive marks the bytes that `%:` gave; *file gets the name
 // as the shell takes it, *name the folder's name at fault.
 static FileLookup LookForFile(const char *filePart, const std::vector<bool> &fromDrive,
-                              const CheckSettings &settings, std::string *file, std::string *name)
+                              const CheckSettings &settings, std::string *file, std::string *name,
+                              std::string *found = NULL)
 {
     // The shell takes a quoted name without its quotes.
     std::vector<bool> drive;
@@ -406,7 +408,7 @@ static FileLookup LookForFile(const char *filePart, const std::vector<bool> &fro
     } else if (file->find_first_of("\\.") == std::string::npos) {
         return FILE_NOT_LOOKED_FOR;
     }
-    return FindUnderFolder(MenuFolderSpelt(settings.menuFolder), relative, settings.codePage, name);
+    return FindUnderFolder(MenuFolderSpelt(settings.menuFolder), relative, settings.codePage, name, found);
 }
 
 // Yields "" when the command's file part is on the disc or not looked for;
@@ -442,6 +444,18 @@ bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, c
 {
     std::string shellFile, name;
     return LookForFile(file.c_str(), fromDrive, settings, &shellFile, &name) == FILE_FOUND;
+}
+
+// Yields the path on this machine (the disc's spelling, UTF-8 on Windows)
+// of the command's file when the file check finds it on the disc, else "".
+std::string FindCommandFilePath(const std::string &command, const std::vector<bool> &fromDrive,
+                                const CheckSettings &settings)
+{
+    char text[COMMAND_BUFFER];
+    CommandParts parts;
+    SplitMenuCommand(command, text, &parts);
+    std::string file, name, path;
+    return LookForFile(parts.file, fromDrive, settings, &file, &name, &path) == FILE_FOUND ? path : "";
 }
 
 // Whether Windows can have the name: none of the characters its file

@@ -17,6 +17,8 @@ void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], 
 std::string FindCommandFileProblem(const std::string &command, const std::vector<bool> &fromDrive,
                                    const CheckSettings &settings, std::string *note);
 bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings);
+std::string FindCommandFilePath(const std::string &command, const std::vector<bool> &fromDrive,
+                                const CheckSettings &settings);
 // Starts a check: each folder's listing kept from an earlier check is used
 // again only while the folder keeps the modification time it had when
 // listed, which is looked at once in the check, at the folder's first

@@ -10,6 +10,7 @@
 #include <ctype.h>
 #include <errno.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <fcntl.h>
@@ -19,6 +20,9 @@
 #include <poll.h>
 #include <unistd.h>
 #endif
+
+#include <algorithm>
+#include <vector>
 
 static int HexValue(char c)
 {
@@ -66,6 +70,48 @@ std::string PathOfFileUri(const std::string &uri)
     if (!host.empty() && host != "localhost") return "";
 #endif
     return path;
+}
+
+// The path's parts, "." dropped and each ".." taking the part before it
+// away, as Windows takes a path apart.
+static std::string NormalPath(const std::string &path)
+{
+    std::vector<std::string> parts;
+    size_t from = 0;
+    while (from <= path.size()) {
+        size_t next = std::min(path.find('/', from), path.size());
+        std::string part = path.substr(from, next - from);
+        from = next + 1;
+        if (part == "." || (part.empty() && !parts.empty())) continue;
+        if (part == ".." && parts.size() > 1) parts.pop_back();
+        else if (part != "..") parts.push_back(part);
+    }
+    std::string out;
+    for (size_t i = 0; i < parts.size(); i++) out += (i ? "/" : "") + parts[i];
+    return out.empty() ? "/" : out;
+}
+
+std::string FileUriOfPath(const std::string &path)
+{
+    std::string slashed = path, host;
+#ifdef _WIN32
+    for (char &c : slashed)
+        if (c == '\\') c = '/';
+    if (slashed.compare(0, 2, "//") == 0) {
+        size_t end = std::min(slashed.find('/', 2), slashed.size());
+        host = slashed.substr(2, end - 2);
+        slashed.erase(0, end);
+    } else if (slashed.size() >= 2 && slashed[1] == ':') {
+        slashed.insert(0, "/");
+    }
+#endif
+    static const char hex[] = "0123456789ABCDEF";
+    std::string uri = "file://" + host;
+    for (unsigned char c : NormalPath(slashed)) {
+        if (isalnum(c) || strchr("/-._~", c)) uri += (char)c;
+        else uri += std::string("%") + hex[c >> 4] + hex[c & 15];
+    }
+    return uri;
 }
 
 #ifdef _WIN32

@@ -30,6 +30,10 @@ int ServeLanguageClient(FILE *in, FILE *out, const char *version);
 // Yields the file's path for a file: address (percent escapes decoded;
 // on Windows "file:///c%3A/a/b" gives "c:\a\b"), or "" for anything else.
 std::string PathOfFileUri(const std::string &uri);
+// The file: address of a path of this machine, written as editors write
+// addresses ("file:///c%3A/a/b" for "c:\a\b" on Windows), "." and ".."
+// resolved as the path's parts.
+std::string FileUriOfPath(const std::string &path);
 // Reads a whole file of at most limit bytes: 1 read, 0 larger than limit
 // (*size says how large), -1 unreadable.
 int ReadFileBytes(const std::string &path, long limit, std::string *bytes, long long *size);

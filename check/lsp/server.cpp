@@ -388,6 +388,8 @@ static const LspMethod s_methods[] = {
     {"textDocument/completion", AnswerCompletion, NULL},
     {"textDocument/foldingRange", AnswerFoldingRange, NULL},
     {"textDocument/selectionRange", AnswerSelectionRange, NULL},
+    {"textDocument/documentLink", AnswerDocumentLink, NULL},
+    {"textDocument/definition", AnswerDefinition, NULL},
 };
 
 static void (*const s_capabilities[])(json *capabilities) = {
@@ -396,6 +398,7 @@ static void (*const s_capabilities[])(json *capabilities) = {
     AddFormattingCapabilities,
     AddCompletionCapabilities,
     AddOutlineCapabilities,
+    AddLinkCapabilities,
 };
 
 static const LspMethod *FindMethod(const std::string &name)

@@ -84,6 +84,11 @@ void AnswerSelectionRange(const json &id, const json *params);
 json HoverOnHeader(const LspDocument &doc, long offset);
 void AddOutlineCapabilities(json *capabilities);
 
+/* links.cpp: commands' files, as links and as their definition */
+void AnswerDocumentLink(const json &id, const json *params);
+void AnswerDefinition(const json &id, const json *params);
+void AddLinkCapabilities(json *capabilities);
+
 /* actions.cpp: quick fixes and the fix-all action */
 void AnswerCodeAction(const json &id, const json *params);
 void AddActionCapabilities(json *capabilities);

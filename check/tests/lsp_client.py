@@ -349,6 +349,35 @@ def case_outline(tool, source, folder):
         client.close()
 
 
+def case_links(tool, source, folder):
+    """A link for each command whose file is on the disc, from its file part
+    to that file's address as the file check finds it (in the disc's case,
+    escapes and quotes read); none for a missing file or an address; the
+    definition of a command is the same place."""
+    os.mkdir(os.path.join(folder, "docs"))
+    for name in ("setup.exe", os.path.join("docs", "Manual.pdf"), "a b.txt", "a,b.txt"):
+        open(os.path.join(folder, name), "w").close()
+    lines = ["Disc", "{", "  Setup, %:\\setup.exe /quiet, Installs,", "  Manual, docs\\manual.pdf,,",
+             "  Spaced, \"%:\\a b.txt\" x,,", "  Comma, a%,b.txt,,", "  Gone, missing.exe,,", "  Site, http://example.com/",
+             "}", ""]
+    path = os.path.join(folder, "Quorlan.ini")
+    open(path, "w", newline="\n").write("\n".join(lines))
+    client = Client(tool)
+    uri, _ = client.open(path)
+    links = client.request("textDocument/documentLink", {"textDocument": {"uri": uri}})
+    wanted = []
+    for line, part, name in ((2, "%:\\setup.exe", "setup.exe"), (3, "docs\\manual.pdf", "docs/Manual.pdf"),
+                             (4, "\"%:\\a b.txt\"", "a b.txt"), (5, "a%,b.txt", "a,b.txt")):
+        column = lines[line].index(part)
+        wanted.append((((line, column), (line, column + len(part))), uri_of(os.path.join(folder, name))))
+    expect([(span(link["range"]), link["target"]) for link in links] == wanted, f"links {links}, expected {wanted}")
+    for line, character, target in ((3, 12, wanted[1][1]), (4, 24, wanted[2][1]), (6, 10, None), (3, 4, None)):
+        found = client.request("textDocument/definition", {"textDocument": {"uri": uri},
+                                                           "position": {"line": line, "character": character}})
+        expect((found["uri"] if found else None) == target, f"definition at {line}:{character}: {found}")
+    client.close()
+
+
 def case_positions(tool, source, folder):
     """Characters of 2, 3 and 4 bytes before a warning and an entry, in
     UTF-16 units and in UTF-8 bytes."""
@@ -654,8 +683,8 @@ def case_burst(tool, source, folder):
     client.close()
 
 
-CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_positions, case_unmarked_utf8,
-         case_code_page_edit, case_bad_input, case_formatting, case_completion, case_burst]
+CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_links, case_positions,
+         case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion, case_burst]
 
 
 def main():

@@ -1,0 +1,60 @@
+/*
+ * Links from commands to their files: each command whose file the file
+ * check finds on the disc links its file part to that file, and going to
+ * the definition of a command opens it. The file is found as the file
+ * check finds it (files.h), from the commands as the loading read them.
+ */
+#include "server.h"
+#include "files.h"
+#include "lsp.h"
+#include "words.h"
+
+// Each command of the document whose file is on the disc, with its file's address.
+static std::vector<std::pair<const MenuCommandAt *, std::string>> FindLinks(const LspDocument &doc, MenuWords *words)
+{
+    std::vector<std::pair<const MenuCommandAt *, std::string>> links;
+    if (!doc.checked || doc.check.menuFolder.empty() || !FindMenuWords(doc.bytes, doc.check, words)) return links;
+    for (const MenuCommandAt &command : words->commands) {
+        std::string path = FindCommandFilePath(command.text, command.fromDrive, doc.check);
+        if (!path.empty()) links.push_back(std::make_pair(&command, FileUriOfPath(path)));
+    }
+    return links;
+}
+
+void AnswerDocumentLink(const json &id, const json *params)
+{
+    LspDocument *doc = FindDocument(params);
+    if (!doc) {
+        SendError(id, INVALID_PARAMS, "documentLink takes an open document");
+        return;
+    }
+    MenuWords words;
+    json links = json::array();
+    for (const auto &link : FindLinks(*doc, &words))
+        links.push_back({{"range", RangeJson(RangeOfBytes(*doc, link.first->fileStart, link.first->fileEnd))},
+                         {"target", link.second}});
+    SendResult(id, links);
+}
+
+void AnswerDefinition(const json &id, const json *params)
+{
+    LspDocument *doc;
+    long offset;
+    if (!FindPosition(params, &doc, &offset)) {
+        SendError(id, INVALID_PARAMS, "definition takes an open document and a position");
+        return;
+    }
+    MenuWords words;
+    json answer = nullptr;
+    LspRange start = {{0, 0}, {0, 0}};
+    for (const auto &link : FindLinks(*doc, &words))
+        if (link.first->start <= offset && offset <= link.first->end)
+            answer = {{"uri", link.second}, {"range", RangeJson(start)}};
+    SendResult(id, answer);
+}
+
+void AddLinkCapabilities(json *capabilities)
+{
+    (*capabilities)["documentLinkProvider"] = {{"resolveProvider", false}};
+    (*capabilities)["definitionProvider"] = true;
+}
