@@ -180,6 +180,37 @@ void SendResult(const json &id, const json &result)
     Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
 }
 
+std::string JsonText(const std::string &text)
+{
+    return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+void AppendText(LspText *text, const char *more, size_t count)
+{
+    static const size_t PIECE = 1024 * 1024;
+    if (text->pieces.empty() || text->pieces.back().size() + count > PIECE) {
+        text->pieces.push_back(std::string());
+        text->pieces.back().reserve(std::max(PIECE, count));
+    }
+    text->pieces.back().append(more, count);
+    text->size += count;
+}
+
+void AppendText(LspText *text, const std::string &more) { AppendText(text, more.data(), more.size()); }
+
+void SendResultText(const json &id, const LspText &result)
+{
+    // The members in the order Send writes them.
+    std::string start = "{\"id\":" + id.dump(-1, ' ', false, json::error_handler_t::replace) +
+                        ",\"jsonrpc\":\"2.0\",\"result\":";
+    std::string header = "Content-Length: " + std::to_string(start.size() + result.size + 1) + "\r\n\r\n";
+    fwrite(header.data(), 1, header.size(), g_server.out);
+    fwrite(start.data(), 1, start.size(), g_server.out);
+    for (const std::string &piece : result.pieces) fwrite(piece.data(), 1, piece.size(), g_server.out);
+    fputc('}', g_server.out);
+    fflush(g_server.out);
+}
+
 void SendError(const json &id, int code, const std::string &message)
 {
     Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});

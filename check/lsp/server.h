@@ -14,6 +14,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -44,6 +45,17 @@ extern LspServer g_server;        // the one client's session
 
 /* server.cpp: answering, and reading values whose type is not known */
 void SendResult(const json &id, const json &result);
+// A result written as JSON text while it is built, in pieces, so that a
+// large one is held once and never copied to grow.
+struct LspText {
+    std::vector<std::string> pieces;
+    size_t size;
+};
+void AppendText(LspText *text, const char *more, size_t count);
+void AppendText(LspText *text, const std::string &more);
+void SendResultText(const json &id, const LspText &result);
+// A string as JSON text, written as every answer writes it.
+std::string JsonText(const std::string &text);
 void SendError(const json &id, int code, const std::string &message);
 void SendNotification(const char *method, const json &params);
 // The member of an object, or null when value is not an object or lacks it.

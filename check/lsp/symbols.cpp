@@ -5,6 +5,9 @@
 #include "server.h"
 #include "quote.h"
 
+#include <stdio.h>
+#include <string.h>
+
 #include <algorithm>
 
 static json Hover(const LspDocument &doc, long offset)
@@ -23,25 +26,40 @@ static long SubtreeEnd(const CheckedItem &item)
     return end;
 }
 
-// The items as the outline's symbols, in the tree's order: a level of
-// entries is a namespace, an entry that runs something a file.
-static json Symbols(const LspDocument &doc, const std::vector<CheckedItem> &items)
+// Writes a range as RangeJson gives it.
+static void WriteRange(const LspRange &range, LspText *out)
 {
-    json symbols = json::array();
-    for (const CheckedItem &item : items) {
+    char text[160];
+    snprintf(text, sizeof(text), "{\"end\":{\"character\":%ld,\"line\":%ld},\"start\":{\"character\":%ld,\"line\":%ld}}",
+             range.end.character, range.end.line, range.start.character, range.start.line);
+    AppendText(out, text, strlen(text));
+}
+
+// Writes the items as the outline's symbols, in the tree's order: a level
+// of entries is a namespace, an entry that runs something a file. Written
+// as text while the tree is walked, members in the order the JSON library
+// writes them, so that a large outline is held once, as its answer.
+static void WriteSymbols(const LspDocument &doc, const std::vector<CheckedItem> &items, LspText *out)
+{
+    AppendText(out, "[", 1);
+    for (size_t i = 0; i < items.size(); i++) {
+        const CheckedItem &item = items[i];
         long start = std::max(item.start, 0L);
         LspRange range = RangeOfBytes(doc, start, SubtreeEnd(item));
         LspRange name = item.nameStart >= 0 ? RangeOfBytes(doc, item.nameStart, item.nameEnd) : range;
         const int NAMESPACE = 3, FILE = 1, STRING = 15;
-        json symbol = {{"name", item.text.empty() ? "(no text)" : ShowText(item.text)},
-                       {"kind", !item.children.empty() ? NAMESPACE : item.launches ? FILE : STRING},
-                       {"range", RangeJson(range)},
-                       {"selectionRange", RangeJson(name)},
-                       {"children", Symbols(doc, item.children)}};
-        if (item.hasRecord) symbol["detail"] = ShowText(item.command);
-        symbols.push_back(std::move(symbol));
+        AppendText(out, i ? ",{\"children\":" : "{\"children\":");
+        WriteSymbols(doc, item.children, out);
+        if (item.hasRecord) AppendText(out, ",\"detail\":" + JsonText(ShowText(item.command)));
+        AppendText(out, ",\"kind\":" + std::to_string(!item.children.empty() ? NAMESPACE : item.launches ? FILE : STRING));
+        AppendText(out, ",\"name\":" + JsonText(item.text.empty() ? "(no text)" : ShowText(item.text)));
+        AppendText(out, ",\"range\":");
+        WriteRange(range, out);
+        AppendText(out, ",\"selectionRange\":");
+        WriteRange(name, out);
+        AppendText(out, "}", 1);
     }
-    return symbols;
+    AppendText(out, "]", 1);
 }
 
 void AnswerHover(const json &id, const json *params)
@@ -55,8 +73,11 @@ void AnswerHover(const json &id, const json *params)
 void AnswerDocumentSymbol(const json &id, const json *params)
 {
     LspDocument *doc = FindDocument(params);
-    if (doc) SendResult(id, doc->checked ? Symbols(*doc, doc->menu.items) : json::array());
-    else SendError(id, INVALID_PARAMS, "documentSymbol takes an open document");
+    if (doc) {
+        LspText symbols = {std::vector<std::string>(), 0};
+        WriteSymbols(*doc, doc->checked ? doc->menu.items : std::vector<CheckedItem>(), &symbols);
+        SendResultText(id, symbols);
+    } else SendError(id, INVALID_PARAMS, "documentSymbol takes an open document");
 }
 
 void AddSymbolCapabilities(json *capabilities)
