@@ -284,7 +284,7 @@ def check_disc(folder, label):
     and its notes (file, line, note), which are no warnings."""
     adds, notes, warnings = [], [], disc_names(folder)
     if not find_name(folder, PROGRAM):
-        adds.append(f"no {PROGRAM} in the folder: the image adds {WHOSE} ({shown(QUORLAN_EXE)})")
+        adds.append(f"no {PROGRAM} in the folder: the image adds {WHOSE} {PROGRAM} ({shown(QUORLAN_EXE)})")
     autorun = find_name(folder, AUTORUN)
     if not autorun:
         adds.append(f"no {AUTORUN} in the folder: the image adds one that opens {PROGRAM}, "
