@@ -39,7 +39,9 @@ opening fence, one marker, an HTML comment that the rendered page hides:
   <!-- docs-test: exempt: REASON -->
       The block is not run; REASON says why it cannot be run as it stands
       (a benchmark's measured figures, a window under Wine, an editor's
-      configuration, the build's own commands).
+      configuration, the build's own commands). An exempt marker may also
+      stand before a table, whose figures (measured ones, say) are not
+      compared with anything.
 
 FOLDER and PATH start with a root, then a path below it:
   ~NAME     a scratch home folder of the page, empty when the page first
@@ -91,6 +93,9 @@ def find_blocks(lines, page, failures):
         marker = MARKER.match(line)
         if line.startswith("<!-- docs-test") and not marker:
             failures.append(f"{page}:{index + 1}: a marker this runner does not read: {line}")
+        if marker and marker.group(1) == "exempt:" and index + 1 < len(lines) and lines[index + 1].startswith("|"):
+            index += 1  # a table of measured figures, say, which is not run
+            continue
         if marker:
             if index + 1 >= len(lines) or not FENCE.match(lines[index + 1]):
                 failures.append(f"{page}:{index + 1}: a marker not followed by a block")
