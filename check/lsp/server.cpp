@@ -221,6 +221,11 @@ void SendNotification(const char *method, const json &params)
     Send(json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
 }
 
+void SendRequest(const json &id, const char *method, const json &params)
+{
+    Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+}
+
 /* ---- reading values whose type is not known ---- */
 
 // The member of an object, or null when value is not an object or lacks it.
@@ -339,6 +344,7 @@ static void OpenDocument(const json *params)
     doc.edited = false;
     doc.encoding = FILE_UNMARKED_UTF8;
     TakeVersion(params, &doc);
+    WatchDocumentFolder(doc);
     CheckAndPublish(&doc, true);
 }
 
@@ -411,6 +417,8 @@ static const LspMethod s_methods[] = {
     {"textDocument/didSave", NULL, SaveDocument},
     {"textDocument/didClose", NULL, CloseDocument},
     {"workspace/didChangeConfiguration", NULL, ChangeConfiguration},
+    {"initialized", NULL, StartWatching},
+    {"workspace/didChangeWatchedFiles", NULL, FollowWatchedFiles},
     {"textDocument/hover", AnswerHover, NULL},
     {"textDocument/documentSymbol", AnswerDocumentSymbol, NULL},
     {"textDocument/codeAction", AnswerCodeAction, NULL},
@@ -467,6 +475,7 @@ static json Initialize(const json *params)
     const json *changes = Find(Find(Find(capabilities, "workspace"), "workspaceEdit"), "documentChanges");
     g_server.documentChanges = changes && changes->is_boolean() && changes->get<bool>();
     ApplySettings(Find(params, "initializationOptions"));
+    TakeWatchCapabilities(params);
     g_server.initialized = true;
     json sync = {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}};
     json offered = {{"positionEncoding", g_bUtf8Positions ? "utf-8" : "utf-16"}, {"textDocumentSync", sync}};
@@ -654,7 +663,7 @@ static void HandleMessage(const json &message, bool cancelled)
         return;
     }
     if (!IsText(method)) {
-        // A response to the server, which asks nothing, is dropped.
+        // A response, to a request of the server's own, is dropped.
         if (!Find(&message, "result") && !Find(&message, "error"))
             SendError(id ? *id : json(nullptr), INVALID_REQUEST, "a message without a method");
         return;

@@ -58,6 +58,8 @@ void SendResultText(const json &id, const LspText &result);
 std::string JsonText(const std::string &text);
 void SendError(const json &id, int code, const std::string &message);
 void SendNotification(const char *method, const json &params);
+// A request of the server's own; the client's response is dropped.
+void SendRequest(const json &id, const char *method, const json &params);
 // The member of an object, or null when value is not an object or lacks it.
 const json *Find(const json *value, const char *key);
 bool IsText(const json *value);
@@ -104,6 +106,12 @@ void AddLinkCapabilities(json *capabilities);
 /* actions.cpp: quick fixes and the fix-all action */
 void AnswerCodeAction(const json &id, const json *params);
 void AddActionCapabilities(json *capabilities);
+
+/* watch.cpp: the disc watched through the client */
+void TakeWatchCapabilities(const json *initializeParams);
+void StartWatching(const json *params);      // "initialized"
+void WatchDocumentFolder(const LspDocument &doc);
+void FollowWatchedFiles(const json *params); // "workspace/didChangeWatchedFiles"
 
 /* formatting.cpp: the house layout as edits */
 void AnswerFormatting(const json &id, const json *params);

@@ -7,9 +7,10 @@ and after a change that mends one, a hover, the outline of a nested
 sorted menu, positions on a line of 2-, 3- and 4-byte characters in both
 position encodings, a saved UTF-8 file without the mark, an unsaved edit
 to a code page 1252 file, every kind of bad input, each followed by a
-request that must still be answered, the formatting of a menu, and
-completion over a disc of awkward names, and changes, a hover and a
-cancellation sent together.
+request that must still be answered, the formatting of a menu,
+completion over a disc of awkward names, changes, a hover and a
+cancellation sent together, and a file put on the disc, seen with and
+without a client that watches files.
 
 usage: lsp_client.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
 With --wine, the Windows build runs under Wine in that prefix, and the
@@ -701,8 +702,77 @@ def case_burst(tool, source, folder):
     client.close()
 
 
+def missing_files(diagnostics):
+    return [d["message"] for d in diagnostics if "is not in the menu's folder" in d["message"]]
+
+
+def watching_client(tool, relative):
+    """A client that watches files for the server, with relative patterns or string globs."""
+    client = Client(tool, initialize=False)
+    watch = {"dynamicRegistration": True, "relativePatternSupport": relative}
+    client.request("initialize", {"processId": None, "rootUri": None, "capabilities": {
+        "workspace": {"didChangeWatchedFiles": watch}, "general": {"positionEncodings": ["utf-16"]}}})
+    client.notify("initialized", {})
+    return client
+
+
+def case_file_created(tool, source, folder):
+    """A file put on the disc ends the warning that it is missing: at the next
+    edit, by the folder's new time, with a client that watches no files;
+    at once, with no edit, on the watching client's notification, even
+    where the folder's time says nothing changed. The watching client is
+    asked to watch the menu's folder, and the server takes its answer."""
+    path = os.path.join(folder, "Quorlan.ini")
+    text = "Disc\r\n{\r\n  Setup, setup.exe, Installs it.,\r\n  Later, later.exe, Starts it.\r\n}\r\n"
+    with open(path, "w", newline="") as menu:
+        menu.write(text)
+    an_hour_ago = os.stat(folder).st_mtime - 3600
+    os.utime(folder, (an_hour_ago, an_hour_ago))  # a listing of it is kept from check to check
+    client = Client(tool)
+    uri, found = client.open(path)
+    expect(len(missing_files(found)) == 2, f"two files missing: {found}")
+    open(os.path.join(folder, "setup.exe"), "wb").close()
+    found = client.change(uri, text, version=2)
+    expect(len(missing_files(found)) == 1 and "later.exe" in missing_files(found)[0], f"setup.exe put there: {found}")
+    client.close()
+
+    for relative in (True, False):
+        os.utime(folder, (an_hour_ago, an_hour_ago))
+        client = watching_client(tool, relative)
+        client.notify("textDocument/didOpen",
+                      {"textDocument": {"uri": uri, "languageId": "quorlan", "version": 1, "text": text}})
+        registration = None
+        while registration is None:
+            message = client.receive()
+            if message.get("method") == "client/registerCapability":
+                registration = message
+        client.send({"jsonrpc": "2.0", "id": registration["id"], "result": None})
+        watchers = registration["params"]["registrations"][0]["registerOptions"]["watchers"]
+        pattern = watchers[0]["globPattern"]
+        if relative:
+            expect(pattern == {"baseUri": uri_of(folder), "pattern": "**/*"}, f"watchers {watchers}")
+        else:
+            expect(isinstance(pattern, str) and pattern.endswith(os.path.basename(folder) + "/**/*"),
+                   f"watchers {watchers}")
+        found = client.diagnostics(uri)
+        expect(len(missing_files(found)) == 1, f"later.exe missing: {found}")
+        later = os.path.join(folder, "later.exe")
+        open(later, "wb").close()
+        os.utime(folder, (an_hour_ago, an_hour_ago))  # the time cannot tell
+        client.notify("workspace/didChangeWatchedFiles", {"changes": [{"uri": uri_of(later), "type": 1}]})
+        found = client.diagnostics(uri)
+        expect(missing_files(found) == [], f"later.exe put there: {found}")
+        expect(client.hover(uri, 2, 4) is not None, "a hover after the files changed")
+        os.remove(later)
+        client.notify("workspace/didChangeWatchedFiles", {"changes": [{"uri": uri_of(later), "type": 3}]})
+        found = client.diagnostics(uri)
+        expect(len(missing_files(found)) == 1, f"later.exe removed: {found}")
+        expect(client.close() == 0, "exit after shutdown: status 0")
+
+
 CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_links, case_positions,
-         case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion, case_burst]
+         case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion, case_burst,
+         case_file_created]
 
 
 def main():
