@@ -429,6 +429,7 @@ static const LspMethod s_methods[] = {
     {"textDocument/selectionRange", AnswerSelectionRange, NULL},
     {"textDocument/documentLink", AnswerDocumentLink, NULL},
     {"textDocument/definition", AnswerDefinition, NULL},
+    {"textDocument/semanticTokens/full", AnswerSemanticTokens, NULL},
 };
 
 static void (*const s_capabilities[])(json *capabilities) = {
@@ -438,6 +439,7 @@ static void (*const s_capabilities[])(json *capabilities) = {
     AddCompletionCapabilities,
     AddOutlineCapabilities,
     AddLinkCapabilities,
+    AddTokenCapabilities,
 };
 
 static const LspMethod *FindMethod(const std::string &name)
@@ -474,6 +476,8 @@ static json Initialize(const json *params)
     g_server.relatedInformation = related && related->is_boolean() && related->get<bool>();
     const json *changes = Find(Find(Find(capabilities, "workspace"), "workspaceEdit"), "documentChanges");
     g_server.documentChanges = changes && changes->is_boolean() && changes->get<bool>();
+    const json *multiline = Find(Find(Find(capabilities, "textDocument"), "semanticTokens"), "multilineTokenSupport");
+    g_server.multilineTokens = multiline && multiline->is_boolean() && multiline->get<bool>();
     ApplySettings(Find(params, "initializationOptions"));
     TakeWatchCapabilities(params);
     g_server.initialized = true;
@@ -723,7 +727,7 @@ int ServeLanguageClient(FILE *in, FILE *out, const char *version)
     g_server.pendingAt = 0;
     g_server.version = version;
     g_server.initialized = g_server.shutDown = g_server.exited = false;
-    g_server.relatedInformation = g_server.documentChanges = false;
+    g_server.relatedInformation = g_server.documentChanges = g_server.multilineTokens = false;
     g_server.settings.codePage = 1252;
     g_server.settings.drive = 0;
     g_server.settings.checkFiles = true;

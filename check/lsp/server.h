@@ -37,6 +37,7 @@ struct LspServer {
     bool initialized, shutDown, exited;
     bool relatedInformation;      // the client shows a diagnostic's related information
     bool documentChanges;         // the client takes versioned edits in a workspace edit
+    bool multilineTokens;         // the client takes a semantic token over several lines
     LspSettings settings;
     std::map<std::string, LspDocument> documents; // by address
 };
@@ -102,6 +103,10 @@ void AddOutlineCapabilities(json *capabilities);
 void AnswerDocumentLink(const json &id, const json *params);
 void AnswerDefinition(const json &id, const json *params);
 void AddLinkCapabilities(json *capabilities);
+
+/* tokens.cpp: semantic tokens, from the loading's reading */
+void AnswerSemanticTokens(const json &id, const json *params);
+void AddTokenCapabilities(json *capabilities);
 
 /* actions.cpp: quick fixes and the fix-all action */
 void AnswerCodeAction(const json &id, const json *params);

@@ -397,6 +397,27 @@ def case_links(tool, source, folder):
     client.close()
 
 
+def case_tokens(tool, source, folder):
+    """Semantic tokens as the loading reads the menu: a command's file part
+    and parameters apart, a quoted stretch split at the line's end."""
+    path = os.path.join(folder, "tokens.ini")
+    open(path, "w", newline="\n").write("D\n{\n  A, x.exe /q, 'two\nlines'\n}\n")
+    client = Client(tool, settings={"quorlan": {"checkFiles": False}})
+    uri, _ = client.open(path)
+    data = client.request("textDocument/semanticTokens/full", {"textDocument": {"uri": uri}})["data"]
+    client.close()
+    tokens, line, character = [], 0, 0
+    for i in range(0, len(data), 5):
+        character = (0 if data[i] else character) + data[i + 1]
+        line += data[i]
+        tokens.append((line, character, data[i + 2], data[i + 3], data[i + 4]))
+    TITLE, NAME, FILE, PARAMETER, STRING, OPERATOR, QUOTED = 0, 3, 4, 5, 6, 8, 2
+    wanted = [(0, 0, 1, TITLE, 0), (1, 0, 1, OPERATOR, 0), (2, 2, 1, NAME, 0), (2, 3, 1, OPERATOR, 0),
+              (2, 5, 5, FILE, 0), (2, 11, 2, PARAMETER, 0), (2, 13, 1, OPERATOR, 0), (2, 15, 1, OPERATOR, 0),
+              (2, 16, 3, STRING, QUOTED), (3, 0, 5, STRING, QUOTED), (3, 5, 1, OPERATOR, 0), (4, 0, 1, OPERATOR, 0)]
+    expect(tokens == wanted, f"tokens {tokens}, expected {wanted}")
+
+
 def case_positions(tool, source, folder):
     """Characters of 2, 3 and 4 bytes before a warning and an entry, in
     UTF-16 units and in UTF-8 bytes."""
@@ -770,9 +791,9 @@ def case_file_created(tool, source, folder):
         expect(client.close() == 0, "exit after shutdown: status 0")
 
 
-CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_links, case_positions,
-         case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion, case_burst,
-         case_file_created]
+CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_links, case_tokens,
+         case_positions, case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion,
+         case_burst, case_file_created]
 
 
 def main():
