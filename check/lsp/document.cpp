@@ -240,6 +240,25 @@ void ReadDocumentFile(LspDocument *doc)
     if (doc->discRead == 1) doc->encoding = EncodingOf(doc->discBytes);
 }
 
+bool IsTextOfFile(const LspDocument &doc, unsigned codePage)
+{
+    if (doc.discRead != 1) return true;
+    const std::string &bytes = doc.discBytes;
+    size_t at = IsMarked(bytes) ? 3 : 0;
+    if (doc.encoding != FILE_CODE_PAGE) return doc.text.compare(0, std::string::npos, bytes, at, std::string::npos) == 0;
+    size_t t = 0;
+    while (at < bytes.size()) {
+        TextChar ch;
+        ReadTextChar(codePage, bytes.data() + at, (int)(bytes.size() - at), &ch);
+        char utf8[8];
+        int count = EncodeText(CP_UTF8, ch.wide, ch.wideCount, utf8, sizeof(utf8), NULL);
+        if (count <= 0 || doc.text.compare(t, (size_t)count, utf8, (size_t)count) != 0) return false;
+        t += (size_t)count;
+        at += (size_t)ch.byteCount;
+    }
+    return t == doc.text.size();
+}
+
 // The bytes the program would read: the file's as read, or the text
 // written as the file is. Yields the size they have, or would have (too
 // large: none).

@@ -76,6 +76,10 @@ extern bool g_bUtf8Positions;     // positions count UTF-8 bytes, not UTF-16 uni
 /* document.cpp */
 // Reads the document's file for its next check, and learns its encoding.
 void ReadDocumentFile(LspDocument *doc);
+// Whether the editor's text is the file as read, decoded as the checker
+// decodes it: the mark left out, UTF-8 where the file is, else the code
+// page, line ends as stored; true when no file was read.
+bool IsTextOfFile(const LspDocument &doc, unsigned codePage);
 // Checks the document, from the file as read or from its text.
 void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc);
 LspPosition PositionOf(const LspDocument &doc, long offset);

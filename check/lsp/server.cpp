@@ -346,6 +346,13 @@ static void OpenDocument(const json *params)
     TakeVersion(params, &doc);
     WatchDocumentFolder(doc);
     CheckAndPublish(&doc, true);
+    // An editor that restores an unsaved buffer opens text the file does
+    // not have: that text is what the author sees, and is checked as a
+    // change is, in the file's encoding.
+    if (!IsTextOfFile(doc, g_server.settings.codePage)) {
+        doc.edited = true;
+        CheckAndPublish(&doc, false);
+    }
 }
 
 // Full-text sync: the last change that gives the whole text. The change

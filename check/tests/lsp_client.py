@@ -791,9 +791,30 @@ def case_file_created(tool, source, folder):
         expect(client.close() == 0, "exit after shutdown: status 0")
 
 
+def case_restored_buffer(tool, source, folder):
+    """On open, the editor's text where it is not the file on disc (a
+    restored unsaved buffer), written as the file on disc is; the disc's
+    bytes where it is."""
+    rows = [  # (what, the file on disc, the editor's text, the diagnostics' ranges)
+        ("an option typed", b"Disc\n{ A }\n", "Disc, Sorted\n{ A }\n", [((0, 6), (0, 12))]),
+        ("an option mended", b"Disc, Sorted\n{ A }\n", "Disc\n{ A }\n", []),
+        ("the same text in code page 1252", b"Caf\xe9 Disc, Sorted\r\n{ A }\r\n", "Caf\u00e9 Disc, Sorted\r\n{ A }\r\n",
+         [((0, 11), (0, 17))]),
+        ("a character 1252 cannot hold", b"Caf\xe9 Disc, Sorted\r\n{ A }\r\n",
+         "Caf\u00e9 Disc, Sorted \u2713\r\n{ A }\r\n", [((0, 18), (0, 19)), ((0, 11), (0, 17))]),
+    ]
+    client = Client(tool, settings={"quorlan": {"checkFiles": False}})
+    for n, (what, disc, text, wanted) in enumerate(rows):
+        path = os.path.join(folder, "restored%d.ini" % n)
+        open(path, "wb").write(disc)
+        uri, found = client.open(path, text=text)
+        expect(ranges(found) == wanted, f"{what}: diagnostics at {ranges(found)}, expected {wanted}")
+    client.close()
+
+
 CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_links, case_tokens,
          case_positions, case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion,
-         case_burst, case_file_created]
+         case_burst, case_file_created, case_restored_buffer]
 
 
 def main():
