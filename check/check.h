@@ -111,6 +111,7 @@ struct WarningCode {
     const char *code;
     bool error;
     const char *description;
+    bool shifts = false;          // the entries after it may be read out of step with what the author wrote
 };
 extern const WarningCode g_warningCodes[];
 extern const int g_warningCodeCount;
@@ -122,7 +123,8 @@ void CheckMenuBytes(const std::string &bytes, const CheckSettings &settings, Che
 std::string ApplyFixEdits(const std::string &bytes, const std::vector<FixEdit> &edits);
 bool ProveFix(const std::string &bytes, const CheckSettings &settings, const MenuWarning &warning,
               std::string *why);
-void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, std::vector<MenuWarning> *warnings);
+void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, const CheckedMenu &menu,
+                     std::vector<MenuWarning> *warnings);
 std::string FixMenu(const std::string &bytes, const CheckSettings &settings, bool suggestedToo,
                     std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut);
 

@@ -260,7 +260,7 @@ int main(int argc, char **argv)
     std::vector<MenuWarning> warnings;
     CheckMenuStream(stream, bytes, settings, &menu, &warnings);
     fclose(stream);
-    KeepProvenFixes(bytes, settings, &warnings);
+    KeepProvenFixes(bytes, settings, menu, &warnings);
     FILE *out = stdout;
     if (fix || diff) {
         std::vector<MenuWarning> fixed;
@@ -283,7 +283,7 @@ int main(int argc, char **argv)
         for (const MenuWarning &w : fixed)
             fprintf(out, DIAGNOSTIC_FORMAT, fileName, w.line, w.column, "fixed", (w.fix.title + " [" + w.code + "]").c_str());
         CheckMenuBytes(mended, settings, &menu, &warnings);
-        KeepProvenFixes(mended, settings, &warnings);
+        KeepProvenFixes(mended, settings, menu, &warnings);
     }
     LeaveOutWarnings(leftOut, &warnings);
 

@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!IsInFile(bytes, warning.noteLine, warning.noteColumn)) Fail("a note outside the file");
     }
 
-    KeepProvenFixes(bytes, settings, &warnings);
+    KeepProvenFixes(bytes, settings, menu, &warnings);
     long errors = std::count_if(warnings.begin(), warnings.end(), [](const MenuWarning &w) { return w.error; });
     for (const MenuWarning &warning : warnings) {
         if (!warning.hasFix) continue;

@@ -43,6 +43,9 @@ static struct {
     // Since the last field ended: the bytes escaped with `%`, the
     // apostrophes that opened and that closed a quote, the `%NAME%` warned of.
     std::vector<long> escapes, quoteOpens, quoteCloses, variables;
+    // Each backslash warned of before a `{`: the `}` that closes its level
+    // is mended with it, as each alone reads the rest as something else.
+    std::vector<long> escapedOpens;
 } s_mistakes;
 
 // Yields the text quoted, its middle cut when it is long.
@@ -86,6 +89,7 @@ static void StartCheckingMistakes()
     s_mistakes.quoteOpens.clear();
     s_mistakes.quoteCloses.clear();
     s_mistakes.variables.clear();
+    s_mistakes.escapedOpens.clear();
 }
 
 // "3 commas, a brace and a line break": what a quoted stretch made text.
@@ -345,7 +349,14 @@ static void CheckBackslashEscapes(int kind, const FieldScan &field)
                    "the backslash in " + QuoteShort(word.size() > 1 ? word : Shown(field)) +
                        " escapes nothing: only '%' does, so " + effect,
                    -1, HowToWrite(c));
-        FixWarning("write % in place of the backslash", true, {Edit(pos, 1, "%")});
+        const std::vector<long> &open = Followed().openBraces;
+        long paired = -1;
+        for (long escaped : s_mistakes.escapedOpens)
+            if (c == '}' && !open.empty() && open.back() == escaped + 1) paired = escaped;
+        if (c == '{') s_mistakes.escapedOpens.push_back(pos);
+        if (paired < 0) FixWarning("write % in place of the backslash", true, {Edit(pos, 1, "%")});
+        else FixWarning("write % in place of the backslashes before '{' and '}'", true,
+                        {Edit(paired, 1, "%"), Edit(pos, 1, "%")});
     }
 }
 

@@ -772,6 +772,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         std::string before, after;
         const char *tree;
         bool onDisc = false;      // the file check on, against MakeDisc's disc; no fix where after is ""
+        long column = 0;          // the warning's, where another of its code comes first
     } rows[] = {
         {"option-case", true, "Disc, Sorted\n{\n  A, a.txt\n}\n", "Disc, sorted\n{\n  A, a.txt\n}\n", "A"},
         {"option-space", true, "Disc, size =640x480\n{ A }\n", "Disc, size=640x480\n{ A }\n", "A"},
@@ -788,6 +789,9 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         {"percent-sign", true, "Disc\n{\n  Web, http://x.org/a%20b.html\n}\n",
          "Disc\n{\n  Web, http://x.org/a%%20b.html\n}\n", "Web"},
         {"backslash-escape", true, "Disc\n{\n  A, a.exe, one\\, two\n}\n", "Disc\n{\n  A, a.exe, one%, two\n}\n", "A"},
+        // Either backslash mended alone reads the rest as something else.
+        {"backslash-escape", true, "Disc\n{\n  Notes \\{draft\\}, notes.txt\n}\n", "Disc\n{\n  Notes %{draft%}, notes.txt\n}\n",
+         "Notes {draft}", false, 16},
         {"double-quote-comma", true, "Disc\n{\n  A, a.exe, say \"yes, no\" here\n}\n",
          "Disc\n{\n  A, a.exe, say \"yes%, no\" here\n}\n", "A"},
         {"double-quote-open", false, "Disc\n{\n  T, \"C:\\Tools\\tool.exe /q\n}\n",
@@ -851,7 +855,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
             Checked checked = CheckText(before, row.onDisc, folder);
             const MenuWarning *found = NULL;
             for (const MenuWarning &w : checked.warnings)
-                if (w.code == row.code && w.hasFix && !found) found = &w;
+                if (w.code == row.code && w.hasFix && !found && (!row.column || w.column == row.column)) found = &w;
             if (row.after.empty()) {
                 EXPECT_FALSE(found) << "no fix: " << QuoteText(ApplyFixEdits(before, found->fix.edits));
                 continue;
@@ -869,6 +873,41 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
     }
     remove((disc + "/docs/setup.exe").c_str());
     RemoveDisc(disc);
+}
+
+// Mends that read back as another tree than the warning means: each gives
+// what it records, and no error, yet changes an entry the warning does not
+// name. The first is the comma the missing-comma note once asked for.
+TEST(CheckFixes, NoneIsKeptThatChangesAnotherEntry)
+{
+    const std::string readme = "Demo Disc\n{\n  Setup, setup.exe, Installs the demo,\n  Readme\n  Manual, "
+                               "docs\\manual.pdf, Opens the manual,\n  Tools { Editor, tools\\edit.exe, A small editor }\n}\n";
+    struct {
+        std::string before;
+        const char *at;           // the warning's byte: the first of this text
+        std::string insert;       // put just before it
+        const char *why;
+    } rows[] = {
+        {readme, "\n  Manual", ",", "the fix gives an entry \"Opens the manual\" that the warning does not name"},
+        {"Disc\n{\n  A, a.exe, one two,\n  B, b.exe, bee,\n}\n", " two", ",",
+         "the fix gives an entry \"two\" that the warning does not name"},
+        // The entry after keeps its place but moves a level down.
+        {"Disc\n{\n  A, a.exe, x,\n  B, b.exe\n}\n", "\n  B", " {",
+         "the entry \"B\", which the warning does not name, has changed"},
+    };
+    CheckSettings settings = {1252, 'E', false, ""};
+    for (auto &row : rows) {
+        SCOPED_TRACE(QuoteText(row.before));
+        MenuWarning warning;
+        warning.code = "option-case"; // none in these menus
+        warning.error = false;
+        warning.offset = (long)row.before.find(row.at);
+        warning.hasFix = true;
+        warning.fix.edits = {{warning.offset, 0, row.insert, 0, 0, 0, 0, row.insert}};
+        std::string why;
+        EXPECT_FALSE(ProveFix(row.before, settings, warning, &why));
+        EXPECT_EQ(row.why, why);
+    }
 }
 
 // The stretches an editor folds and selects through, on nested menus: each
