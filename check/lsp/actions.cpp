@@ -129,9 +129,8 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
 
 void AnswerCodeAction(const json &id, const json *params)
 {
-    LspDocument *doc = FindDocument(params);
+    LspDocument *doc = FindDocumentOrRefuse(id, params, "codeAction");
     if (doc) SendResult(id, CodeActions(*doc, params, g_server.documentChanges));
-    else SendError(id, INVALID_PARAMS, "codeAction takes an open document");
 }
 
 void AddActionCapabilities(json *capabilities)

@@ -46,10 +46,7 @@ void AnswerCompletion(const json &id, const json *params)
 {
     LspDocument *doc;
     long offset;
-    if (!FindPosition(params, &doc, &offset)) {
-        SendError(id, INVALID_PARAMS, "completion takes an open document and a position");
-        return;
-    }
+    if (!FindPositionOrRefuse(id, params, "completion", &doc, &offset)) return;
     bool cut;
     json items = CompletionItems(*doc, offset, &cut);
     SendResult(id, json{{"isIncomplete", cut}, {"items", items}});

@@ -23,11 +23,8 @@ static std::vector<std::pair<const MenuCommandAt *, std::string>> FindLinks(cons
 
 void AnswerDocumentLink(const json &id, const json *params)
 {
-    LspDocument *doc = FindDocument(params);
-    if (!doc) {
-        SendError(id, INVALID_PARAMS, "documentLink takes an open document");
-        return;
-    }
+    LspDocument *doc = FindDocumentOrRefuse(id, params, "documentLink");
+    if (!doc) return;
     MenuWords words;
     json links = json::array();
     for (const auto &link : FindLinks(*doc, &words))
@@ -40,10 +37,7 @@ void AnswerDefinition(const json &id, const json *params)
 {
     LspDocument *doc;
     long offset;
-    if (!FindPosition(params, &doc, &offset)) {
-        SendError(id, INVALID_PARAMS, "definition takes an open document and a position");
-        return;
-    }
+    if (!FindPositionOrRefuse(id, params, "definition", &doc, &offset)) return;
     MenuWords words;
     json answer = nullptr;
     LspRange start = {{0, 0}, {0, 0}};

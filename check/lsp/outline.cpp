@@ -39,11 +39,8 @@ static void AddFold(const LspDocument &doc, const ByteRange &range, bool brace, 
 
 void AnswerFoldingRange(const json &id, const json *params)
 {
-    LspDocument *doc = FindDocument(params);
-    if (!doc) {
-        SendError(id, INVALID_PARAMS, "foldingRange takes an open document");
-        return;
-    }
+    LspDocument *doc = FindDocumentOrRefuse(id, params, "foldingRange");
+    if (!doc) return;
     json folds = json::array();
     MenuOutline outline;
     if (OutlineOf(*doc, &outline)) {

@@ -508,6 +508,20 @@ bool FindPosition(const json *params, LspDocument **doc, long *offset)
     return true;
 }
 
+LspDocument *FindDocumentOrRefuse(const json &id, const json *params, const char *method)
+{
+    LspDocument *doc = FindDocument(params);
+    if (!doc) SendError(id, INVALID_PARAMS, std::string(method) + " takes an open document");
+    return doc;
+}
+
+bool FindPositionOrRefuse(const json &id, const json *params, const char *method, LspDocument **doc, long *offset)
+{
+    if (FindPosition(params, doc, offset)) return true;
+    SendError(id, INVALID_PARAMS, std::string(method) + " takes an open document and a position");
+    return false;
+}
+
 // Yields where the object or array the body starts with ends, or npos:
 // brackets counted outside strings, nothing else checked.
 static size_t EndOfFirstValue(const std::string &body)

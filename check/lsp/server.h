@@ -75,6 +75,10 @@ LspDocument *FindDocument(const json *params);
 // The document and the offset a position request points at; false when
 // its parameters name no open document or no position.
 bool FindPosition(const json *params, LspDocument **doc, long *offset);
+// The same, or the request is answered with the error that says what the
+// method takes ("hover takes an open document and a position").
+LspDocument *FindDocumentOrRefuse(const json &id, const json *params, const char *method);
+bool FindPositionOrRefuse(const json &id, const json *params, const char *method, LspDocument **doc, long *offset);
 
 /* diagnostics.cpp */
 void PublishDiagnostics(const LspDocument &doc);

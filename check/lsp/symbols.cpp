@@ -66,18 +66,16 @@ void AnswerHover(const json &id, const json *params)
 {
     LspDocument *doc;
     long offset;
-    if (FindPosition(params, &doc, &offset)) SendResult(id, Hover(*doc, offset));
-    else SendError(id, INVALID_PARAMS, "hover takes an open document and a position");
+    if (FindPositionOrRefuse(id, params, "hover", &doc, &offset)) SendResult(id, Hover(*doc, offset));
 }
 
 void AnswerDocumentSymbol(const json &id, const json *params)
 {
-    LspDocument *doc = FindDocument(params);
-    if (doc) {
-        LspText symbols = {std::vector<std::string>(), 0};
-        WriteSymbols(*doc, doc->checked ? doc->menu.items : std::vector<CheckedItem>(), &symbols);
-        SendResultText(id, symbols);
-    } else SendError(id, INVALID_PARAMS, "documentSymbol takes an open document");
+    LspDocument *doc = FindDocumentOrRefuse(id, params, "documentSymbol");
+    if (!doc) return;
+    LspText symbols = {std::vector<std::string>(), 0};
+    WriteSymbols(*doc, doc->checked ? doc->menu.items : std::vector<CheckedItem>(), &symbols);
+    SendResultText(id, symbols);
 }
 
 void AddSymbolCapabilities(json *capabilities)

@@ -84,11 +84,8 @@ static json EncodeTokens(const LspDocument &doc, const MenuWords &words)
 
 void AnswerSemanticTokens(const json &id, const json *params)
 {
-    LspDocument *doc = FindDocument(params);
-    if (!doc) {
-        SendError(id, INVALID_PARAMS, "semanticTokens takes an open document");
-        return;
-    }
+    LspDocument *doc = FindDocumentOrRefuse(id, params, "semanticTokens");
+    if (!doc) return;
     MenuWords words;
     json data = doc->checked && FindMenuWords(doc->bytes, doc->check, &words) ? EncodeTokens(*doc, words)
                                                                              : json::array();
