@@ -120,6 +120,8 @@ const WarningCode *FindWarningCode(const std::string &code);
 /* fix.cpp: fixes applied and proven by the program's own reading */
 void CheckMenuBytes(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
                     std::vector<MenuWarning> *warnings);
+bool CheckMenuBytesWith(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
+                        std::vector<MenuWarning> *warnings, const RuleSet *more);
 std::string ApplyFixEdits(const std::string &bytes, const std::vector<FixEdit> &edits);
 bool ProveFix(const std::string &bytes, const CheckSettings &settings, const MenuWarning &warning,
               std::string *why);

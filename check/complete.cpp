@@ -5,7 +5,6 @@
  */
 #include "complete.h"
 
-#include "bytes_stream.h"
 #include "engine.h"
 #include "files.h"
 #include "outline.h"
@@ -43,14 +42,11 @@ void FindMenuCursor(const std::string &bytes, long pos, const CheckSettings &set
     cursor->place = CURSOR_ELSEWHERE;
     cursor->start = pos;
     std::string before = bytes.substr(0, pos);
-    FILE *stream = OpenBytesStream(before);
-    if (!stream) return;
     CheckSettings quiet = settings;
     quiet.checkFiles = false;     // where the cursor is needs no listing
     CheckedMenu menu;
     std::vector<MenuWarning> warnings;
-    CheckMenuStreamWith(stream, before, quiet, &menu, &warnings, &s_cursorFollower);
-    fclose(stream);
+    if (!CheckMenuBytesWith(before, quiet, &menu, &warnings, &s_cursorFollower)) return;
     const FieldScan &field = s_cursor.field;
     if (!s_cursor.found || Followed().inQuote) return;
     if (s_cursor.kind != MENU_OPTION && s_cursor.kind != MENU_COMMAND) return;

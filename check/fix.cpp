@@ -14,15 +14,23 @@
 #include <algorithm>
 #include <climits>
 
-// Checks the bytes as the checker checks a file of them.
-void CheckMenuBytes(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
-                    std::vector<MenuWarning> *warnings)
+// Checks the bytes as the checker checks a file of them, with one more
+// rule set following the loading (if any); false where no stream reads them.
+bool CheckMenuBytesWith(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
+                        std::vector<MenuWarning> *warnings, const RuleSet *more)
 {
     warnings->clear();
     FILE *stream = OpenBytesStream(bytes);
-    if (!stream) return;
-    CheckMenuStream(stream, bytes, settings, menu, warnings);
+    if (!stream) return false;
+    CheckMenuStreamWith(stream, bytes, settings, menu, warnings, more);
     fclose(stream);
+    return true;
+}
+
+void CheckMenuBytes(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
+                    std::vector<MenuWarning> *warnings)
+{
+    CheckMenuBytesWith(bytes, settings, menu, warnings, NULL);
 }
 
 // Yields the bytes with the edits made; they are in the file's order and

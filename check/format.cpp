@@ -21,7 +21,6 @@
  */
 #include "format.h"
 #include "engine.h"
-#include "bytes_stream.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -336,17 +335,6 @@ std::string ApplyLayout(const std::string &bytes, const std::vector<LayoutEdit> 
     return out;
 }
 
-// Loads the bytes as the checker does, with the follower given (or none).
-static bool ReadMenuBytes(const std::string &bytes, const CheckSettings &settings, const RuleSet *follower,
-                          CheckedMenu *menu, std::vector<MenuWarning> *warnings)
-{
-    FILE *stream = OpenBytesStream(bytes);
-    if (!stream) return false;
-    CheckMenuStreamWith(stream, bytes, settings, menu, warnings, follower);
-    fclose(stream);
-    return true;
-}
-
 // Where the byte at pos stands once the edits are made; the first byte of
 // white space they replace stands where its replacement starts, the others
 // nowhere (-1).
@@ -469,7 +457,7 @@ std::string CompareReadings(const std::string &before, const std::string &after,
 {
     CheckedMenu a, b;
     std::vector<MenuWarning> aw, bw;
-    if (!ReadMenuBytes(before, settings, NULL, &a, &aw) || !ReadMenuBytes(after, settings, NULL, &b, &bw))
+    if (!CheckMenuBytesWith(before, settings, &a, &aw, NULL) || !CheckMenuBytesWith(after, settings, &b, &bw, NULL))
         return "the bytes cannot be read";
     std::vector<long> unmatched;
     return CompareMenus(a, aw, b, bw, edits, &unmatched);
@@ -487,7 +475,7 @@ void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long ra
     layout->problemPos = 0;
     CheckedMenu before;
     std::vector<MenuWarning> beforeWarnings;
-    if (!ReadMenuBytes(bytes, settings, &s_layoutFollower, &before, &beforeWarnings)) {
+    if (!CheckMenuBytesWith(bytes, settings, &before, &beforeWarnings, &s_layoutFollower)) {
         layout->problem = "the menu cannot be read";
         return;
     }
@@ -509,7 +497,7 @@ void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long ra
         if (layout->edits.empty()) return;
         CheckedMenu after;
         std::vector<MenuWarning> afterWarnings;
-        if (!ReadMenuBytes(ApplyLayout(bytes, layout->edits), settings, NULL, &after, &afterWarnings)) {
+        if (!CheckMenuBytesWith(ApplyLayout(bytes, layout->edits), settings, &after, &afterWarnings, NULL)) {
             difference = "the result cannot be read";
             break;
         }

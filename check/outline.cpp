@@ -5,7 +5,6 @@
  */
 #include "outline.h"
 
-#include "bytes_stream.h"
 #include "engine.h"
 #include "quote.h"
 #include "window.h"
@@ -85,13 +84,9 @@ static const RuleSet s_outlineFollower = {StartOutline, TakeOutlineReport, TakeO
 bool FindMenuOutline(const std::string &bytes, const CheckSettings &settings, MenuOutline *outline)
 {
     *outline = MenuOutline();
-    FILE *stream = OpenBytesStream(bytes);
-    if (!stream) return false;
     s_outline.outline = outline;
     std::vector<MenuWarning> warnings;
-    CheckMenuStreamWith(stream, bytes, settings, &outline->menu, &warnings, &s_outlineFollower);
-    fclose(stream);
-    return true;
+    return CheckMenuBytesWith(bytes, settings, &outline->menu, &warnings, &s_outlineFollower);
 }
 
 std::vector<ByteRange> FindSelectionRanges(const MenuOutline &outline, long pos)

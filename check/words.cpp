@@ -6,7 +6,6 @@
  */
 #include "words.h"
 
-#include "bytes_stream.h"
 #include "engine.h"
 
 #include <stdio.h>
@@ -180,12 +179,8 @@ static const RuleSet s_wordFollower = {StartWords, TakeWordReport, TakeWordField
 bool FindMenuWords(const std::string &bytes, const CheckSettings &settings, MenuWords *words)
 {
     *words = MenuWords();
-    FILE *stream = OpenBytesStream(bytes);
-    if (!stream) return false;
     s_words.words = words;
     CheckedMenu menu;
     std::vector<MenuWarning> warnings;
-    CheckMenuStreamWith(stream, bytes, settings, &menu, &warnings, &s_wordFollower);
-    fclose(stream);
-    return true;
+    return CheckMenuBytesWith(bytes, settings, &menu, &warnings, &s_wordFollower);
 }
