@@ -131,7 +131,8 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
                     std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut);
 
 /* diff.cpp */
-std::string FormatUnifiedDiff(const std::string &before, const std::string &after, const std::string &name);
+std::string FormatUnifiedDiff(const std::string &before, const std::string &after, const std::string &name,
+                              const std::string &oldName = "");
 
 /* output.cpp */
 std::string DescribeItem(const CheckedItem &item, const std::string &indent);

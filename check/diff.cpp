@@ -28,8 +28,9 @@ static std::vector<std::string> SplitLines(const std::string &bytes)
 #define CONTEXT_LINES 3
 
 // Yields the diff from before to after ("" when they are the same), both
-// named name.
-std::string FormatUnifiedDiff(const std::string &before, const std::string &after, const std::string &name)
+// named name, or the old one oldName where given.
+std::string FormatUnifiedDiff(const std::string &before, const std::string &after, const std::string &name,
+                              const std::string &oldName)
 {
     if (before == after) return "";
     std::vector<std::string> a = SplitLines(before), b = SplitLines(after);
@@ -65,7 +66,7 @@ std::string FormatUnifiedDiff(const std::string &before, const std::string &afte
     }
     for (size_t i = 0; i < tail; i++) script.push_back({' ', a.size() - tail + i});
 
-    std::string out = "--- " + name + "\n+++ " + name + "\n";
+    std::string out = "--- " + (oldName.empty() ? name : oldName) + "\n+++ " + name + "\n";
     for (size_t k = 0; k < script.size();) {
         if (script[k].first == ' ') {
             k++;

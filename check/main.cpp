@@ -266,7 +266,23 @@ int main(int argc, char **argv)
         std::vector<MenuWarning> fixed;
         std::string mended = FixMenu(bytes, settings, fixAll, &fixed, leftOut);
         if (diff) {
-            std::string changes = FormatUnifiedDiff(bytes, mended, fileName);
+            // A fix that saves the file in another encoding rewrites it
+            // whole: the diff starts from its text, so that the lines read
+            // as text and only the other fixes show, and each side's
+            // header names its encoding after a tab, where a diff keeps a
+            // date.
+            std::string from = bytes, name = fileName, oldName;
+            for (const MenuWarning &w : fixed)
+                if (w.fix.reencodes) {
+                    const FixEdit &edit = w.fix.edits[0];
+                    bool whole = w.fix.edits.size() == 1 && edit.offset == 0 && edit.length == (long)bytes.size();
+                    if (whole) from = edit.text;
+                    oldName = name + (!whole                    ? "\t(UTF-8 without the mark)"
+                                      : bytes.compare(0, 2, "\xFF\xFE") == 0 ? "\t(UTF-16 LE)"
+                                                                             : "\t(UTF-16 BE)");
+                    name += "\t(UTF-8 with the mark)";
+                }
+            std::string changes = FormatUnifiedDiff(from, mended, name, oldName);
             fwrite(changes.data(), 1, changes.size(), stdout);
             fflush(stdout);
             return changes.empty() ? 0 : 1;

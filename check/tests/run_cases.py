@@ -138,7 +138,8 @@ def check_refusals(tool, fail):
 
 def check_fixing(tool, cases, fail):
     """--fix writes the safe fixes back in place (CR LF kept) and prints a
-    line for each, --fix=all the suggested ones too, --diff writes nothing,
+    line for each, --fix=all the suggested ones too, --diff writes nothing
+    (and shows a UTF-16 file's change as text),
     --fix - mends standard input onto standard output, and a file with no
     fixes keeps its bytes and its modification time."""
     data = open(os.path.join(cases, "three-mistakes.ini"), "rb").read().replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
@@ -156,6 +157,13 @@ def check_fixing(tool, cases, fail):
         if status != 1 or b"-Demo Disc, Sorted" not in out or b"+Demo Disc, sorted" not in out or \
                 open(menu, "rb").read() != data:
             fail(f"--diff: exit {status}, {out!r}")
+        # A UTF-16 file is saved as UTF-8: its diff is of the text, its encodings named.
+        fresh(data.decode("utf-8").encode("utf-16"))
+        status, out, err = run(tool, args + ["--diff", "Quorlan.ini"], folder)
+        if status != 1 or b"\t(UTF-16 LE)\n" not in out or b"\n-\xEF\xBB\xBFDemo Disc, Sorted" not in out or \
+                b"\n+\xEF\xBB\xBFDemo Disc, sorted" not in out:
+            fail(f"--diff of UTF-16: exit {status}, {out!r}")
+        fresh()
         status, out, err = run(tool, args + ["--fix", "Quorlan.ini"], folder)
         mended = open(menu, "rb").read()
         if status != 1 or not mended.startswith(sorted_) or commas in mended or b"\n" in mended.replace(b"\r\n", b"") \
