@@ -44,7 +44,7 @@ std::vector<ByteRange> FindSelectionRanges(const MenuOutline &outline, long pos)
 // smaller screen does to it, and the smallest size that shows every control.
 std::string DescribeHeader(const CheckedMenu &menu);
 
-// "the smallest size that shows every control whole: 398x255", for the
+// "the smallest size that shows every control whole: 189x94", for the
 // menu's options (the install option hides the command box).
 std::string DescribeSmallestWindow(bool install);
 
