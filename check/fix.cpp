@@ -211,9 +211,12 @@ static bool ChangesOnlyWhatItNames(const std::string &after, const CheckedMenu &
             continue;
         }
         if (item.start >= limit) continue;
+        if (item.start < 0) continue;
         long at = ShiftedPosition(item.start, fix.edits);
-        for (size_t j = first; j < isEnd; j++)
-            if (item.start >= 0 && is[j].item->start == at && !SameEntry(was[i], is[j], fix.reencodes)) {
+        std::vector<FlatEntry>::const_iterator j = std::lower_bound(
+            is.begin() + first, is.begin() + isEnd, at, [](const FlatEntry &e, long key) { return e.key < key; });
+        for (; j != is.begin() + isEnd && j->key == at; ++j)
+            if (j->item->start == at && !SameEntry(was[i], *j, fix.reencodes)) {
                 *why = "the entry " + QuoteText(item.text) + ", which the warning does not name, has changed";
                 return false;
             }
