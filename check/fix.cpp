@@ -159,8 +159,8 @@ static bool StartsLine(const std::string &bytes, long pos)
 // are the ones the fix changed. A mend that ends a field shifts the fields
 // after it on purpose, until the reading falls back in step, so an entry
 // the fix gives may also be one that starts its line, as an entry the
-// author wrote does (three commas short of one shift every entry after it
-// off its line). What is held against it:
+// author wrote does (a mend with a comma too few or too many shifts the
+// entries after it off their lines instead). What is held against it:
 //   - an entry that ends before the fix's first edit has changed;
 //   - an entry the fix does not touch, read at the same place, has changed;
 //   - an entry the fix gives lies outside what it touched, is not one it
