@@ -57,14 +57,6 @@ static long ShiftedPosition(long pos, const std::vector<FixEdit> &edits)
     return pos + shift;
 }
 
-static void ListTexts(const std::vector<CheckedItem> &items, std::vector<std::string> *texts)
-{
-    for (const CheckedItem &item : items) {
-        texts->push_back(item.text);
-        ListTexts(item.children, texts);
-    }
-}
-
 static int CountErrors(const std::vector<MenuWarning> &warnings)
 {
     return (int)std::count_if(warnings.begin(), warnings.end(), [](const MenuWarning &w) { return w.error; });
@@ -168,12 +160,11 @@ static bool StartsLine(const std::string &bytes, long pos)
 // From the entry of another warning after the fix that says the reading
 // goes out of step there, the entries are that warning's: they may change
 // as this fix is made.
-static bool ChangesOnlyWhatItNames(const std::string &after, const CheckedMenu &beforeMenu,
-                                   const std::vector<MenuWarning> &beforeWarnings, const CheckedMenu &afterMenu,
+static bool ChangesOnlyWhatItNames(const std::string &after, const std::vector<FlatEntry> &was,
+                                   const std::vector<MenuWarning> &beforeWarnings, const std::vector<FlatEntry> &is,
                                    const MenuWarning &warning, std::string *why)
 {
     const MenuFix &fix = warning.fix;
-    std::vector<FlatEntry> was = EntriesInFileOrder(beforeMenu), is = EntriesInFileOrder(afterMenu);
     size_t first = 0;
     while (first < was.size() && first < is.size() && SameEntry(was[first], is[first], fix.reencodes)) first++;
     size_t wasEnd = was.size(), isEnd = is.size();
@@ -235,10 +226,11 @@ static bool ChangesOnlyWhatItNames(const std::string &after, const CheckedMenu &
     return true;
 }
 
-// Whether the fix of the warning, found in bytes (read as before, with
-// the warnings found), gives what it recorded.
+// Whether the fix of the warning, found in bytes (read as the entries
+// was, with the warnings found), gives what it recorded.
 static bool ProveFixAgainst(const std::string &bytes, const CheckSettings &settings, const MenuWarning &warning,
-                            const CheckedMenu &before, const std::vector<MenuWarning> &found, std::string *why)
+                            const std::vector<FlatEntry> &was, const std::vector<MenuWarning> &found,
+                            std::string *why)
 {
     int errorsBefore = CountErrors(found);
     const MenuFix &fix = warning.fix;
@@ -256,10 +248,9 @@ static bool ProveFixAgainst(const std::string &bytes, const CheckSettings &setti
             *why = "the warning is still there";
             return false;
         }
-    std::vector<std::string> texts;
-    ListTexts(menu.items, &texts);
+    std::vector<FlatEntry> is = EntriesInFileOrder(menu);
     for (const std::string &name : fix.names)
-        if (std::find(texts.begin(), texts.end(), name) == texts.end()) {
+        if (std::none_of(is.begin(), is.end(), [&](const FlatEntry &e) { return e.item->text == name; })) {
             *why = "the tree has no item \"" + name + "\"";
             return false;
         }
@@ -271,7 +262,7 @@ static bool ProveFixAgainst(const std::string &bytes, const CheckSettings &setti
         *why = "the fix makes a new error";
         return false;
     }
-    return ChangesOnlyWhatItNames(after, before, found, menu, warning, why);
+    return ChangesOnlyWhatItNames(after, was, found, is, warning, why);
 }
 
 // Whether the warning's fix, made on the bytes it was found in, gives what
@@ -281,7 +272,7 @@ bool ProveFix(const std::string &bytes, const CheckSettings &settings, const Men
     CheckedMenu menu;
     std::vector<MenuWarning> before;
     CheckMenuBytes(bytes, settings, &menu, &before);
-    return warning.hasFix && ProveFixAgainst(bytes, settings, warning, menu, before, why);
+    return warning.hasFix && ProveFixAgainst(bytes, settings, warning, EntriesInFileOrder(menu), before, why);
 }
 
 // Drops the fixes of the warnings (found in bytes, read as menu) that fail
@@ -290,9 +281,12 @@ void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, co
                      std::vector<MenuWarning> *warnings)
 {
     const std::vector<MenuWarning> &found = *warnings; // their codes and places, which stay
+    std::vector<FlatEntry> was; // the menu's entries, once a fix is to be proven
     for (MenuWarning &warning : *warnings) {
+        if (!warning.hasFix) continue;
+        if (was.empty()) was = EntriesInFileOrder(menu);
         std::string why;
-        if (warning.hasFix && !ProveFixAgainst(bytes, settings, warning, menu, found, &why)) warning.hasFix = false;
+        if (!ProveFixAgainst(bytes, settings, warning, was, found, &why)) warning.hasFix = false;
     }
 }
 
@@ -318,6 +312,7 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
         std::vector<MenuWarning> warnings;
         CheckMenuBytes(current, settings, &menu, &warnings);
         int errors = CountErrors(warnings);
+        std::vector<FlatEntry> was = EntriesInFileOrder(menu);
         std::vector<FixEdit> chosen, first;
         size_t fixedBefore = fixed->size();
         for (const MenuWarning &warning : warnings) {
@@ -327,7 +322,7 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
             for (const FixEdit &edit : warning.fix.edits)
                 for (const FixEdit &taken : chosen) clear = clear && !Overlaps(edit, taken);
             std::string why;
-            if (!clear || !ProveFixAgainst(current, settings, warning, menu, warnings, &why)) continue;
+            if (!clear || !ProveFixAgainst(current, settings, warning, was, warnings, &why)) continue;
             if (chosen.empty()) first = warning.fix.edits;
             chosen.insert(chosen.end(), warning.fix.edits.begin(), warning.fix.edits.end());
             fixed->push_back(warning);
