@@ -51,26 +51,28 @@ static int FindNameDistance(const NameKey &a, const NameKey &b)
 // name found once among a part of the disc may not be the only one.
 #define MAX_WALKED_NAMES 20000
 
-static std::map<std::string, std::vector<DiscFolder> > s_walks; // by the menu's folder, in this check
-static std::map<std::string, bool> s_walksCut;                   // whether the walk stopped at the limit
+// One walk of the disc from a menu's folder.
+struct DiscWalk {
+    std::vector<DiscFolder> folders;
+    bool cut;                     // it stopped at the limit
+};
 
-void ForgetDiscFolders()
-{
-    s_walks.clear();
-    s_walksCut.clear();
-}
+static std::map<std::string, DiscWalk> s_walks; // by the menu's folder, in this check
+
+void ForgetDiscFolders() { s_walks.clear(); }
 
 // Yields the folders under the menu's folder (itself first), breadth
 // first in byte order, with the names a menu can write; *cut says whether
 // the walk stopped short of them all.
 static const std::vector<DiscFolder> &WalkDisc(const CheckSettings &settings, bool *cut)
 {
-    std::map<std::string, std::vector<DiscFolder> >::const_iterator done = s_walks.find(settings.menuFolder);
+    std::map<std::string, DiscWalk>::iterator done = s_walks.find(settings.menuFolder);
     if (done != s_walks.end()) {
-        *cut = s_walksCut[settings.menuFolder];
-        return done->second;
+        *cut = done->second.cut;
+        return done->second.folders;
     }
-    std::vector<DiscFolder> &folders = s_walks[settings.menuFolder];
+    DiscWalk &walk = s_walks[settings.menuFolder];
+    std::vector<DiscFolder> &folders = walk.folders;
     DiscFolder root;
     size_t looked = 0;
     *cut = false;
@@ -86,7 +88,7 @@ static const std::vector<DiscFolder> &WalkDisc(const CheckSettings &settings, bo
             if (ListDiscFolder(relative, settings, &folder)) folders.push_back(folder);
         }
     }
-    s_walksCut[settings.menuFolder] = *cut;
+    walk.cut = *cut;
     return folders;
 }
 
