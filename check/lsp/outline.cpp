@@ -98,6 +98,10 @@ void AnswerSelectionRange(const json &id, const json *params)
 
 json HoverOnHeader(const LspDocument &doc, long offset)
 {
+    // Every entry stands after the list's `{`: past one, the header is
+    // behind, and the menu need not be read again to say so.
+    const std::vector<CheckedItem> &items = doc.menu.items;
+    if (doc.checked && !items.empty() && items[0].start >= 0 && offset >= items[0].start) return nullptr;
     MenuOutline outline;
     if (!OutlineOf(doc, &outline)) return nullptr;
     // The header runs to the first `{` the reader gave, which opened the list.
