@@ -46,11 +46,12 @@ static void WatchFolder(const std::string &folder)
             if (c == '\\') c = '/';
         pattern = path + (path.empty() || path.back() != '/' ? "/" : "") + "**/*";
     }
-    json registration = {{"id", "quorlan-watch-" + std::to_string(++s_registrations)},
+    // The registration's id serves as the request's too.
+    std::string id = "quorlan-watch-" + std::to_string(++s_registrations);
+    json registration = {{"id", id},
                          {"method", "workspace/didChangeWatchedFiles"},
                          {"registerOptions", {{"watchers", json::array({{{"globPattern", pattern}}})}}}};
-    SendRequest(json("quorlan-watch-" + std::to_string(s_registrations)), "client/registerCapability",
-                json{{"registrations", json::array({registration})}});
+    SendRequest(json(id), "client/registerCapability", json{{"registrations", json::array({registration})}});
 }
 
 void TakeWatchCapabilities(const json *params)
