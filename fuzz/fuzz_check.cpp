@@ -21,7 +21,10 @@
 #include <algorithm>
 #include <string>
 
-#include "../check/check.h"
+#include "../check/engine/check.h"
+#include "../check/rules/checker.h"
+#include "../check/mend/fix.h"
+#include "../check/report/report.h"
 #include "../check/lsp/lsp.h"
 #include "../check/text/codepage.h"
 #include "../menu/menu.h"

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "../check/format.h"
+#include "../check/mend/format.h"
 
 static void Fail(const char *what, const std::string &detail)
 {

@@ -7,6 +7,7 @@
  * decodes, as the editor holds the text.
  */
 #include "actions.h"
+#include "../mend/fix.h"
 
 #include <algorithm>
 
@@ -127,10 +128,10 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
     return actions;
 }
 
-void AnswerCodeAction(const json &id, const json *params)
+void AnswerCodeAction(const json *params, LspAnswer *answer)
 {
-    LspDocument *doc = FindDocumentOrRefuse(id, params, "codeAction");
-    if (doc) SendResult(id, CodeActions(*doc, params, g_server.documentChanges));
+    LspDocument *doc = FindDocumentOrRefuse(params, "codeAction", answer);
+    if (doc) answer->result = CodeActions(*doc, params, g_server.documentChanges);
 }
 
 void AddActionCapabilities(json *capabilities)

@@ -4,9 +4,9 @@
  * over what is typed there so far, in the editor's positions.
  */
 #include "server.h"
-#include "complete.h"
+#include "../editor/complete.h"
 
-#include "text/codepage.h"
+#include "../text/codepage.h"
 
 // The most names offered at once; beyond it, those that start as typed,
 // and the list is marked incomplete so that the editor asks again.
@@ -42,14 +42,14 @@ static json CompletionItems(const LspDocument &doc, long offset, bool *cut)
     return items;
 }
 
-void AnswerCompletion(const json &id, const json *params)
+void AnswerCompletion(const json *params, LspAnswer *answer)
 {
     LspDocument *doc;
     long offset;
-    if (!FindPositionOrRefuse(id, params, "completion", &doc, &offset)) return;
+    if (!FindPositionOrRefuse(params, "completion", answer, &doc, &offset)) return;
     bool cut;
     json items = CompletionItems(*doc, offset, &cut);
-    SendResult(id, json{{"isIncomplete", cut}, {"items", items}});
+    answer->result = json{{"isIncomplete", cut}, {"items", items}};
 }
 
 void AddCompletionCapabilities(json *capabilities)

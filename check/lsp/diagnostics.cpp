@@ -7,7 +7,7 @@
  */
 #include "server.h"
 
-void PublishDiagnostics(const LspDocument &doc)
+json DiagnosticsOf(const LspDocument &doc)
 {
     json diagnostics = json::array();
     for (const LspDiagnostic &d : doc.diagnostics) {
@@ -27,31 +27,16 @@ void PublishDiagnostics(const LspDocument &doc)
     }
     json params = {{"uri", doc.uri}, {"diagnostics", std::move(diagnostics)}};
     if (doc.version >= 0) params["version"] = doc.version;
-    SendNotification("textDocument/publishDiagnostics", params);
+    return params;
 }
 
-void CheckAndPublish(LspDocument *doc, bool fromDisc)
-{
-    if (fromDisc) ReadDocumentFile(doc);
-    doc->fromDisc = fromDisc;
-    doc->stale = true;
-}
-
-void CheckIfStale(LspDocument *doc)
-{
-    if (!doc->stale) return;
-    CheckDocument(doc, g_server.settings, doc->fromDisc);
-    doc->stale = false;
-    doc->published = false;
-}
-
-void PublishStale()
+void PublishStale(void (*publish)(const json &params))
 {
     for (std::map<std::string, LspDocument>::iterator doc = g_server.documents.begin();
          doc != g_server.documents.end(); ++doc) {
         if (!doc->second.stale && doc->second.published) continue;
         CheckIfStale(&doc->second);
-        PublishDiagnostics(doc->second);
+        publish(DiagnosticsOf(doc->second));
         doc->second.published = true;
     }
 }

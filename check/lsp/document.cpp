@@ -17,11 +17,12 @@
  * written as the code page's default still counts as the editor's.
  */
 #include "document.h"
-#include "bytes_stream.h"
-#include "quote.h"
+#include "../engine/bytes_stream.h"
+#include "../engine/quote.h"
+#include "../rules/checker.h"
 #include "lsp.h"
 
-#include "text/codepage.h"
+#include "../text/codepage.h"
 
 #include <string.h>
 

@@ -7,7 +7,7 @@
 #ifndef QUORLAN_CHECK_LSP_DOCUMENT_H
 #define QUORLAN_CHECK_LSP_DOCUMENT_H
 
-#include "check.h"
+#include "../engine/check.h"
 
 #include <string>
 #include <vector>

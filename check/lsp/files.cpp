@@ -176,14 +176,6 @@ char DriveOfPath(const std::string &path)
     return path.size() >= 2 && isalpha((unsigned char)path[0]) && path[1] == ':' ? (char)toupper(path[0]) : 0;
 }
 
-void UseBinaryStdio()
-{
-#ifdef _WIN32
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-}
-
 // A stream without a descriptor is one in memory (the fuzzer's): all of
 // it has arrived, and reading it never waits.
 long ReadInput(FILE *in, char *buffer, long size)

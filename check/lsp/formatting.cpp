@@ -6,7 +6,7 @@
  * same bytes in every encoding the document may be kept in, so each edit's
  * text is the layout's own.
  */
-#include "format.h"
+#include "../mend/format.h"
 #include "server.h"
 
 std::string FormatDocument(const LspDocument &doc, const CheckSettings &settings, const LspRange *range,
@@ -36,7 +36,7 @@ std::string FormatDocument(const LspDocument &doc, const CheckSettings &settings
 
 // Answers textDocument/formatting, or rangeFormatting on the entries in
 // the range, with the layout's edits; a file that is not formatted fails.
-static void SendFormatting(const json &id, const json *params, bool inRange)
+static void AnswerWithLayout(const json *params, bool inRange, LspAnswer *answer)
 {
     LspDocument *doc = FindDocument(params);
     const json *range = Find(params, "range");
@@ -46,24 +46,24 @@ static void SendFormatting(const json &id, const json *params, bool inRange)
                   TakeCount(Find(Find(range, "end"), "line"), &within.end.line) &&
                   TakeCount(Find(Find(range, "end"), "character"), &within.end.character);
     if (!doc || (inRange && !ranged)) {
-        SendError(id, INVALID_PARAMS, inRange ? "rangeFormatting takes an open document and a range"
+        Refuse(answer, INVALID_PARAMS, inRange ? "rangeFormatting takes an open document and a range"
                                               : "formatting takes an open document");
         return;
     }
     std::vector<LspTextEdit> edits;
     std::string problem = FormatDocument(*doc, SettingsForDocument(*doc, g_server.settings), ranged ? &within : NULL, &edits);
     if (!problem.empty()) {
-        SendError(id, REQUEST_FAILED, problem);
+        Refuse(answer, REQUEST_FAILED, problem);
         return;
     }
     json result = json::array();
     for (const LspTextEdit &edit : edits) result.push_back({{"range", RangeJson(edit.range)}, {"newText", edit.text}});
-    SendResult(id, result);
+    answer->result = result;
 }
 
-void AnswerFormatting(const json &id, const json *params) { SendFormatting(id, params, false); }
+void AnswerFormatting(const json *params, LspAnswer *answer) { AnswerWithLayout(params, false, answer); }
 
-void AnswerRangeFormatting(const json &id, const json *params) { SendFormatting(id, params, true); }
+void AnswerRangeFormatting(const json *params, LspAnswer *answer) { AnswerWithLayout(params, true, answer); }
 
 void AddFormattingCapabilities(json *capabilities)
 {

@@ -5,9 +5,9 @@
  * check finds it (files.h), from the commands as the loading read them.
  */
 #include "server.h"
-#include "files.h"
+#include "../engine/files.h"
 #include "lsp.h"
-#include "words.h"
+#include "../editor/words.h"
 
 // Each command of the document whose file is on the disc, with its file's address.
 static std::vector<std::pair<const MenuCommandAt *, std::string>> FindLinks(const LspDocument &doc, MenuWords *words)
@@ -21,30 +21,30 @@ static std::vector<std::pair<const MenuCommandAt *, std::string>> FindLinks(cons
     return links;
 }
 
-void AnswerDocumentLink(const json &id, const json *params)
+void AnswerDocumentLink(const json *params, LspAnswer *answer)
 {
-    LspDocument *doc = FindDocumentOrRefuse(id, params, "documentLink");
+    LspDocument *doc = FindDocumentOrRefuse(params, "documentLink", answer);
     if (!doc) return;
     MenuWords words;
     json links = json::array();
     for (const auto &link : FindLinks(*doc, &words))
         links.push_back({{"range", RangeJson(RangeOfBytes(*doc, link.first->fileStart, link.first->fileEnd))},
                          {"target", link.second}});
-    SendResult(id, links);
+    answer->result = links;
 }
 
-void AnswerDefinition(const json &id, const json *params)
+void AnswerDefinition(const json *params, LspAnswer *answer)
 {
     LspDocument *doc;
     long offset;
-    if (!FindPositionOrRefuse(id, params, "definition", &doc, &offset)) return;
+    if (!FindPositionOrRefuse(params, "definition", answer, &doc, &offset)) return;
     MenuWords words;
-    json answer = nullptr;
+    json target = nullptr;
     LspRange start = {{0, 0}, {0, 0}};
     for (const auto &link : FindLinks(*doc, &words))
         if (link.first->start <= offset && offset <= link.first->end)
-            answer = {{"uri", link.second}, {"range", RangeJson(start)}};
-    SendResult(id, answer);
+            target = {{"uri", link.second}, {"range", RangeJson(start)}};
+    answer->result = target;
 }
 
 void AddLinkCapabilities(json *capabilities)

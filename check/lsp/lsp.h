@@ -1,13 +1,14 @@
 /*
  * quorlan-check --lsp: the checker as a language server, over standard
- * input and output. server.cpp speaks the protocol (framing, JSON-RPC,
- * the open documents) and hands each method to its feature's file
- * (diagnostics.cpp, symbols.cpp, actions.cpp, formatting.cpp,
- * completion.cpp) through its
- * table; document.cpp turns a document into the bytes the program would
- * read and the checker's report into the editor's positions; files.cpp is
- * what differs between the platforms (file addresses, reading files,
- * binary standard streams).
+ * input and output. server.cpp speaks the protocol (framing, JSON-RPC)
+ * and hands each method to its feature's file (diagnostics.cpp,
+ * symbols.cpp, actions.cpp, formatting.cpp, completion.cpp, outline.cpp,
+ * links.cpp, tokens.cpp, watch.cpp) through its table; the features
+ * answer, and the server sends. session.cpp holds the open documents and
+ * the settings; document.cpp turns a document into the bytes the program
+ * would read and the checker's report into the editor's positions;
+ * files.cpp is what differs between the platforms (file addresses,
+ * reading files, waiting input).
  *
  * This header names nothing of the platform's, as files.cpp is built
  * with the platform's own headers and the others with the substitute's.
@@ -46,7 +47,5 @@ char DriveOfPath(const std::string &path);
 long ReadInput(FILE *in, char *buffer, long size);
 // Whether reading the input would not wait: bytes, or its end, are there.
 bool IsInputWaiting(FILE *in);
-// Puts standard input and output in binary mode where the platform has one.
-void UseBinaryStdio();
 
 #endif

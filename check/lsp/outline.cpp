@@ -4,7 +4,7 @@
  * positions.
  */
 #include "server.h"
-#include "outline.h"
+#include "../editor/outline.h"
 
 #include <algorithm>
 
@@ -37,9 +37,9 @@ static void AddFold(const LspDocument &doc, const ByteRange &range, bool brace, 
     folds->push_back({{"startLine", start.line}, {"startCharacter", start.character}, {"endLine", last}});
 }
 
-void AnswerFoldingRange(const json &id, const json *params)
+void AnswerFoldingRange(const json *params, LspAnswer *answer)
 {
-    LspDocument *doc = FindDocumentOrRefuse(id, params, "foldingRange");
+    LspDocument *doc = FindDocumentOrRefuse(params, "foldingRange", answer);
     if (!doc) return;
     json folds = json::array();
     MenuOutline outline;
@@ -52,7 +52,7 @@ void AnswerFoldingRange(const json &id, const json *params)
     std::sort(folds.begin(), folds.end(), [](const json &a, const json &b) {
         return a["startLine"].get<long>() < b["startLine"].get<long>();
     });
-    SendResult(id, folds);
+    answer->result = folds;
 }
 
 // The range of the bytes, exactly: an empty one stays empty.
@@ -64,21 +64,21 @@ static json ExactRangeJson(const LspDocument &doc, long start, long end)
     return RangeJson(range);
 }
 
-void AnswerSelectionRange(const json &id, const json *params)
+void AnswerSelectionRange(const json *params, LspAnswer *answer)
 {
     LspDocument *doc = FindDocument(params);
     const json *positions = Find(params, "positions");
     if (!doc || !positions || !positions->is_array()) {
-        SendError(id, INVALID_PARAMS, "selectionRange takes an open document and a list of positions");
+        Refuse(answer, INVALID_PARAMS, "selectionRange takes an open document and a list of positions");
         return;
     }
     MenuOutline outline;
     bool known = OutlineOf(*doc, &outline);
-    json answer = json::array();
+    json selections = json::array();
     for (const json &position : *positions) {
         LspPosition at;
         if (!TakeCount(Find(&position, "line"), &at.line) || !TakeCount(Find(&position, "character"), &at.character)) {
-            SendError(id, INVALID_PARAMS, "a position has a line and a character");
+            Refuse(answer, INVALID_PARAMS, "a position has a line and a character");
             return;
         }
         long offset = OffsetOfPosition(*doc, at);
@@ -91,9 +91,9 @@ void AnswerSelectionRange(const json &id, const json *params)
             if (i + 1 < chain.size()) inner["parent"] = std::move(selection);
             selection = std::move(inner);
         }
-        answer.push_back(std::move(selection));
+        selections.push_back(std::move(selection));
     }
-    SendResult(id, answer);
+    answer->result = selections;
 }
 
 json HoverOnHeader(const LspDocument &doc, long offset)

@@ -17,7 +17,7 @@
 #include "lsp.h"
 #include "server.h"
 
-#include "text/codepage.h"
+#include "../text/codepage.h"
 
 #include <ctype.h>
 #include <string.h>
@@ -38,7 +38,6 @@ static const size_t INPUT_CHUNK = 65536;
 static const size_t MAX_QUEUED = 1000;
 static const size_t MAX_QUEUED_BYTES = 64 * 1024 * 1024;
 
-LspServer g_server;
 
 /* ---- framing ---- */
 
@@ -175,30 +174,12 @@ static void Send(const json &message)
     fflush(g_server.out);
 }
 
-void SendResult(const json &id, const json &result)
+static void SendResult(const json &id, const json &result)
 {
     Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
 }
 
-std::string JsonText(const std::string &text)
-{
-    return json(text).dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
-void AppendText(LspText *text, const char *more, size_t count)
-{
-    static const size_t PIECE = 1024 * 1024;
-    if (text->pieces.empty() || text->pieces.back().size() + count > PIECE) {
-        text->pieces.push_back(std::string());
-        text->pieces.back().reserve(std::max(PIECE, count));
-    }
-    text->pieces.back().append(more, count);
-    text->size += count;
-}
-
-void AppendText(LspText *text, const std::string &more) { AppendText(text, more.data(), more.size()); }
-
-void SendResultText(const json &id, const LspText &result)
+static void SendResultText(const json &id, const LspText &result)
 {
     // The members in the order Send writes them.
     std::string start = "{\"id\":" + id.dump(-1, ' ', false, json::error_handler_t::replace) +
@@ -211,45 +192,33 @@ void SendResultText(const json &id, const LspText &result)
     fflush(g_server.out);
 }
 
-void SendError(const json &id, int code, const std::string &message)
+static void SendError(const json &id, int code, const std::string &message)
 {
     Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
 }
 
-void SendNotification(const char *method, const json &params)
+static void SendNotification(const char *method, const json &params)
 {
     Send(json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
 }
 
-void SendRequest(const json &id, const char *method, const json &params)
+static void SendRequest(const json &id, const char *method, const json &params)
 {
     Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
 }
 
-/* ---- reading values whose type is not known ---- */
-
-// The member of an object, or null when value is not an object or lacks it.
-const json *Find(const json *value, const char *key)
-{
-    if (!value || !value->is_object()) return NULL;
-    json::const_iterator member = value->find(key);
-    return member == value->end() ? NULL : &*member;
-}
-
-bool IsText(const json *value) { return value && value->is_string(); }
-
-const std::string &TextOf(const json *value) { return value->get_ref<const std::string &>(); }
-
-// Takes a whole number of at least 0; false for anything else.
-bool TakeCount(const json *value, long *count)
-{
-    if (!value || !value->is_number_unsigned()) return false;
-    unsigned long long number = value->get<unsigned long long>();
-    *count = number > 0x3FFFFFFF ? 0x3FFFFFFF : (long)number;
-    return true;
-}
-
 /* ---- the protocol ---- */
+
+// Asks the client for each registration the features give.
+static void RequestRegistrations(const json &registrations)
+{
+    for (const json &registration : registrations)
+        SendRequest(registration["id"], "client/registerCapability", json{{"registrations", json::array({registration})}});
+}
+
+static void Initialized(const json *) { RequestRegistrations(StartWatching()); }
+
+static void PublishDiagnostics(const json &params) { SendNotification("textDocument/publishDiagnostics", params); }
 
 static void ShowWarning(const std::string &message)
 {
@@ -296,34 +265,6 @@ static void ApplySettings(const json *given)
     }
 }
 
-static json PositionJson(const LspPosition &position)
-{
-    return json{{"line", position.line}, {"character", position.character}};
-}
-
-json RangeJson(const LspRange &range)
-{
-    return json{{"start", PositionJson(range.start)}, {"end", PositionJson(range.end)}};
-}
-
-// The open document params' textDocument names, or null.
-static LspDocument *FindOpenDocument(const json *params)
-{
-    const json *uri = Find(Find(params, "textDocument"), "uri");
-    if (!IsText(uri)) return NULL;
-    std::map<std::string, LspDocument>::iterator doc = g_server.documents.find(TextOf(uri));
-    return doc == g_server.documents.end() ? NULL : &doc->second;
-}
-
-// The same, checked: a request is answered on the text it was sent
-// against, the one the document has when the request is taken.
-LspDocument *FindDocument(const json *params)
-{
-    LspDocument *doc = FindOpenDocument(params);
-    if (doc) CheckIfStale(doc);
-    return doc;
-}
-
 static void TakeVersion(const json *params, LspDocument *doc)
 {
     const json *version = Find(Find(params, "textDocument"), "version");
@@ -344,7 +285,7 @@ static void OpenDocument(const json *params)
     doc.edited = false;
     doc.encoding = FILE_UNMARKED_UTF8;
     TakeVersion(params, &doc);
-    WatchDocumentFolder(doc);
+    RequestRegistrations(WatchDocumentFolder(doc));
     CheckAndPublish(&doc, true);
     // An editor that restores an unsaved buffer opens text the file does
     // not have: that text is what the author sees, and is checked as a
@@ -387,7 +328,7 @@ static void CloseDocument(const json *params)
     if (!doc) return;
     doc->diagnostics.clear();
     doc->version = -1;
-    PublishDiagnostics(*doc);
+    PublishDiagnostics(DiagnosticsOf(*doc));
     g_server.documents.erase(doc->uri);
 }
 
@@ -407,15 +348,16 @@ static void ChangeConfiguration(const json *params)
 // gives. Nothing else here changes for a new feature.
 struct LspMethod {
     const char *name;
-    void (*answer)(const json &id, const json *params); // a request's, or NULL
+    void (*answer)(const json *params, LspAnswer *answer); // a request's, or NULL
     void (*follow)(const json *params);                  // a notification's, or NULL
 };
 
-static void AnswerShutdown(const json &id, const json *)
+static void AnswerShutdown(const json *, LspAnswer *answer)
 {
     g_server.shutDown = true;
-    SendResult(id, nullptr);
+    answer->result = nullptr;
 }
+
 
 static const LspMethod s_methods[] = {
     {"shutdown", AnswerShutdown, NULL},
@@ -424,7 +366,7 @@ static const LspMethod s_methods[] = {
     {"textDocument/didSave", NULL, SaveDocument},
     {"textDocument/didClose", NULL, CloseDocument},
     {"workspace/didChangeConfiguration", NULL, ChangeConfiguration},
-    {"initialized", NULL, StartWatching},
+    {"initialized", NULL, Initialized},
     {"workspace/didChangeWatchedFiles", NULL, FollowWatchedFiles},
     {"textDocument/hover", AnswerHover, NULL},
     {"textDocument/documentSymbol", AnswerDocumentSymbol, NULL},
@@ -460,8 +402,15 @@ static const LspMethod *FindMethod(const std::string &name)
 static void Answer(const std::string &name, const json &id, const json *params)
 {
     const LspMethod *method = FindMethod(name);
-    if (method && method->answer) method->answer(id, params);
-    else SendError(id, METHOD_NOT_FOUND, "unknown method " + name);
+    if (!method || !method->answer) {
+        SendError(id, METHOD_NOT_FOUND, "unknown method " + name);
+        return;
+    }
+    LspAnswer answer;
+    method->answer(params, &answer);
+    if (answer.error) SendError(id, answer.error, answer.message);
+    else if (answer.isText) SendResultText(id, answer.text);
+    else SendResult(id, answer.result);
 }
 
 // Takes a notification the server knows, once initialized; drops others.
@@ -493,33 +442,6 @@ static json Initialize(const json *params)
     for (void (*add)(json *) : s_capabilities) add(&offered);
     return json{{"capabilities", offered},
                 {"serverInfo", {{"name", "quorlan-check"}, {"version", g_server.version}}}};
-}
-
-// The document and the offset a position request points at; false when
-// its parameters name no open document or no position.
-bool FindPosition(const json *params, LspDocument **doc, long *offset)
-{
-    const json *position = Find(params, "position");
-    LspPosition at;
-    *doc = FindDocument(params);
-    if (!*doc || !TakeCount(Find(position, "line"), &at.line) || !TakeCount(Find(position, "character"), &at.character))
-        return false;
-    *offset = OffsetOfPosition(**doc, at);
-    return true;
-}
-
-LspDocument *FindDocumentOrRefuse(const json &id, const json *params, const char *method)
-{
-    LspDocument *doc = FindDocument(params);
-    if (!doc) SendError(id, INVALID_PARAMS, std::string(method) + " takes an open document");
-    return doc;
-}
-
-bool FindPositionOrRefuse(const json &id, const json *params, const char *method, LspDocument **doc, long *offset)
-{
-    if (FindPosition(params, doc, offset)) return true;
-    SendError(id, INVALID_PARAMS, std::string(method) + " takes an open document and a position");
-    return false;
 }
 
 // Yields where the object or array the body starts with ends, or npos:
@@ -736,7 +658,7 @@ static bool ServeArrived()
         queued.message = json(); // a change's text is not needed once taken
     }
     s_queue.clear();
-    if (!g_server.exited) PublishStale();
+    if (!g_server.exited) PublishStale(PublishDiagnostics);
     return more;
 }
 

@@ -3,7 +3,8 @@
  * the cursor, and the menu's tree as the document's symbols.
  */
 #include "server.h"
-#include "quote.h"
+#include "../engine/quote.h"
+#include "../report/report.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -62,20 +63,21 @@ static void WriteSymbols(const LspDocument &doc, const std::vector<CheckedItem> 
     AppendText(out, "]", 1);
 }
 
-void AnswerHover(const json &id, const json *params)
+void AnswerHover(const json *params, LspAnswer *answer)
 {
     LspDocument *doc;
     long offset;
-    if (FindPositionOrRefuse(id, params, "hover", &doc, &offset)) SendResult(id, Hover(*doc, offset));
+    if (FindPositionOrRefuse(params, "hover", answer, &doc, &offset)) answer->result = Hover(*doc, offset);
 }
 
-void AnswerDocumentSymbol(const json &id, const json *params)
+void AnswerDocumentSymbol(const json *params, LspAnswer *answer)
 {
-    LspDocument *doc = FindDocumentOrRefuse(id, params, "documentSymbol");
+    LspDocument *doc = FindDocumentOrRefuse(params, "documentSymbol", answer);
     if (!doc) return;
     LspText symbols = {std::vector<std::string>(), 0};
     WriteSymbols(*doc, doc->checked ? doc->menu.items : std::vector<CheckedItem>(), &symbols);
-    SendResultText(id, symbols);
+    answer->isText = true;
+    answer->text = std::move(symbols);
 }
 
 void AddSymbolCapabilities(json *capabilities)

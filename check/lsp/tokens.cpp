@@ -5,7 +5,7 @@
  * client takes tokens over several lines. docs/editors.md has the table.
  */
 #include "server.h"
-#include "words.h"
+#include "../editor/words.h"
 
 #include <algorithm>
 
@@ -82,14 +82,14 @@ static json EncodeTokens(const LspDocument &doc, const MenuWords &words)
     return data;
 }
 
-void AnswerSemanticTokens(const json &id, const json *params)
+void AnswerSemanticTokens(const json *params, LspAnswer *answer)
 {
-    LspDocument *doc = FindDocumentOrRefuse(id, params, "semanticTokens");
+    LspDocument *doc = FindDocumentOrRefuse(params, "semanticTokens", answer);
     if (!doc) return;
     MenuWords words;
     json data = doc->checked && FindMenuWords(doc->bytes, doc->check, &words) ? EncodeTokens(*doc, words)
                                                                              : json::array();
-    SendResult(id, json{{"data", data}});
+    answer->result = json{{"data", data}};
 }
 
 void AddTokenCapabilities(json *capabilities)

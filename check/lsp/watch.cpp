@@ -11,7 +11,7 @@
 #include "lsp.h"
 #include "server.h"
 
-#include "../files.h"
+#include "../engine/files.h"
 
 #include <string>
 #include <vector>
@@ -29,9 +29,9 @@ static std::string FolderOfUri(const std::string &uri)
     return PathOfFileUri(uri).empty() || slash == std::string::npos ? "" : uri.substr(0, slash + 1);
 }
 
-// Asks the client to watch the folder (an address ended by a slash), unless
-// it watches a folder that holds it already.
-static void WatchFolder(const std::string &folder)
+// Adds the registration that asks the client to watch the folder (an
+// address ended by a slash), unless it watches a folder that holds it already.
+static void WatchFolder(const std::string &folder, json *registrations)
 {
     if (!s_canWatch || !s_watching || folder.empty()) return;
     for (const std::string &watched : s_watched)
@@ -46,12 +46,12 @@ static void WatchFolder(const std::string &folder)
             if (c == '\\') c = '/';
         pattern = path + (path.empty() || path.back() != '/' ? "/" : "") + "**/*";
     }
-    // The registration's id serves as the request's too.
+    // The registration's id serves as the request's too (server.cpp).
     std::string id = "quorlan-watch-" + std::to_string(++s_registrations);
     json registration = {{"id", id},
                          {"method", "workspace/didChangeWatchedFiles"},
                          {"registerOptions", {{"watchers", json::array({{{"globPattern", pattern}}})}}}};
-    SendRequest(json(id), "client/registerCapability", json{{"registrations", json::array({registration})}});
+    registrations->push_back(registration);
 }
 
 void TakeWatchCapabilities(const json *params)
@@ -75,20 +75,25 @@ void TakeWatchCapabilities(const json *params)
         if (folder.empty() || folder.back() != '/') folder += '/';
 }
 
-void StartWatching(const json *)
+json StartWatching()
 {
-    if (s_watching) return;
+    json registrations = json::array();
+    if (s_watching) return registrations;
     s_watching = true;
     std::vector<std::string> roots;
     roots.swap(s_watched);
     for (const std::string &root : roots)
-        if (!PathOfFileUri(root).empty()) WatchFolder(root);
-    for (const std::pair<const std::string, LspDocument> &doc : g_server.documents) WatchFolder(FolderOfUri(doc.first));
+        if (!PathOfFileUri(root).empty()) WatchFolder(root, &registrations);
+    for (const std::pair<const std::string, LspDocument> &doc : g_server.documents)
+        WatchFolder(FolderOfUri(doc.first), &registrations);
+    return registrations;
 }
 
-void WatchDocumentFolder(const LspDocument &doc)
+json WatchDocumentFolder(const LspDocument &doc)
 {
-    WatchFolder(FolderOfUri(doc.uri));
+    json registrations = json::array();
+    WatchFolder(FolderOfUri(doc.uri), &registrations);
+    return registrations;
 }
 
 void FollowWatchedFiles(const json *params)

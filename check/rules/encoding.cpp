@@ -8,7 +8,7 @@
  * place it points at and a note on how to mend it.
  */
 #include "rules.h"
-#include "../quote.h"
+#include "../engine/quote.h"
 #include "../text/codepage.h"
 #include "../text/collate.h"
 

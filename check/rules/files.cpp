@@ -6,9 +6,9 @@
  * is close to a missing file's (../near_names.cpp), the fix names it.
  */
 #include "rules.h"
-#include "../files.h"
-#include "../near_names.h"
-#include "../quote.h"
+#include "../engine/files.h"
+#include "../engine/near_names.h"
+#include "../engine/quote.h"
 
 // The fix for a missing file: its file part written to name the one close
 // name, in the file's own encoding.

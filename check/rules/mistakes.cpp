@@ -16,8 +16,8 @@
  * like a path, a name such as "Node.js" whose command is a file.
  */
 #include "rules.h"
-#include "../files.h"
-#include "../quote.h"
+#include "../engine/files.h"
+#include "../engine/quote.h"
 
 #include <ctype.h>
 #include <string.h>

@@ -5,8 +5,8 @@
  * size= gives no size, or a window too small for its own controls.
  */
 #include "rules.h"
-#include "../quote.h"
-#include "../window.h"
+#include "../engine/quote.h"
+#include "../engine/window.h"
 
 #include <string.h>
 

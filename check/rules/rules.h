@@ -7,7 +7,7 @@
 #ifndef QUORLAN_CHECK_RULES_H
 #define QUORLAN_CHECK_RULES_H
 
-#include "../engine.h"
+#include "../engine/engine.h"
 
 extern const RuleSet g_structureRules; // the file's shape: fields, entries, levels, what is left open
 extern const RuleSet g_encodingRules;  // whether text shows as written, and in the sorted place shown

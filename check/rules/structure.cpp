@@ -10,8 +10,8 @@
  * the brace that ended the list).
  */
 #include "rules.h"
-#include "../files.h"
-#include "../quote.h"
+#include "../engine/files.h"
+#include "../engine/quote.h"
 
 #include <ctype.h>
 

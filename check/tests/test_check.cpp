@@ -6,12 +6,15 @@
  */
 #include <gtest/gtest.h>
 
-#include "../check.h"
-#include "../engine.h"
-#include "../write_back.h"
-#include "../quote.h"
-#include "../window.h"
-#include "../outline.h"
+#include "../engine/check.h"
+#include "../rules/checker.h"
+#include "../mend/fix.h"
+#include "../report/report.h"
+#include "../engine/engine.h"
+#include "../cli/write_back.h"
+#include "../engine/quote.h"
+#include "../engine/window.h"
+#include "../editor/outline.h"
 #include "../text/codepage.h"
 #include "../../menu/menu.h"
 

@@ -9,9 +9,10 @@
  */
 #include <gtest/gtest.h>
 
-#include "../check.h"
-#include "../files.h"
-#include "../quote.h"
+#include "../engine/check.h"
+#include "../rules/checker.h"
+#include "../engine/files.h"
+#include "../engine/quote.h"
 #include "../text/codepage.h"
 
 #include <ctype.h>

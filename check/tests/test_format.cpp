@@ -8,7 +8,7 @@
  */
 #include <gtest/gtest.h>
 
-#include "../format.h"
+#include "../mend/format.h"
 
 #include <dirent.h>
 #include <stdio.h>

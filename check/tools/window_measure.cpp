@@ -1,6 +1,6 @@
 /*
  * Measures, on the platform, what quorlan-check needs to lay the main
- * window out without a screen or fonts, and writes it as check/window_table.cpp:
+ * window out without a screen or fonts, and writes it as check/engine/window_table.cpp:
  *
  *   window_measure.exe QUORLAN_EXE OUT
  *

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "subst.h"
-#include "../../check/check.h"
+#include "../../check/engine/check.h"
 #include "../../menu/menu.h"
 #include "../../res/resource.h"
 

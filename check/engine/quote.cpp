@@ -1,0 +1,106 @@
+/*
+ * Menu text as the users' machines show it. Menu text is bytes in the ANSI
+ * code page of the disc's users; it is decoded in that code page, so that
+ * the reports hold the real characters, in UTF-8, and what the user reads.
+ */
+#include "quote.h"
+#include "../text/codepage.h"
+
+#include <stdio.h>
+
+static unsigned s_codePage = 1252; // the code page menu bytes are shown in
+
+void SetShownCodePage(unsigned codePage) { s_codePage = codePage; }
+
+unsigned GetShownCodePage() { return s_codePage; }
+
+// Appends a character in UTF-8, by the same conversion as everything else.
+static void AppendUtf8(const TextChar &ch, std::string *out)
+{
+    char utf8[8];
+    int length = EncodeText(CP_UTF8, ch.wide, ch.wideCount, utf8, sizeof(utf8), NULL);
+    out->append(utf8, length);
+}
+
+// Calls show(ch, bytes, count) for each character of the bytes as the
+// code page reads them. UTF-8 is read as the platform's calls read a text,
+// up to and with its NUL: a character cut short ends at the byte that cut
+// it, not at the text's end (there, as Wine does, it may take the NUL).
+template <class Show>
+static void ForEachShownChar(const std::string &bytes, Show show, unsigned codePage = s_codePage)
+{
+    for (size_t at = 0; at < bytes.size();) {
+        TextChar ch;
+        int left = (int)(bytes.size() - at);
+        ReadTextChar(codePage, bytes.c_str() + at, left + (codePage == CP_UTF8), &ch);
+        int count = ch.byteCount < left ? ch.byteCount : left;
+        show(ch, bytes.data() + at, count);
+        at += count;
+    }
+}
+
+// Yields the bytes as the users' machines show them, in UTF-8.
+std::string ShowText(const std::string &bytes)
+{
+    std::string out;
+    ForEachShownChar(bytes, [&](const TextChar &ch, const char *, int) { AppendUtf8(ch, &out); });
+    return out;
+}
+
+// Yields the bytes as read in the code page, in double quotes, with
+// control characters written as \r, \n, \t or \xNN, and bytes the code
+// page does not define as \xNN, so that nothing disturbs a terminal; but
+// as shown, bytes that are not UTF-8 are the replacement character that
+// machines whose code page is UTF-8 show for them.
+static std::string QuoteIn(unsigned codePage, const std::string &bytes, bool shown)
+{
+    std::string out = "\"";
+    bool replaced = shown && codePage == CP_UTF8;
+    ForEachShownChar(bytes, [&](const TextChar &ch, const char *raw, int count) {
+        unsigned code = ch.wide[0]; // a control character is one unit
+        if (code == '\r') out += "\\r";
+        else if (code == '\n') out += "\\n";
+        else if (code == '\t') out += "\\t";
+        else if (code < 0x20 || code == 0x7F || (!ch.defined && !replaced)) {
+            for (int i = 0; i < count; i++) {
+                char hex[8];
+                snprintf(hex, sizeof(hex), "\\x%02X", (unsigned char)raw[i]);
+                out += hex;
+            }
+        } else AppendUtf8(ch, &out);
+    }, codePage);
+    return out + "\"";
+}
+
+// The bytes as the users' machines show them, quoted.
+std::string QuoteText(const std::string &bytes) { return QuoteIn(s_codePage, bytes, true); }
+
+// The bytes read as UTF-8, quoted: what the author of a UTF-8 file wrote.
+std::string QuoteUtf8(const std::string &bytes) { return QuoteIn(CP_UTF8, bytes, false); }
+
+// Yields a JSON string for UTF-8 text: quote, backslash and control
+// characters escaped.
+std::string QuoteJson(const std::string &utf8)
+{
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char hex[8];
+                snprintf(hex, sizeof(hex), "\\u%04x", c);
+                out += hex;
+            } else {
+                out += (char)c;
+            }
+        }
+    }
+    return out + "\"";
+}
