@@ -45,5 +45,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine32")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/package-time.cmake)
+# Why no package may be made from this build, or empty: a release is never
+# made from a build that left out the .vsix (editors/CMakeLists.txt).
+set(CPACK_QUORLAN_REFUSED "${NODE_PACKAGES_MISSING}")
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)
