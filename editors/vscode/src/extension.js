@@ -9,7 +9,10 @@ const {findChecker, serverSettings} = require('./launch');
 const {previewMenu, removePictures} = require('./preview');
 
 const LANGUAGE = 'quorlan-menu';
-let client = null;
+const NAME = 'Quorlan menu checker';
+let client = null;  // the client whose server runs, or null
+let latest = 0;  // the latest restart's number: an earlier one's client is stopped once it starts
+let outputChannel = null;  // every client's, so that a failed one leaves none behind
 
 function settings() {
   const config = vscode.workspace.getConfiguration('quorlan');
@@ -22,6 +25,11 @@ function menuFolder() {
   return menu ? path.dirname(menu.uri.fsPath) : null;
 }
 
+// Yields a started client on the checker that the settings name, or null.
+// When its start fails (no such program, or one that is no language
+// server), the library has said why in the output channel, and can neither
+// stop that client nor start it again: it is let go, and the next change of
+// a setting starts a new one.
 async function start() {
   const {config, server} = settings();
   const checker = findChecker({configured: config.get('checkerPath'), pathVariable: process.env.PATH,
@@ -29,39 +37,71 @@ async function start() {
   if (!checker) {
     vscode.window.showErrorMessage('quorlan-check was not found. Set "quorlan.checkerPath", put quorlan-check ' +
                                    'on the PATH, or on Windows keep the kit\'s quorlan-check.exe beside Quorlan.ini.');
-    return;
+    return null;
   }
   const run = {command: checker, args: ['--lsp']};
-  client = new LanguageClient('quorlan', 'Quorlan menu checker', {run, debug: run}, {
+  const starting = new LanguageClient('quorlan', NAME, {run, debug: run}, {
     documentSelector: [{language: LANGUAGE}],
     initializationOptions: server,
+    outputChannel,
   });
-  await client.start();
+  try {
+    await starting.start();
+  } catch {
+    return null;
+  }
+  return starting;
+}
+
+// Stops a client. The library refuses to stop one that is not running (its
+// server gone and not back): that one has nothing to stop.
+async function stopClient(stopping) {
+  try {
+    await stopping.stop();
+  } catch (error) {
+    outputChannel.appendLine(`${NAME}: not stopped: ${error.message}`);
+  }
 }
 
 async function stop() {
   if (!client) return;
   const running = client;
   client = null;
-  await running.stop();
+  await stopClient(running);
+}
+
+// Stops the client and starts one with the settings as they are now. Each
+// change restarts at once, without waiting for a start before it, which may
+// never end (a program that never answers); a client whose restart a later
+// one overtook is stopped once started, so that one server runs, on the
+// latest settings.
+async function restart() {
+  const number = ++latest;
+  await stop();
+  const started = await start();
+  if (!started) return;
+  if (number !== latest) return stopClient(started);
+  client = started;
 }
 
 async function activate(context) {
+  outputChannel = vscode.window.createOutputChannel(NAME);
+  context.subscriptions.push(outputChannel);
   context.subscriptions.push(vscode.commands.registerCommand('quorlan.preview', () => previewMenu()));
   context.subscriptions.push(vscode.workspace.onDidChangeConfiguration(async change => {
     if (!change.affectsConfiguration('quorlan')) return;
-    if (change.affectsConfiguration('quorlan.checkerPath') || !client) {
-      await stop();
-      await start();
+    if (change.affectsConfiguration('quorlan.checkerPath') || !client || !client.isRunning()) {
+      await restart();
     } else {
       client.sendNotification('workspace/didChangeConfiguration', {settings: settings().server});
     }
   }));
-  await start();
+  await restart();
 }
 
 function deactivate() {
   removePictures();
+  latest++;
   return stop();
 }
 
