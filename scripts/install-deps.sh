@@ -9,7 +9,8 @@ packages=(cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           clang libclang-rt-14-dev valgrind python3 python3-pefile nlohmann-json3-dev
           wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick xorriso
-          neovim tmux xterm nodejs dpkg-dev file lintian mandoc man-db bash-completion)
+          neovim tmux xterm nodejs dpkg-dev file lintian mandoc man-db bash-completion
+          emscripten node-acorn)
 
 missing=()
 for p in "${packages[@]}"; do
