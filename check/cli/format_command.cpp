@@ -24,9 +24,10 @@ static void FindLineAndColumn(const std::string &bytes, long pos, long *line, lo
     *column = pos - start + 1;
 }
 
-int FormatMenuFile(const char *path, const std::string &original, const std::string &bytes,
-                   const CheckSettings &settings, bool checkOnly, bool diff)
+int FormatMenuFile(const char *path, const FileAsRead &read, const std::string &bytes,
+                   const CheckSettings &settings, bool checkOnly, bool diff, bool *delivered)
 {
+    *delivered = false;
     const char *name = path ? path : "<stdin>";
     CheckSettings layoutSettings = settings;
     layoutSettings.checkFiles = false; // the layout changes no command, so no file it names
@@ -39,20 +40,23 @@ int FormatMenuFile(const char *path, const std::string &original, const std::str
         return 2;
     }
     std::string formatted = ApplyLayout(bytes, layout.edits);
-    bool changes = formatted != original;
+    bool changes = formatted != read.bytes;
     if (diff) {
-        std::string shown = FormatUnifiedDiff(original, formatted, name);
+        std::string shown = FormatUnifiedDiff(read.bytes, formatted, name);
         fwrite(shown.data(), 1, shown.size(), stdout);
     }
     if (checkOnly || diff) return checkOnly && changes ? 1 : 0;
     if (!path) {
         fwrite(formatted.data(), 1, formatted.size(), stdout);
-        return fflush(stdout) == 0 ? 0 : 2;
+        *delivered = fflush(stdout) == 0;
+        return *delivered ? 0 : 2;
     }
+    // The write back's message names the file and says what failed.
     std::string error;
-    if (changes && !WriteFileAtomically(path, formatted, &error)) {
-        fprintf(stderr, "quorlan-check: cannot write %s: %s\n", path, error.c_str());
+    if (changes && !WriteFileAtomically(path, formatted, read, &error)) {
+        fprintf(stderr, "quorlan-check: %s\n", error.c_str());
         return 2;
     }
+    *delivered = true;
     return 0;
 }

@@ -6,13 +6,16 @@
 #define QUORLAN_CHECK_FORMAT_COMMAND_H
 
 #include "../engine/check.h"
+#include "write_back.h"
 
 #include <string>
 
 /* format_command.cpp: quorlan-check --format on the file at path (NULL for
-   standard input), which holds original, with bytes (the original, or
-   it fixed) to lay out; yields the exit status. */
-int FormatMenuFile(const char *path, const std::string &original, const std::string &bytes,
-                   const CheckSettings &settings, bool checkOnly, bool diff);
+   standard input), read as read, with bytes (what it held, or that fixed)
+   to lay out; yields the exit status. *delivered tells whether the
+   layout is now where it goes: in the file, or written to standard output
+   (whose flushing is the caller's); with --check or --diff it is not. */
+int FormatMenuFile(const char *path, const FileAsRead &read, const std::string &bytes,
+                   const CheckSettings &settings, bool checkOnly, bool diff, bool *delivered);
 
 #endif

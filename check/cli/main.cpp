@@ -11,7 +11,6 @@
  * wrong.
  */
 #include "../engine/check.h"
-#include "../engine/bytes_stream.h"
 #include "../rules/checker.h"
 #include "../mend/fix.h"
 #include "../report/report.h"
@@ -141,12 +140,11 @@ static void LeaveOutWarnings(const std::vector<std::string> &codes, std::vector<
     warnings->swap(kept);
 }
 
-static bool ReadWholeStream(FILE *stream, std::string *bytes)
+// Says each fix made, once the mended menu is where it goes.
+static void PrintFixed(FILE *out, const char *fileName, const std::vector<MenuWarning> &fixed)
 {
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), stream)) > 0) bytes->append(chunk, got);
-    return !ferror(stream);
+    for (const MenuWarning &w : fixed)
+        fprintf(out, DIAGNOSTIC_FORMAT, fileName, w.line, w.column, "fixed", (w.fix.title + " [" + w.code + "]").c_str());
 }
 
 int main(int argc, char **argv)
@@ -223,46 +221,39 @@ int main(int argc, char **argv)
     bool standardInput = strcmp(fileName, "-") == 0;
     settings.menuFolder = standardInput ? "" : FolderOf(fileName);
 
-    // Standard input is read whole and read again as a stream: the loading
-    // starts again from the first byte, which a pipe cannot.
-    FILE *stream = NULL;
-    std::string bytes;
+    // The menu is read once, whole, and checked from memory: the loading
+    // starts again from the first byte, which a pipe cannot, and a file
+    // read twice might not give the same bytes twice.
+    FileAsRead read;
     if (standardInput) {
 #ifdef _WIN32
         _setmode(_fileno(stdin), _O_BINARY);
 #endif
-        if (!ReadWholeStream(stdin, &bytes)) return Fail("cannot read standard input: " + std::string(strerror(errno)));
-        stream = OpenBytesStream(bytes);
-        if (!stream) return Fail("cannot keep standard input for reading: no room for a copy of it");
+        if (!ReadStreamWhole(stdin, &read.bytes)) return Fail("cannot read standard input: " + std::string(strerror(errno)));
         fileName = "<stdin>";
     } else {
-        stream = fopen(fileName, "rb");
-        if (!stream) return Fail("cannot open " + std::string(fileName) + ": " + strerror(errno));
-        if (!ReadWholeStream(stream, &bytes)) {
-            int error = errno;
-            fclose(stream);
-            return Fail("cannot read " + std::string(fileName) + ": " + strerror(error));
-        }
+        std::string error;
+        if (!ReadFileWhole(fileName, &read, &error)) return Fail(error);
     }
+    const std::string &bytes = read.bytes;
 
     if (format) {
-        fclose(stream);
         UseBinaryStdio(); // the menu's own line ends on standard output
         std::string start = bytes;
-        if (fix) {
-            // The fixes first, said on standard error: the output is the layout's.
-            std::vector<MenuWarning> fixed;
-            start = FixMenu(bytes, settings, fixAll, &fixed, leftOut);
-            for (const MenuWarning &w : fixed)
-                fprintf(stderr, DIAGNOSTIC_FORMAT, fileName, w.line, w.column, "fixed", (w.fix.title + " [" + w.code + "]").c_str());
-        }
-        return FormatMenuFile(standardInput ? NULL : fileName, bytes, start, settings, checkOnly, diff);
+        // The fixes first, said on standard error (the output is the
+        // layout's) once the layout with them is where it goes.
+        std::vector<MenuWarning> fixed;
+        if (fix) start = FixMenu(bytes, settings, fixAll, &fixed, leftOut);
+        bool delivered;
+        int status = FormatMenuFile(standardInput ? NULL : fileName, read, start, settings, checkOnly, diff, &delivered);
+        if (delivered) PrintFixed(stderr, fileName, fixed);
+        return status;
     }
 
     CheckedMenu menu;
     std::vector<MenuWarning> warnings;
-    CheckMenuStream(stream, bytes, settings, &menu, &warnings);
-    fclose(stream);
+    if (!CheckMenuBytesWith(bytes, settings, &menu, &warnings, NULL))
+        return Fail("cannot keep " + std::string(fileName) + " for reading: no room for a copy of it");
     KeepProvenFixes(bytes, settings, menu, &warnings);
     FILE *out = stdout;
     if (fix || diff) {
@@ -295,12 +286,11 @@ int main(int argc, char **argv)
             fwrite(mended.data(), 1, mended.size(), stdout);
             fflush(stdout);
             out = stderr;
-        } else if (mended != bytes) {
+        } else {
             std::string error;
-            if (!WriteFileAtomically(fileName, mended, &error)) return Fail(error);
+            if (!WriteFileAtomically(fileName, mended, read, &error)) return Fail(error);
         }
-        for (const MenuWarning &w : fixed)
-            fprintf(out, DIAGNOSTIC_FORMAT, fileName, w.line, w.column, "fixed", (w.fix.title + " [" + w.code + "]").c_str());
+        PrintFixed(out, fileName, fixed);
         CheckMenuBytes(mended, settings, &menu, &warnings);
         KeepProvenFixes(mended, settings, menu, &warnings);
     }

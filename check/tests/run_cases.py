@@ -9,8 +9,9 @@ same warnings as FILE:LINE:COLUMN: warning: MESSAGE [CODE], or error:,
 each followed by FILE:LINE:COLUMN: note: NOTE and, with a fix,
 FILE:LINE:COLUMN: fix: TITLE (safe or suggested)), and with --no-warn for each
 code it gives (those warnings left out, the others kept). Then: the default menu file and drive letter,
-the arguments and files the tool must refuse with status 2, and the example
-disc, which must check clean.
+the arguments and files the tool must refuse with status 2, what the tool
+must not write over (a named pipe, a menu in a folder it may not write to)
+and the example disc, which must check clean.
 
 usage: run_cases.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
 With --wine, the Windows build runs under Wine in that prefix and must
@@ -20,9 +21,12 @@ defaults are checked there.
 """
 import json
 import os
+import pwd
+import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 
 FILE_WARNING = "is not in the menu's folder"
 RUNNER = []          # the program that runs the tool, if any
@@ -183,6 +187,72 @@ def check_fixing(tool, cases, fail):
             fail(f"--fix without fixes touched the file: exit {status}")
 
 
+def check_not_regular(tool, fail):
+    """A named pipe as the menu is read once and checked as the bytes that
+    came through it; a fix is not written back over it (nor does the tool
+    wait for a second writer): exit 2 and one line."""
+    data = b"Demo Disc, Sorted\n{\n    Readme,readme.txt\n}\n"  # a fix to make, a layout to change
+    with tempfile.TemporaryDirectory() as folder:
+        pipe = os.path.join(folder, "Quorlan.ini")
+        os.mkfifo(pipe)
+        for label, args, status, wanted in (
+                ("the report", [], 1, b'caption: "Demo Disc"\n'),
+                ("--fix", ["--fix"], 2, b""),
+                ("--format", ["--format"], 2, b""),
+                ("--diff", ["--diff"], 1, b"--- Quorlan.ini\n")):
+            # The writer waits for the tool to open the pipe; it is left
+            # waiting where the tool never does.
+            threading.Thread(target=lambda: open(pipe, "wb").write(data), daemon=True).start()
+            try:
+                done = subprocess.run([tool, "--no-files"] + args + ["Quorlan.ini"], cwd=folder,
+                                      capture_output=True, timeout=20)
+            except subprocess.TimeoutExpired:
+                fail(f"a named pipe, {label}: still running after 20 s")
+                continue
+            said = b"quorlan-check: Quorlan.ini is a named pipe, not a regular file: nothing written back\n"
+            if done.returncode != status or not done.stdout.startswith(wanted) or \
+                    (status == 2 and (done.stdout or done.stderr != said)):
+                fail(f"a named pipe, {label}: exit {done.returncode}, stdout {done.stdout!r}, stderr {done.stderr!r}")
+
+
+def check_read_only_folder(tool, cases, fail):
+    """In a folder the user may not write to, --fix and --format --fix say
+    the failure once, print no "fixed:" for a fix that was not written, and
+    leave the menu as it was. As root any folder takes a new file, so the
+    tool runs as nobody there."""
+    runner = []
+    if os.geteuid() == 0:
+        try:
+            nobody = pwd.getpwnam("nobody")
+        except KeyError:
+            nobody = None
+        if nobody and shutil.which("setpriv"):
+            runner = ["setpriv", f"--reuid={nobody.pw_uid}", f"--regid={nobody.pw_gid}", "--clear-groups"]
+        elif nobody and shutil.which("runuser"):
+            runner = ["runuser", "-u", "nobody", "--"]
+        else:
+            print("note: running as root with no user nobody or no setpriv or runuser to become it; "
+                  "the read-only folder is not checked")
+            return
+    data = open(os.path.join(cases, "three-mistakes.ini"), "rb").read()
+    with tempfile.TemporaryDirectory() as top:
+        os.chmod(top, 0o755)
+        folder = os.path.join(top, "read-only")
+        os.mkdir(folder)
+        menu = os.path.join(folder, "Quorlan.ini")
+        open(menu, "wb").write(data)
+        os.chmod(menu, 0o644)
+        os.chmod(folder, 0o555)
+        for args in (["--fix"], ["--format", "--fix"]):
+            done = subprocess.run(runner + [tool, "--no-files"] + args + ["Quorlan.ini"], cwd=folder,
+                                  capture_output=True, timeout=120)
+            said = b"quorlan-check: cannot make a temporary file beside Quorlan.ini: Permission denied\n"
+            if done.returncode != 2 or done.stdout or done.stderr != said or open(menu, "rb").read() != data:
+                fail(f"{args} in a read-only folder: exit {done.returncode}, stdout {done.stdout!r}, "
+                     f"stderr {done.stderr!r}")
+        os.chmod(folder, 0o755)
+
+
 def check_example(tool, source, fail):
     folder = os.path.join(source, "examples")
     if not os.path.exists(os.path.join(folder, "Quorlan.ini")):
@@ -214,6 +284,9 @@ def main():
     if not RUNNER:
         check_refusals(tool, failures.append)
         check_fixing(tool, cases, failures.append)
+        # POSIX only: a named pipe, a folder closed to another user.
+        check_not_regular(tool, failures.append)
+        check_read_only_folder(tool, cases, failures.append)
         check_example(tool, source, failures.append)
     for failure in failures:
         print("FAIL:", failure)

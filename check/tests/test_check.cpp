@@ -21,6 +21,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -699,6 +700,16 @@ std::string ReadAll(const std::string &path)
     return out;
 }
 
+// Writes bytes over the file in place, as an editor may save it.
+void WriteInPlace(const std::string &path, const std::string &bytes)
+{
+    FILE *stream = fopen(path.c_str(), "r+b");
+    if (!stream) stream = fopen(path.c_str(), "wb");
+    ASSERT_TRUE(stream);
+    fwrite(bytes.data(), 1, bytes.size(), stream);
+    fclose(stream);
+}
+
 // The write back, as the file system shows it: unchanged bytes leave the
 // file and its time alone; new ones replace it whole, keeping its mode, and
 // through a symbolic link the file it names, the link staying a link.
@@ -708,19 +719,22 @@ TEST(CheckWriteBack, ReplacesTheFileWholeOrLeavesItAlone)
     ASSERT_TRUE(mkdtemp(folder));
     std::string file = std::string(folder) + "/Quorlan.ini", link = std::string(folder) + "/link.ini";
     std::string error;
-    ASSERT_TRUE(WriteFileAtomically(file, "Disc { A }\r\n", &error)) << error;
-    EXPECT_EQ("Disc { A }\r\n", ReadAll(file));
+    WriteInPlace(file, "Disc { A }\r\n");
     chmod(file.c_str(), 0640);
     struct utimbuf old = {1000000000, 1000000000};
     utime(file.c_str(), &old);
 
-    ASSERT_TRUE(WriteFileAtomically(file, "Disc { A }\r\n", &error)) << error;
+    FileAsRead read;
+    ASSERT_TRUE(ReadFileWhole(file, &read, &error)) << error;
+    EXPECT_EQ("Disc { A }\r\n", read.bytes);
+    ASSERT_TRUE(WriteFileAtomically(file, "Disc { A }\r\n", read, &error)) << error;
     struct stat st;
     stat(file.c_str(), &st);
     EXPECT_EQ(1000000000, (long)st.st_mtime) << "unchanged bytes: the file is not touched";
 
     ASSERT_EQ(0, symlink("Quorlan.ini", link.c_str()));
-    ASSERT_TRUE(WriteFileAtomically(link, "Disc { B }\r\n", &error)) << error;
+    ASSERT_TRUE(ReadFileWhole(link, &read, &error)) << error;
+    ASSERT_TRUE(WriteFileAtomically(link, "Disc { B }\r\n", read, &error)) << error;
     EXPECT_EQ("Disc { B }\r\n", ReadAll(file));
     lstat(link.c_str(), &st);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
@@ -728,11 +742,78 @@ TEST(CheckWriteBack, ReplacesTheFileWholeOrLeavesItAlone)
     EXPECT_EQ(0640u, st.st_mode & 07777);
     EXPECT_NE(1000000000, (long)st.st_mtime);
 
-    EXPECT_FALSE(WriteFileAtomically(std::string(folder) + "/none/x.ini", "x", &error));
+    EXPECT_FALSE(WriteFileAtomically(std::string(folder) + "/none/x.ini", "x", read, &error));
     EXPECT_NE("", error);
     remove(link.c_str());
     remove(file.c_str());
     EXPECT_EQ(0, rmdir(folder)) << "no temporary file left behind";
+}
+
+// What another program does to the menu while the tool mends it, between
+// the reading and the writing back: each leaves its own file (or none)
+// there, not the mended one, and no temporary file beside it. Without the
+// byte compare a save within one tick of the clock, same size, would pass.
+TEST(CheckWriteBack, AFileChangedSinceItWasReadIsLeftAsItIs)
+{
+    static const char READ[] = "Disc { A }\r\n", SAVED[] = "Disc { C }\r\n";
+    struct {
+        const char *label;
+        void (*change)(const std::string &path, const struct stat &read);
+        const char *left;    // the file's bytes after, NULL for no file
+        const char *message; // in the error
+    } rows[] = {
+        {"saved by a rename: a new inode, the same size and time",
+         [](const std::string &path, const struct stat &read) {
+             WriteInPlace(path + ".new", SAVED);
+             struct timespec times[2] = {read.st_atim, read.st_mtim};
+             utimensat(AT_FDCWD, (path + ".new").c_str(), times, 0);
+             rename((path + ".new").c_str(), path.c_str());
+         },
+         SAVED, "changed after it was read"},
+        {"saved in place, the same size",
+         [](const std::string &path, const struct stat &) { WriteInPlace(path, SAVED); }, SAVED,
+         "changed after it was read"},
+        {"saved in place within one tick: the same size and time",
+         [](const std::string &path, const struct stat &read) {
+             WriteInPlace(path, SAVED);
+             struct timespec times[2] = {read.st_atim, read.st_mtim};
+             utimensat(AT_FDCWD, path.c_str(), times, 0);
+         },
+         SAVED, "changed after it was read"},
+        {"grown in place",
+         [](const std::string &path, const struct stat &) { WriteInPlace(path, std::string(READ) + "more\r\n"); },
+         "Disc { A }\r\nmore\r\n", "changed after it was read"},
+        {"removed", [](const std::string &path, const struct stat &) { remove(path.c_str()); }, NULL,
+         "was removed after it was read"},
+        {"replaced by a named pipe",
+         [](const std::string &path, const struct stat &) {
+             remove(path.c_str());
+             mkfifo(path.c_str(), 0644);
+         },
+         NULL, "is a named pipe, not a regular file"},
+    };
+    for (auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        char folder[] = "/tmp/quorlan-write-XXXXXX";
+        ASSERT_TRUE(mkdtemp(folder));
+        std::string file = std::string(folder) + "/Quorlan.ini", error;
+        WriteInPlace(file, READ);
+        FileAsRead read;
+        ASSERT_TRUE(ReadFileWhole(file, &read, &error)) << error;
+        struct stat st;
+        stat(file.c_str(), &st);
+        row.change(file, st);
+        EXPECT_FALSE(WriteFileAtomically(file, "Disc, sorted { A }\r\n", read, &error));
+        EXPECT_NE(std::string::npos, error.find(row.message)) << error;
+        struct stat left;
+        if (row.left) {
+            EXPECT_EQ(row.left, ReadAll(file));
+        } else if (lstat(file.c_str(), &left) == 0) {
+            EXPECT_FALSE(S_ISREG(left.st_mode)) << "a file made again";
+        }
+        remove(file.c_str());
+        EXPECT_EQ(0, rmdir(folder)) << "no temporary file left behind";
+    }
 }
 
 // The tree's item texts: "A|B{C}" for A, then B with the child C.
