@@ -140,6 +140,20 @@ static void LeaveOutWarnings(const std::vector<std::string> &codes, std::vector<
     warnings->swap(kept);
 }
 
+static bool s_outputLost; // standard output lost something written to it, and it was said
+
+// Flushes standard output; where it lost anything written to it (a full
+// disc, a closed descriptor), says so on standard error, once, and yields
+// false: what it should have carried is not there.
+static bool FlushOutput()
+{
+    int code = fflush(stdout) == 0 ? EIO : errno;
+    if (!ferror(stdout)) return true;
+    if (!s_outputLost) Fail("cannot write standard output: " + std::string(strerror(code)));
+    s_outputLost = true;
+    return false;
+}
+
 // Says each fix made, once the mended menu is where it goes.
 static void PrintFixed(FILE *out, const char *fileName, const std::vector<MenuWarning> &fixed)
 {
@@ -147,12 +161,8 @@ static void PrintFixed(FILE *out, const char *fileName, const std::vector<MenuWa
         fprintf(out, DIAGNOSTIC_FORMAT, fileName, w.line, w.column, "fixed", (w.fix.title + " [" + w.code + "]").c_str());
 }
 
-int main(int argc, char **argv)
+static int RunCommand(int argc, char **argv)
 {
-    if (argc == 2 && strcmp(argv[1], "--lsp") == 0) {
-        UseBinaryStdio();
-        return ServeLanguageClient(stdin, stdout, QUORLAN_VERSION);
-    }
     bool json = false;
     bool fix = false, fixAll = false, diff = false;
     bool format = false, checkOnly = false;
@@ -246,7 +256,7 @@ int main(int argc, char **argv)
         if (fix) start = FixMenu(bytes, settings, fixAll, &fixed, leftOut);
         bool delivered;
         int status = FormatMenuFile(standardInput ? NULL : fileName, read, start, settings, checkOnly, diff, &delivered);
-        if (delivered) PrintFixed(stderr, fileName, fixed);
+        if (delivered && FlushOutput()) PrintFixed(stderr, fileName, fixed);
         return status;
     }
 
@@ -278,13 +288,13 @@ int main(int argc, char **argv)
                 }
             std::string changes = FormatUnifiedDiff(from, mended, name, oldName);
             fwrite(changes.data(), 1, changes.size(), stdout);
-            fflush(stdout);
             return changes.empty() ? 0 : 1;
         }
         if (standardInput) {
-            // The mended menu is the output; what was done goes beside it.
+            // The mended menu is the output; what was done goes beside it,
+            // once it is out.
             fwrite(mended.data(), 1, mended.size(), stdout);
-            fflush(stdout);
+            if (!FlushOutput()) return 2;
             out = stderr;
         } else {
             std::string error;
@@ -298,6 +308,17 @@ int main(int argc, char **argv)
 
     std::string report = json ? FormatMenuJson(menu, warnings) : FormatMenuText(menu, warnings, fileName);
     fwrite(report.data(), 1, report.size(), out);
-    fflush(out);
     return warnings.empty() ? 0 : 1;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && strcmp(argv[1], "--lsp") == 0) {
+        UseBinaryStdio();
+        return ServeLanguageClient(stdin, stdout, QUORLAN_VERSION);
+    }
+    // Every write to standard output is proven here, at the end: a report,
+    // a diff or a menu that did not all go out is a failure.
+    int status = RunCommand(argc, argv);
+    return FlushOutput() ? status : 2;
 }

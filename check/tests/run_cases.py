@@ -10,14 +10,14 @@ each followed by FILE:LINE:COLUMN: note: NOTE and, with a fix,
 FILE:LINE:COLUMN: fix: TITLE (safe or suggested)), and with --no-warn for each
 code it gives (those warnings left out, the others kept). Then: the default menu file and drive letter,
 the arguments and files the tool must refuse with status 2, what the tool
-must not write over (a named pipe, a menu in a folder it may not write to)
-and the example disc, which must check clean.
+writes nowhere (a full standard output, a named pipe, a folder it may not
+write to) and the example disc, which must check clean.
 
 usage: run_cases.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
 With --wine, the Windows build runs under Wine in that prefix and must
 report the same (its line ends are CR LF, and its current folder is on
-drive Z); as each run takes Wine seconds, only the cases' reports and the
-defaults are checked there.
+drive Z); as each run takes Wine seconds, only the cases' reports, the
+defaults and a full standard output are checked there.
 """
 import json
 import os
@@ -187,6 +187,40 @@ def check_fixing(tool, cases, fail):
             fail(f"--fix without fixes touched the file: exit {status}")
 
 
+def check_full_output(tool, cases, fail):
+    """A standard output that takes nothing (a full disc, or closed) loses
+    the report, the diff or the mended menu: exit 2, and one line on
+    standard error that says so, never a "fixed:" line for a menu that went
+    nowhere."""
+    if not os.path.exists("/dev/full"):
+        print("note: no /dev/full here; the full output is not checked")
+        return
+    menu = os.path.join(cases, "three-mistakes.ini")
+    data = open(menu, "rb").read()
+    rows = [  # what is lost, the arguments, whether the output is closed rather than full
+        ("the report", ["three-mistakes.ini"], False),
+        ("the report", ["three-mistakes.ini"], True),
+        ("the JSON report", ["--json", "three-mistakes.ini"], False),
+        ("the diff", ["--diff", "three-mistakes.ini"], False),
+        ("the mended menu", ["--fix", "-"], False),
+        ("the mended menu", ["--fix", "-"], True),
+        ("the layout", ["--format", "-"], False),
+        ("the layout, fixed", ["--format", "--fix", "-"], False),
+        ("the layout's diff", ["--format", "--diff", "three-mistakes.ini"], False),
+        ("the version", ["--version"], False),
+    ]
+    for label, args, closed in rows:
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run(RUNNER + [tool, "--no-files"] + args, cwd=cases, input=data, stdout=full,
+                                  stderr=subprocess.PIPE, preexec_fn=(lambda: os.close(1)) if closed else None,
+                                  timeout=120)
+        err = done.stderr.replace(b"\r\n", b"\n")
+        if done.returncode != 2 or not err.startswith(b"quorlan-check: cannot write standard output: ") or \
+                err.count(b"\n") != 1:
+            fail(f"{label} to a {'closed' if closed else 'full'} output {args}: exit {done.returncode}, "
+                 f"stderr {err!r}")
+
+
 def check_not_regular(tool, fail):
     """A named pipe as the menu is read once and checked as the bytes that
     came through it; a fix is not written back over it (nor does the tool
@@ -281,6 +315,7 @@ def main():
     for name in names:
         check_case(tool, cases, name, failures.append)
     check_defaults(tool, failures.append)
+    check_full_output(tool, cases, failures.append)
     if not RUNNER:
         check_refusals(tool, failures.append)
         check_fixing(tool, cases, failures.append)
