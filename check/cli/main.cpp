@@ -7,8 +7,8 @@
  * Shows what the program makes of a menu file (caption, size, options, the
  * tree with each command as the shell would get it) and warns where the
  * file probably does not say what its author meant. Exit status: 0 no
- * warnings, 1 warnings or errors, 2 the file could not be read or the arguments are
- * wrong.
+ * warnings, 1 warnings or errors, 2 the file could not be read or written back,
+ * standard output could not be written, or the arguments are wrong.
  */
 #include "../engine/check.h"
 #include "../rules/checker.h"
@@ -73,10 +73,11 @@ static const char HELP[] =
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
-    "Exit status: 0 no warnings, 1 warnings or errors, 2 the file could not be read or the\n"
-    "arguments are wrong. With --format: 0 formatted or already in the layout,\n"
-    "1 with --check the menu would change, 2 the file could not be read or has an\n"
-    "error that leaves its structure in doubt (it is then left as it is).\n";
+    "Exit status: 0 no warnings, 1 warnings or errors, 2 the file could not be read or\n"
+    "written back, standard output could not be written, or the arguments are wrong.\n"
+    "With --format: 0 formatted or already in the layout, 1 with --check the menu\n"
+    "would change, 2 as above, or the menu has an error that leaves its structure in\n"
+    "doubt (it is then left as it is).\n";
 
 // Yields the code pages --codepage takes, runs joined:
 // "874, 1250 to 1258, 932, 936, 949, 950 or 65001 (UTF-8)".
