@@ -6,11 +6,11 @@
  *
  * The functions take what MultiByteToWideChar and WideCharToMultiByte take
  * and give what they give (measured under Wine, byte by byte: see
- * tools/measure-text.sh). The native build decodes the code pages with the
- * C library's iconv and adds what Windows does where iconv refuses (bytes
- * the code page leaves undefined, user-defined areas, invalid pairs); the
- * Windows build calls the platform itself. UTF-8 follows Windows' own rules
- * for invalid sequences in both.
+ * tools/measure-text.sh). Every build but Windows converts the code pages
+ * from their complete measured tables (bytes the code page leaves
+ * undefined, user-defined areas and invalid pairs included); the Windows
+ * build calls the platform itself. UTF-8 follows Windows' own rules for
+ * invalid sequences in both.
  */
 #ifndef QUORLAN_CHECK_CODEPAGE_H
 #define QUORLAN_CHECK_CODEPAGE_H

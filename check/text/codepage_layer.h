@@ -1,8 +1,8 @@
 /*
  * What codepage.cpp asks of the build's own conversion of the ANSI code
- * pages, one character at a time: codepage_iconv.cpp in the native build,
- * codepage_win32.cpp in the Windows build. The layer takes the code pages'
- * facts from codepage_facts.h and calls nothing of codepage.cpp.
+ * pages, one character at a time: codepage_tables.cpp in every build but
+ * Windows, codepage_win32.cpp in the Windows build. The layer takes the
+ * code pages' facts from codepage_facts.h and calls nothing of codepage.cpp.
  */
 #ifndef QUORLAN_CHECK_CODEPAGE_LAYER_H
 #define QUORLAN_CHECK_CODEPAGE_LAYER_H

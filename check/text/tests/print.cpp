@@ -10,13 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <map>
-#include <string>
-#include <vector>
-
 #include "../codepage.h"
-#include "../codepage_layer.h"
-#include "../codepage_native.h"
 #include "../collate.h"
 #include "cases.h"
 

@@ -4,11 +4,11 @@
 #   collate_table.cpp  the sort weights of each single-byte code page in its
 #                      locale (text_measure.exe, which prints what it
 #                      checked and what still differs);
-#   codepage_data.cpp  what Windows decodes where iconv refuses, and the
-#                      few units it encodes otherwise (the platform's whole
-#                      conversion tables, as the differential tests'
-#                      reference.exe prints them, against iconv by
-#                      text_derive).
+#   codepage_data.cpp  the complete conversion tables of the ANSI code
+#                      pages (what the platform decodes every byte and
+#                      pair to and encodes every unit to, as the
+#                      differential tests' reference.exe prints them,
+#                      packed by text_derive).
 # Then review the change with git diff, and run the differential tests.
 # Where this machine runs no 32-bit code, the 64-bit build of the same
 # sources measures: the platform's tables are the same for both.
