@@ -46,6 +46,10 @@ TEST(CodePage, DecodesBytesAsWindowsDoes)
         {1252, "\x81", {0x0081}, false},         // undefined: shown as a control
         {1252, "\xE9", {0x00E9}, true},
         {1251, "\xC6", {0x0416}, true},          // Cyrillic Zhe
+        {1250, "\xB9", {0x0105}, true},          // a with ogonek
+        {1254, "\xD0", {0x011E}, true},          // G with breve
+        {1256, "\xC7", {0x0627}, true},          // Arabic alef
+        {1257, "\xE8", {0x010D}, true},          // c with caron
         {1253, "\xAA", {0xF8F9}, false},         // undefined: a private character
         {1255, "\xE0", {0x05D0}, true},
         {874, "\xDB", {0xF8C1}, false},
@@ -111,6 +115,7 @@ TEST(CodePage, EncodesWithTheDefaultCharacter)
         {1258, {'a', 0x0300}, "a\xCC", false},
         {932, {0x30AB}, "\x83\x4A", false},
         {950, {0x2550}, "\xF9\xF9", false},          // of two pairs, the one Windows picks
+        {932, {0x2170}, "\xFA\x40", false},          // small roman one: IBM's pair, not NEC's
         {1252, {0xD83D, 0xDE00}, "??", true},        // each half of a pair
         {CP_UTF8, {0xD83D, 'A'}, "\xEF\xBF\xBD" "A", true},
     };
