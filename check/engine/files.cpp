@@ -29,6 +29,15 @@
 #include <iterator>
 #include <map>
 
+#ifdef __EMSCRIPTEN__
+#include <stdlib.h>
+// Node's file system (../wasm/names.js): the C library's readdir and stat
+// there take and give names as JavaScript strings, which lose the bytes
+// of a name that is not UTF-8, so the names go through Buffers instead.
+extern "C" char *quorlan_list_folder(const char *path, size_t length, size_t *size);
+extern "C" int quorlan_stat_path(const char *path, size_t length, long long *time);
+#endif
+
 #ifdef _WIN32
 // The platform's own, declared here: <windows.h> is the substitute's.
 extern "C" __attribute__((dllimport)) int __stdcall LCMapStringW(unsigned long locale, unsigned long flags,
@@ -132,6 +141,17 @@ static std::vector<FolderEntry> ListFolder(const std::string &folder)
         if (found.spelt != "." && found.spelt != "..") entries.push_back(found);
     }
     _wclosedir(dir);
+#elif defined(__EMSCRIPTEN__)
+    size_t size;
+    char *names = quorlan_list_folder(folder.data(), folder.size(), &size);
+    if (!names) return entries;
+    for (size_t at = 0; at < size; at += strlen(names + at) + 1) {
+        FolderEntry found;
+        found.spelt = names + at;
+        found.wide = DecodeName(CP_UTF8, found.spelt, &found.isUtf8);
+        if (found.spelt != "." && found.spelt != "..") entries.push_back(found);
+    }
+    free(names);
 #else
     DIR *dir = opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return entries;
@@ -201,6 +221,9 @@ static long long FindFolderTime(const std::string &folder)
     struct _stat64 status;
     if (_wstat64((const wchar_t *)wide.data(), &status) != 0 || (status.st_mode & S_IFMT) != S_IFDIR) return -1;
     return (long long)status.st_mtime * 1000000000LL;
+#elif defined(__EMSCRIPTEN__)
+    long long time;
+    return quorlan_stat_path(path.data(), path.size(), &time) == 2 ? time : -1;
 #else
     struct stat status;
     if (stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return -1;
@@ -303,6 +326,9 @@ static bool IsFolderPath(const std::string &path)
     wide.push_back(0);
     struct _stat64 status;
     return _wstat64((const wchar_t *)wide.data(), &status) == 0 && (status.st_mode & S_IFMT) == S_IFDIR;
+#elif defined(__EMSCRIPTEN__)
+    long long time;
+    return quorlan_stat_path(path.data(), path.size(), &time) == 2;
 #else
     struct stat status;
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);

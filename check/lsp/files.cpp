@@ -125,10 +125,32 @@ static std::wstring WidePath(const std::string &path)
 }
 #endif
 
+#ifdef __EMSCRIPTEN__
+// Node's files and standard input (../wasm/names.js): the C library there
+// takes paths as JavaScript strings, losing a name's bytes that are not
+// UTF-8, and its poll() does not work on standard input.
+extern "C" int quorlan_read_file(const char *path, size_t length, long limit, char **data, size_t *count,
+                                 double *size);
+extern "C" long quorlan_read_input(char *buffer, long size);
+extern "C" int quorlan_input_waiting();
+#endif
+
 int ReadFileBytes(const std::string &path, long limit, std::string *bytes, long long *size)
 {
     bytes->clear();
     *size = 0;
+#ifdef __EMSCRIPTEN__
+    char *data;
+    size_t count;
+    double known = 0;
+    int read = path.empty() ? -1 : quorlan_read_file(path.data(), path.size(), limit, &data, &count, &known);
+    *size = (long long)known;
+    if (read == 1) {
+        bytes->assign(data, count);
+        free(data);
+    }
+    return read;
+#endif
     // Only a plain file: opening a pipe or a device could wait for ever.
 #ifdef _WIN32
     struct _stati64 info;
@@ -180,6 +202,9 @@ char DriveOfPath(const std::string &path)
 // it has arrived, and reading it never waits.
 long ReadInput(FILE *in, char *buffer, long size)
 {
+#ifdef __EMSCRIPTEN__
+    if (fileno(in) == 0) return quorlan_read_input(buffer, size);
+#endif
 #ifdef _WIN32
     int fd = _fileno(in);
     return fd < 0 ? (long)fread(buffer, 1, (size_t)size, in) : (long)_read(fd, buffer, (unsigned)size);
@@ -195,6 +220,9 @@ long ReadInput(FILE *in, char *buffer, long size)
 
 bool IsInputWaiting(FILE *in)
 {
+#ifdef __EMSCRIPTEN__
+    if (fileno(in) == 0) return quorlan_input_waiting() != 0;
+#endif
 #ifdef _WIN32
     // select takes no pipes on Windows; a pipe is peeked at.
     int fd = _fileno(in);
