@@ -12,3 +12,22 @@ add_library(quorlan_core STATIC ${QUORLAN_CORE_SOURCES})
 target_link_libraries(quorlan_core PUBLIC winsubst)
 add_library(quorlan_core_subst ALIAS quorlan_core)
 add_subdirectory(check)
+
+# The Node build against the native one (the native preset's quorlan-check,
+# built first by scripts/test.sh): the same bytes from every option on
+# every test menu, and the language server's scripted client.
+set(QUORLAN_NATIVE_CHECK ${CMAKE_SOURCE_DIR}/build/native/quorlan-check CACHE FILEPATH
+    "The native quorlan-check that the wasm build is compared with")
+# The scripted client starts a program: this one runs the module with Node.
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/quorlan-check-node
+     CONTENT "#!/bin/sh\nexec node \"$<TARGET_FILE:quorlan-check>\" \"$@\"\n"
+     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+enable_testing()
+add_test(NAME wasm_differential
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/check/tests/wasm_differential.py ${QUORLAN_NATIVE_CHECK}
+                 $<TARGET_FILE:quorlan-check> ${CMAKE_SOURCE_DIR})
+set_tests_properties(wasm_differential PROPERTIES TIMEOUT 300)
+add_test(NAME wasm_lsp
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/check/tests/lsp_client.py ${CMAKE_BINARY_DIR}/quorlan-check-node
+                 ${CMAKE_SOURCE_DIR})
+set_tests_properties(wasm_lsp PROPERTIES TIMEOUT 600)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs every test:
 # the logic natively (plain and under the sanitizers), the Windows
-# executable's static checks, and every program under Wine (the end-to-end
+# executable's static checks, the checker as WebAssembly against the native
+# one, and every program under Wine (the end-to-end
 # tests among them) on the build this machine's Wine runs: the real 32-bit
 # program, or where no 32-bit code runs, the same sources built for x86-64.
 set -euo pipefail
@@ -14,12 +15,13 @@ source scripts/wine-env.sh
 quorlan_wine_arch
 
 # Each run: a configuration and the ctest options that choose its tests.
-runs=("native" "asan" "fuzz")
+# wasm, the checker as WebAssembly, is compared with the native build.
+runs=("native" "asan" "fuzz" "wasm")
 if [ "$QUORLAN_WINE_ARCH" = 32 ]; then
-    presets=(native asan fuzz win32)
+    presets=(native asan fuzz wasm win32)
     runs+=("win32")
 else
-    presets=(native asan fuzz win32 win64)
+    presets=(native asan fuzz wasm win32 win64)
     runs+=("win32 -LE wine" "win64")
 fi
 jobs=$(nproc)
