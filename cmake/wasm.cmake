@@ -26,7 +26,7 @@ enable_testing()
 add_test(NAME wasm_differential
          COMMAND python3 ${CMAKE_SOURCE_DIR}/check/tests/wasm_differential.py ${QUORLAN_NATIVE_CHECK}
                  $<TARGET_FILE:quorlan-check> ${CMAKE_SOURCE_DIR})
-set_tests_properties(wasm_differential PROPERTIES TIMEOUT 300)
+set_tests_properties(wasm_differential PROPERTIES TIMEOUT 600)
 add_test(NAME wasm_lsp
          COMMAND python3 ${CMAKE_SOURCE_DIR}/check/tests/lsp_client.py ${CMAKE_BINARY_DIR}/quorlan-check-node
                  ${CMAKE_SOURCE_DIR})
