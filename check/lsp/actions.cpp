@@ -3,8 +3,9 @@
  * found again from the diagnostics the request's context carries (their
  * code and range), not taken from the client's copy of them. An edit's
  * byte range becomes the editor's range through the same conversion as the
- * diagnostics' positions, and its text is the Unicode the file's encoding
- * decodes, as the editor holds the text.
+ * diagnostics' positions, but exactly (an insertion is an empty range),
+ * and its text is the Unicode the file's encoding decodes, as the editor
+ * holds the text.
  */
 #include "actions.h"
 #include "../mend/fix.h"
@@ -56,7 +57,7 @@ static json WorkspaceEdit(const LspDocument &doc, const std::vector<FixEdit> &ed
 {
     json textEdits = json::array();
     for (const FixEdit &edit : edits)
-        textEdits.push_back({{"range", RangeJson(RangeOfBytes(doc, edit.offset, edit.offset + edit.length))},
+        textEdits.push_back({{"range", RangeJson(RangeOfEdit(doc, edit.offset, edit.offset + edit.length))},
                              {"newText", edit.shown}});
     if (!documentChanges) return {{"changes", {{doc.uri, textEdits}}}};
     json version = doc.version >= 0 ? json(doc.version) : json(nullptr);

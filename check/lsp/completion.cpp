@@ -26,8 +26,7 @@ static json CompletionItems(const LspDocument &doc, long offset, bool *cut)
     encoding.textCodePage = doc.encoding == FILE_CODE_PAGE ? doc.check.codePage : CP_UTF8;
     // A document with no file has no disc beside it.
     if (!doc.path.empty()) CompleteFilePart(cursor, doc.check, encoding, MAX_COMPLETIONS, &completions, cut);
-    // Not RangeOfBytes: nothing typed yet is an empty range.
-    LspRange range = {PositionOf(doc, cursor.start), PositionOf(doc, offset)};
+    LspRange range = RangeOfEdit(doc, cursor.start, offset); // nothing typed yet: empty
     const int FILE = 17, FOLDER = 19, KEYWORD = 14;
     for (const MenuCompletion &completion : completions) {
         json item = {{"label", completion.label},

@@ -119,13 +119,16 @@ LspPosition PositionOf(const LspDocument &doc, long offset)
     return position;
 }
 
+LspRange RangeOfEdit(const LspDocument &doc, long start, long end)
+{
+    return {PositionOf(doc, start), PositionOf(doc, std::max(start, end))};
+}
+
 // The range from the character at start to the one at end, at least one
-// character long.
+// character long, so that an editor shows it.
 LspRange RangeOfBytes(const LspDocument &doc, long start, long end)
 {
-    LspRange range;
-    range.start = PositionOf(doc, start);
-    range.end = PositionOf(doc, std::max(start, end));
+    LspRange range = RangeOfEdit(doc, start, end);
     if (range.end.line == range.start.line && range.end.character <= range.start.character)
         range.end.character = range.start.character + 1;
     return range;

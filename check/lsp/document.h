@@ -83,7 +83,11 @@ bool IsTextOfFile(const LspDocument &doc, unsigned codePage);
 // Checks the document, from the file as read or from its text.
 void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc);
 LspPosition PositionOf(const LspDocument &doc, long offset);
+// A range to show (a diagnostic's, a symbol's): at least one character.
 LspRange RangeOfBytes(const LspDocument &doc, long start, long end);
+// The range of an edit: exactly its bytes, so empty for an insertion. A
+// widened one would replace the character after an insertion.
+LspRange RangeOfEdit(const LspDocument &doc, long start, long end);
 long OffsetOfPosition(const LspDocument &doc, const LspPosition &position);
 const CheckedItem *FindItemAt(const std::vector<CheckedItem> &items, long offset);
 CheckSettings SettingsForDocument(const LspDocument &doc, const LspSettings &settings);

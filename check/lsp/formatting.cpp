@@ -30,7 +30,7 @@ std::string FormatDocument(const LspDocument &doc, const CheckSettings &settings
                ": not formatted: " + layout.problem;
     }
     for (const LayoutEdit &edit : layout.edits)
-        edits->push_back({{PositionOf(doc, edit.start), PositionOf(doc, edit.end)}, edit.text});
+        edits->push_back({RangeOfEdit(doc, edit.start, edit.end), edit.text});
     return "";
 }
 

@@ -10,7 +10,9 @@ to a code page 1252 file, every kind of bad input, each followed by a
 request that must still be answered, the formatting of a menu,
 completion over a disc of awkward names, changes, a hover and a
 cancellation sent together, and a file put on the disc, seen with and
-without a client that watches files.
+without a client that watches files. Every edit the server sends is
+checked before it is applied: no position past its line's end, inside a
+CR LF pair or inside a character, no two edits overlapping.
 
 usage: lsp_client.py [--wine PREFIX] QUORLAN-CHECK SOURCE-FOLDER
 With --wine, the Windows build runs under Wine in that prefix, and the
@@ -207,27 +209,58 @@ def case_three_mistakes(tool, source, folder):
     expect(client.close() == 0, "exit after shutdown: status 0")
 
 
-def apply_edits(text, edits):
-    """The text after the edits, as an editor makes them (UTF-16 positions)."""
-    lines = text.split("\n")
-    starts = [0]
-    for line in lines[:-1]:
-        starts.append(starts[-1] + len(line) + 1)
+def editor_lines(text):
+    """Each line as the editor counts lines (ended by LF, CR LF or a lone CR):
+    where it starts, where its text ends and where its break ends."""
+    lines, start, i = [], 0, 0
+    while i < len(text):
+        if text[i] in "\r\n":
+            end = i + (2 if text[i:i + 2] == "\r\n" else 1)
+            lines.append((start, i, end))
+            start = i = end
+        else:
+            i += 1
+    lines.append((start, len(text), len(text)))
+    return lines
 
-    def index(position):
-        line = lines[position["line"]]
-        units = line.encode("utf-16-le")[:2 * position["character"]].decode("utf-16-le")
-        return starts[position["line"]] + len(units)
 
-    for edit in sorted(edits, key=lambda e: index(e["range"]["start"]), reverse=True):
-        text = text[:index(edit["range"]["start"])] + edit["newText"] + text[index(edit["range"]["end"]):]
+def index_of(text, lines, position, utf8):
+    """The index in the text of an editor's position; fails on one past its
+    line's end (so inside a CR LF pair too) or inside a character."""
+    line, character = position["line"], position["character"]
+    expect(0 <= line < len(lines), f"position {position}: the text has {len(lines)} lines")
+    start, end, _ = lines[line]
+    units = 0
+    for i in range(start, end + 1):
+        if units == character:
+            expect(i == 0 or text[i - 1:i + 1] != "\r\n", f"position {position} is inside a CR LF pair")
+            return i
+        expect(units < character, f"position {position} is inside the character {text[i - 1]!r}")
+        expect(i < end, f"position {position} is past its line's end ({units} units)")
+        units += len(text[i].encode("utf-8")) if utf8 else len(text[i].encode("utf-16-le")) // 2
+
+
+def apply_edits(text, edits, utf8=False):
+    """The text after the edits, as an editor makes them, each checked first:
+    its positions within their lines, its start not after its end, and no
+    two edits overlapping."""
+    lines = editor_lines(text)
+    spans = sorted(((index_of(text, lines, e["range"]["start"], utf8), index_of(text, lines, e["range"]["end"], utf8),
+                     e["newText"]) for e in edits), key=lambda span: span[:2])  # the same place: as sent
+    for n, (start, end, _) in enumerate(spans):
+        expect(start <= end and (n == 0 or spans[n - 1][1] <= start), f"edits that end before they start, or overlap: {edits}")
+    for start, end, new in reversed(spans):
+        text = text[:start] + new + text[end:]
     return text
 
 
 def case_code_actions(tool, source, folder):
     """Diagnostics with their codes and severities; a quick fix for each fix,
     preferred where safe, for the document's version; the fix-all action of
-    the safe ones; each applied as an editor applies it, then checked."""
+    the safe ones; each applied as an editor applies it, then checked. Then
+    over a table of menus (insertions, CR LF, characters of 2 to 4 bytes,
+    a code page, both position encodings): each quick fix and the fix-all
+    give the text that the checker's own edits of the bytes give."""
     cases = os.path.join(source, "check", "tests", "cases")
     client = Client(tool, settings={"quorlan": {"drive": "E"}}, document_changes=True)
     uri, found = client.open(os.path.join(cases, "three-mistakes.ini"))
@@ -261,6 +294,74 @@ def case_code_actions(tool, source, folder):
     expect([(d.get("code"), d["severity"]) for d in found] == [("open-list", 2), ("open-quote", 1)],
            f"an error has severity 1: {found}")
     expect(client.close() == 0, "exit after shutdown: status 0")
+
+    # Each quick fix, and the fix-all action, applied as the editor applies
+    # it, gives the text the checker's own edits give the file's bytes,
+    # decoded as the editor holds them: from the file as read, then from
+    # the editor's text.
+    tour = b"My First Disc, Sorted\n{\n  Read Me, readme.txt, What is on this disc\n  Guide, guide.txt, How to use it\n}\n"
+    wide = ("\ufeff\u00e9\u20ac\U0001f600 Offers\n{\n  \u00e9\u20ac\U0001f600, x.pdf, \U0001f600 Save 20% today, don't\n"
+            "  Next, y.pdf, it's \u20ac5\n}\n").encode("utf-8")
+    code_page = b"Caf\xe9 Disc\r\n{\r\n  Caf\xe9 Menu, menu.txt, Caf\xe9 to go 10% off\r\n  Caf\xe9 Drinks, drinks.txt, Don't miss it, we'll\r\n}\r\n"
+    rows = [  # (what, the file, as the editor decodes it, UTF-8 positions)
+        ("Don't, closed by a later apostrophe",
+         b"Disc\n{\n  Readme, readme.txt, Don't skip this,\n  Guide, guide.txt, Read the guide's steps\n}\n", "utf-8", False),
+        ("Kids' Disc", b"Kids' Disc, sorted\n{\n  Games, games.exe, for the kids'\n}\n", "utf-8", False),
+        ("Save 20% today", b"Offers\n{\n  Offer, offer.pdf, Save 20% today,\n}\n", "utf-8", False),
+        ("the tour's menu", tour, "utf-8", False),
+        ("the tour's menu in CR LF", tour.replace(b"\n", b"\r\n"), "utf-8", False),
+        ("after characters of 2, 3 and 4 bytes", wide, "utf-8-sig", False),
+        ("after characters of 2, 3 and 4 bytes, in UTF-8 positions", wide, "utf-8-sig", True),
+        ("code page 1252", code_page, "cp1252", False),
+        ("code page 1252, in UTF-8 positions", code_page, "cp1252", True),
+    ]
+    path = os.path.join(folder, "fixes.ini")
+    for what, data, encoding, utf8 in rows:
+        open(path, "wb").write(data)
+        done = subprocess.run(RUNNER + [tool, "--json", "--no-files", "--codepage", "1252", "fixes.ini"], cwd=folder,
+                              capture_output=True, timeout=TIMEOUT)
+        warnings = json.loads(done.stdout.decode("utf-8"))["warnings"]
+        expect(any(w.get("fix") for w in warnings), f"{what}: no fix to make: {warnings}")
+
+        def made(edits):  # as ApplyFixEdits makes them, each text in the file's encoding
+            out = data
+            for edit in sorted(edits, key=lambda e: e["offset"], reverse=True):
+                written = edit["text"].encode("cp1252" if encoding == "cp1252" else "utf-8")
+                out = out[:edit["offset"]] + written + out[edit["offset"] + edit["length"]:]
+            return out.decode(encoding)
+
+        text = data.decode(encoding)
+        client = Client(tool, utf8=utf8, settings={"quorlan": {"checkFiles": False, "codePage": 1252}})
+        uri, found = client.open(path, text=text)
+        for version in (1, 2):
+            if version == 2:
+                found = client.change(uri, text)
+            expect([d.get("code") for d in found] == [w["code"] for w in warnings], f"{what}: diagnostics {found}")
+            safe = {}
+            for d, w in zip(found, warnings):
+                actions = client.request("textDocument/codeAction", {
+                    "textDocument": {"uri": uri}, "range": d["range"],
+                    "context": {"diagnostics": [d], "only": ["quickfix"]}})
+                # The server finds the fix by the diagnostic's code and line.
+                fixes = {f"{v['fix']['title']} [{v['code']}]": v["fix"] for v in warnings
+                         if v["code"] == w["code"] and v["line"] == w["line"] and v.get("fix")}
+                expect(len(actions) == (len(fixes) > 0) and all(a["title"] in fixes for a in actions),
+                       f"{what}, version {version}: quick fixes for {w}: {actions}")
+                if actions:
+                    fix = fixes[actions[0]["title"]]
+                    fixed = apply_edits(text, actions[0]["edit"]["changes"][uri], utf8)
+                    expect(fixed == made(fix["edits"]), f"{what}, version {version}: {w['code']} gives {fixed!r}")
+                    if fix["safe"]:
+                        safe[actions[0]["title"]] = fix["edits"]
+            safe = sum(safe.values(), [])
+            actions = client.request("textDocument/codeAction", {
+                "textDocument": {"uri": uri}, "range": whole,
+                "context": {"diagnostics": [], "only": ["source.fixAll.quorlan"]}})
+            expect(len(actions) == (len(safe) > 0), f"{what}, version {version}: fix all: {actions}")
+            if actions:
+                fixed = apply_edits(text, actions[0]["edit"]["changes"][uri], utf8)
+                expect(fixed == made(safe), f"{what}, version {version}: fix all gives {fixed!r}")
+        client.close()
 
 
 def case_near_name(tool, source, folder):
