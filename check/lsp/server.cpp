@@ -20,6 +20,7 @@
 #include "../text/codepage.h"
 
 #include <ctype.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <map>
@@ -552,6 +553,44 @@ static void QueueMessage(json message)
     s_queue.push_back(std::move(queued));
 }
 
+// The code unit of the \uXXXX escape whose backslash is at at, or -1.
+static long EscapedUnit(const std::string &text, size_t at)
+{
+    if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
+    char digits[5] = {0};
+    for (int i = 0; i < 4; i++) {
+        digits[i] = text[at + 2 + i];
+        if (!isxdigit((unsigned char)digits[i])) return -1;
+    }
+    return strtol(digits, NULL, 16);
+}
+
+// Writes \ufffd over each escape of a surrogate that is not half of a
+// pair. JSON allows such an escape, but it stands for no character, and
+// the parser refuses the whole message over it: a request would never be
+// answered under its own id. The replacement is as long, so the framing
+// is untouched. A backslash can only start an escape (outside strings
+// the message is not JSON anyway), so escapes are read from one to the
+// next, \\ as one.
+static void MendLoneSurrogates(std::string *body)
+{
+    std::string &text = *body;
+    for (size_t at = text.find('\\'); at != std::string::npos; at = text.find('\\', at)) {
+        long unit = EscapedUnit(text, at);
+        if (unit < 0xD800 || unit > 0xDFFF) {
+            at += 2;
+            continue;
+        }
+        long next = EscapedUnit(text, at + 6);
+        if (unit < 0xDC00 && next >= 0xDC00 && next <= 0xDFFF) {
+            at += 12;
+            continue;
+        }
+        text.replace(at, 6, "\\ufffd");
+        at += 6;
+    }
+}
+
 static void QueueBody(const std::string &body)
 {
     json message = json::parse(body, nullptr, false);
@@ -593,6 +632,7 @@ static bool ReadMessage()
     std::string body;
     if (!ReadBytes(length, &body)) return false;
     s_queuedBytes += body.size();
+    MendLoneSurrogates(&body);
     QueueBody(body);
     return true;
 }

@@ -246,9 +246,10 @@ def apply_edits(text, edits, utf8=False):
     two edits overlapping."""
     lines = editor_lines(text)
     spans = sorted(((index_of(text, lines, e["range"]["start"], utf8), index_of(text, lines, e["range"]["end"], utf8),
-                     e["newText"]) for e in edits), key=lambda span: span[:2])  # the same place: as sent
+                     e["newText"]) for e in edits), key=lambda span: span[:2])  # at the same place: as sent
     for n, (start, end, _) in enumerate(spans):
-        expect(start <= end and (n == 0 or spans[n - 1][1] <= start), f"edits that end before they start, or overlap: {edits}")
+        expect(start <= end and (n == 0 or spans[n - 1][1] <= start),
+               f"edits that end before they start, or overlap: {edits}")
     for start, end, new in reversed(spans):
         text = text[:start] + new + text[end:]
     return text
@@ -299,13 +300,16 @@ def case_code_actions(tool, source, folder):
     # it, gives the text the checker's own edits give the file's bytes,
     # decoded as the editor holds them: from the file as read, then from
     # the editor's text.
-    tour = b"My First Disc, Sorted\n{\n  Read Me, readme.txt, What is on this disc\n  Guide, guide.txt, How to use it\n}\n"
+    tour = (b"My First Disc, Sorted\n{\n  Read Me, readme.txt, What is on this disc\n"
+            b"  Guide, guide.txt, How to use it\n}\n")
     wide = ("\ufeff\u00e9\u20ac\U0001f600 Offers\n{\n  \u00e9\u20ac\U0001f600, x.pdf, \U0001f600 Save 20% today, don't\n"
             "  Next, y.pdf, it's \u20ac5\n}\n").encode("utf-8")
-    code_page = b"Caf\xe9 Disc\r\n{\r\n  Caf\xe9 Menu, menu.txt, Caf\xe9 to go 10% off\r\n  Caf\xe9 Drinks, drinks.txt, Don't miss it, we'll\r\n}\r\n"
+    code_page = (b"Caf\xe9 Disc\r\n{\r\n  Caf\xe9 Menu, menu.txt, Caf\xe9 to go 10% off\r\n"
+                 b"  Caf\xe9 Drinks, drinks.txt, Don't miss it, we'll\r\n}\r\n")
     rows = [  # (what, the file, as the editor decodes it, UTF-8 positions)
         ("Don't, closed by a later apostrophe",
-         b"Disc\n{\n  Readme, readme.txt, Don't skip this,\n  Guide, guide.txt, Read the guide's steps\n}\n", "utf-8", False),
+         b"Disc\n{\n  Readme, readme.txt, Don't skip this,\n  Guide, guide.txt, Read the guide's steps\n}\n",
+         "utf-8", False),
         ("Kids' Disc", b"Kids' Disc, sorted\n{\n  Games, games.exe, for the kids'\n}\n", "utf-8", False),
         ("Save 20% today", b"Offers\n{\n  Offer, offer.pdf, Save 20% today,\n}\n", "utf-8", False),
         ("the tour's menu", tour, "utf-8", False),
@@ -603,6 +607,12 @@ def case_bad_input(tool, source, folder):
                   for m in ("textDocument/didChange", "textDocument/didSave", "textDocument/didClose")), [], None),
         ("Content-Length beyond what is read", b"Content-Length: 999999999999\r\n\r\n" + body, [-32600], None),
         ("initialized with params null", frame({"jsonrpc": "2.0", "method": "initialized", "params": None}), [], None),
+        # Escapes of surrogates that are not halves of a pair (json.dumps
+        # writes each as \uXXXX) read as U+FFFD; a pair is kept.
+        ("lone surrogate escapes",
+         frame({"jsonrpc": "2.0", "id": "\ud800 \udc00 \ud800A \ud800\ud83d\ude00 \\ud800",
+                "method": "textDocument/documentSymbol", "params": {"textDocument": {"uri": uri}}}),
+         [], ("\ufffd \ufffd \ufffdA \ufffd\U0001f600 \\ud800", None)),
     ]
     for n, (what, data, errors, first) in enumerate(rows):
         # Sent with the next request: a length too long waits for more bytes.
