@@ -11,7 +11,14 @@
  * applied, reads back without the warning at its place and with what it
  * recorded; making them all leaves no more errors than there were. The
  * server's every
- * answer is framed with its true length and is well-formed JSON.
+ * answer is framed with its true length and is well-formed JSON; where
+ * every message the client sends is framed and parses, each request is
+ * answered once, with a result or an error. Each text the session gives
+ * a document, as a document in each encoding that holds it and in both
+ * position encodings: each quick fix's edits, made as an editor makes
+ * them, are inside their lines and give the text the fix's own edits give
+ * the bytes, decoded as the editor holds them; the fix-all's edits are
+ * inside their lines and apart.
  */
 #include <stdint.h>
 #include <stdlib.h>
@@ -19,12 +26,15 @@
 #include <ctype.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "../check/engine/check.h"
 #include "../check/rules/checker.h"
 #include "../check/mend/fix.h"
 #include "../check/report/report.h"
+#include "../check/lsp/actions.h"
 #include "../check/lsp/lsp.h"
 #include "../check/text/codepage.h"
 #include "../menu/menu.h"
@@ -99,6 +109,200 @@ static bool IsInFile(const std::string &bytes, long line, long column)
     return line >= 1 && column >= 1 && column <= (long)(end - start) + 1;
 }
 
+// A message of the client's, as read here.
+struct FramedMessage {
+    json message;
+    bool idUnknown;               // read with its surrogate escapes blanked, so a string id may be any string
+};
+
+// The body with each escape of a surrogate, paired or not, written as a
+// space: what it says but for the characters of its strings.
+static std::string BlankSurrogates(std::string body)
+{
+    for (size_t at = body.find('\\'); at != std::string::npos; at = body.find('\\', at + 2))
+        if (at + 6 <= body.size() && body[at + 1] == 'u' && tolower((unsigned char)body[at + 2]) == 'd' &&
+            strchr("89abcdefABCDEF", body[at + 3]))
+            body.replace(at, 6, "\\u0020");
+    return body;
+}
+
+// Takes the messages framed as "Content-Length: N" and an empty line, up
+// to the first that is not framed so or does not parse; yields whether
+// that is none, so that the messages are all the server reads.
+static bool SplitMessages(const std::string &bytes, std::vector<FramedMessage> *messages)
+{
+    static const char header[] = "Content-Length: ";
+    for (size_t at = 0; at < bytes.size();) {
+        if (bytes.compare(at, strlen(header), header) != 0) return false;
+        size_t digits = at + strlen(header), end = digits;
+        while (end < bytes.size() && isdigit((unsigned char)bytes[end])) end++;
+        if (end == digits || end - digits > 9 || bytes.compare(end, 4, "\r\n\r\n") != 0) return false;
+        size_t length = strtoul(bytes.c_str() + digits, NULL, 10), body = end + 4;
+        if (length > bytes.size() - body) return false;
+        FramedMessage framed = {json::parse(bytes.substr(body, length), nullptr, false), false};
+        if (framed.message.is_discarded()) {
+            framed = {json::parse(BlankSurrogates(bytes.substr(body, length)), nullptr, false), true};
+            if (framed.message.is_discarded()) return false;
+        }
+        messages->push_back(std::move(framed));
+        at = body + length;
+    }
+    return true;
+}
+
+// Whether the answers are those owed: one for each request (or message
+// without a method, result or error) that carries its id, up to the
+// "exit" the server takes, which ends it unanswered. An id of a string
+// read with its surrogate escapes blanked may be answered as any string.
+static bool IsOwed(const std::vector<FramedMessage> &messages, std::map<std::string, int> answered)
+{
+    long anyString = 0;
+    for (const FramedMessage &framed : messages) {
+        const json &message = framed.message;
+        const json *id = Find(&message, "id"), *method = Find(&message, "method"), *params = Find(&message, "params");
+        bool usable = !params || params->is_null() || params->is_object() || params->is_array();
+        if (IsText(method) && TextOf(method) == "exit" && usable) break;
+        if (!id || !(id->is_string() || id->is_number())) continue;
+        if (!IsText(method) && (Find(&message, "result") || Find(&message, "error"))) continue;
+        if (framed.idUnknown && id->is_string()) anyString++;
+        else if (answered[id->dump()]-- == 0) return false;
+    }
+    for (const auto &left : answered) {
+        if (left.second == 0) continue;
+        if (left.first[0] != '"' || (anyString -= left.second) < 0) return false;
+    }
+    return anyString == 0;
+}
+
+// The editor's index in the text of a position (lines end at LF, CR LF or
+// a lone CR; characters count UTF-16 units, or UTF-8 bytes), or -1 for
+// one past its line's end (so inside a CR LF pair) or inside a character.
+static long IndexOfPosition(const std::string &text, const json *position, bool utf8)
+{
+    const json *lineValue = Find(position, "line"), *characterValue = Find(position, "character");
+    // Not TakeCount: the actions' values, never written out, are signed.
+    if (!lineValue || !lineValue->is_number_integer() || !characterValue || !characterValue->is_number_integer())
+        return -1;
+    long line = lineValue->get<long>(), character = characterValue->get<long>();
+    if (line < 0 || character < 0) return -1;
+    size_t at = 0;
+    for (long n = 0; n < line; n++) {
+        size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string::npos) return -1;
+        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    long units = 0;
+    while (units < character) {
+        if (at >= text.size() || text[at] == '\r' || text[at] == '\n') return -1;
+        TextChar ch;
+        ReadTextChar(CP_UTF8, text.data() + at, (int)(text.size() - at), &ch);
+        units += utf8 ? ch.byteCount : ch.wideCount;
+        at += ch.byteCount;
+    }
+    return units == character ? (long)at : -1;
+}
+
+// Makes a workspace edit's edits of the document as an editor makes them;
+// false for a position not in the text, or edits that overlap.
+static bool MakeEditorEdits(const LspDocument &doc, const json &action, bool utf8, std::string *text)
+{
+    const json *edits = Find(Find(Find(&action, "edit"), "changes"), doc.uri.c_str());
+    if (!edits || !edits->is_array()) return false;
+    struct Span {
+        long start, end;
+        std::string text;
+    };
+    std::vector<Span> spans;
+    for (const json &edit : *edits) {
+        const json *range = Find(&edit, "range"), *newText = Find(&edit, "newText");
+        long start = IndexOfPosition(doc.text, Find(range, "start"), utf8);
+        long end = IndexOfPosition(doc.text, Find(range, "end"), utf8);
+        if (start < 0 || end < start || !IsText(newText)) return false;
+        spans.push_back({start, end, TextOf(newText)});
+    }
+    // Edits at one place are made in the order sent.
+    std::stable_sort(spans.begin(), spans.end(), [](const Span &a, const Span &b) { return a.start < b.start; });
+    *text = doc.text;
+    for (size_t i = spans.size(); i-- > 0;) {
+        if (i + 1 < spans.size() && spans[i].end > spans[i + 1].start) return false;
+        text->replace(spans[i].start, spans[i].end - spans[i].start, spans[i].text);
+    }
+    return true;
+}
+
+// Whether the bytes, decoded as the editor holds the document's, are the text.
+static bool IsTextOfBytes(const LspDocument &doc, const std::string &bytes, const std::string &text)
+{
+    LspDocument file = LspDocument();
+    file.discRead = 1;
+    file.discBytes = bytes;
+    file.encoding = doc.encoding;
+    file.text = text;
+    return IsTextOfFile(file, 1252);
+}
+
+// Each quick fix of the editor's text, as a document kept in UTF-8 with
+// and without the mark and in code page 1252, in both position encodings.
+static void CheckQuickFixes(const std::string &text)
+{
+    LspSettings settings = {1252, 0, false, {}};
+    for (int encoding : {FILE_UNMARKED_UTF8, FILE_MARKED_UTF8, FILE_CODE_PAGE}) {
+        for (bool utf8 : {false, true}) {
+            g_bUtf8Positions = utf8; // the diagnostics' ranges are made in it
+            LspDocument doc = LspDocument();
+            doc.uri = "untitled:fuzz";
+            doc.text = text;
+            doc.version = 1;
+            doc.encoding = encoding;
+            doc.discRead = -1;
+            CheckDocument(&doc, settings, false);
+            // A character the code page cannot write leaves another text.
+            if (!doc.checked || !IsTextOfBytes(doc, doc.bytes, text)) continue;
+            for (const LspDiagnostic &d : doc.diagnostics) {
+                if (!d.hasFix) continue;
+                json given = {{"code", d.code}, {"range", RangeJson(d.range)}};
+                json params = {{"textDocument", {{"uri", doc.uri}}}, {"range", RangeJson(d.range)},
+                               {"context", {{"diagnostics", json::array({given})}, {"only", json::array({"quickfix"})}}}};
+                for (const json &action : CodeActions(doc, &params, false)) {
+                    std::string edited;
+                    if (!MakeEditorEdits(doc, action, utf8, &edited))
+                        Fail("a quick fix's edit past its line's end, inside a character or overlapping");
+                    // The server takes the fix of the first diagnostic of that code on that line.
+                    bool same = false;
+                    for (const LspDiagnostic &o : doc.diagnostics)
+                        same = same || (o.hasFix && o.code == d.code && o.range.start.line == d.range.start.line &&
+                                        IsTextOfBytes(doc, ApplyFixEdits(doc.bytes, o.fix.edits), edited));
+                    if (!same) Fail("a quick fix gives the editor another text than its edits give the bytes");
+                }
+            }
+            json only = json::array({"source.fixAll.quorlan"});
+            json params = {{"textDocument", {{"uri", doc.uri}}},
+                           {"context", {{"diagnostics", json::array()}, {"only", only}}}};
+            std::string edited;
+            for (const json &action : CodeActions(doc, &params, false))
+                if (!MakeEditorEdits(doc, action, utf8, &edited))
+                    Fail("a fix-all edit past its line's end, inside a character or overlapping");
+        }
+    }
+    g_bUtf8Positions = false;
+}
+
+// The texts the messages give documents: opened, or changed whole.
+static std::vector<std::string> TextsOf(const std::vector<FramedMessage> &messages)
+{
+    std::vector<std::string> texts;
+    for (const FramedMessage &framed : messages) {
+        const json *params = Find(&framed.message, "params");
+        const json *text = Find(Find(params, "textDocument"), "text");
+        if (IsText(text)) texts.push_back(TextOf(text));
+        const json *changes = Find(params, "contentChanges");
+        if (changes && changes->is_array())
+            for (const json &change : *changes)
+                if (IsText(Find(&change, "text"))) texts.push_back(TextOf(Find(&change, "text")));
+    }
+    return texts;
+}
+
 // Serves the bytes as a client's messages, and reads the answers back.
 static void ServeMessages(const std::string &bytes)
 {
@@ -112,6 +316,7 @@ static void ServeMessages(const std::string &bytes)
     std::string answers(written, writtenSize);
     free(written);
     static const char header[] = "Content-Length: ";
+    std::map<std::string, int> answered;
     for (size_t at = 0; at < answers.size();) {
         if (answers.compare(at, strlen(header), header) != 0) Fail("an answer without its header");
         char *end;
@@ -120,8 +325,21 @@ static void ServeMessages(const std::string &bytes)
         size_t body = (size_t)(end + 4 - answers.c_str());
         if (length > answers.size() - body) Fail("an answer shorter than its Content-Length");
         if (!IsWellFormedJson(answers.substr(body, length))) Fail("an answer that is not well-formed JSON");
+        json answer = json::parse(answers.substr(body, length), nullptr, false);
+        const json *id = Find(&answer, "id");
+        if (!Find(&answer, "method") && id && !id->is_null()) {
+            if (!Find(&answer, "result") == !Find(&answer, "error"))
+                Fail("an answer with both a result and an error, or neither");
+            answered[id->dump()]++;
+        }
         at = body + length;
     }
+
+    std::vector<FramedMessage> messages;
+    if (SplitMessages(bytes, &messages) && !IsOwed(messages, answered))
+        Fail("a request answered more than once, or not at all, or an answer to no request");
+    std::vector<std::string> texts = TextsOf(messages);
+    for (size_t i = 0; i < texts.size() && i < 4; i++) CheckQuickFixes(texts[i]);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
