@@ -17,6 +17,7 @@
  * --max-entries leaves out the larger scaling sizes; --profile only loads
  * the 10 MiB menu once, for a run under callgrind.
  */
+#include "figures.h"
 #include "heap_count.h"
 #include "menu_gen.h"
 #include "../menu/menu.h"
@@ -24,14 +25,12 @@
 
 #include <subst.h>
 
-#include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -67,26 +66,6 @@ static bool MakeMenu(BenchMenu *menu, const std::string &name, const MenuShape &
     }
     menu->bytes = (long)st.st_size;
     return true;
-}
-
-// Yields a new substitute dialog with the menu loaded as at start-up: a
-// fresh reader state, insertion in file order until the header says sorted.
-static HWND LoadMenu(const BenchMenu &menu)
-{
-    HWND hDlg = SubstCreateMainDialog(NULL);
-    FILE *stream = fopen(menu.path.c_str(), "rb");
-    ReadMenuStream(hDlg, stream);
-    if (stream) fclose(stream);
-    return hDlg;
-}
-
-// Releases the records as the close does, then the substitute's dialog.
-static void UnloadMenu(HWND hDlg)
-{
-    HWND hTree = GetDlgItem(hDlg, IDC_TREE);
-    FreeEntries(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL));
-    SubstDestroyWindow(hDlg);
-    SubstClearRecords();
 }
 
 /* ---- benchmarks ---- */
@@ -129,64 +108,16 @@ static void BenchFieldLoop(benchmark::State &state, const BenchMenu *menu)
 static void BenchLoad(benchmark::State &state, const BenchMenu *menu)
 {
     for (auto _ : state) {
-        HWND hDlg = LoadMenu(*menu);
+        HWND hDlg = LoadBenchMenu(menu->path.c_str());
         state.PauseTiming();
-        UnloadMenu(hDlg);
+        UnloadBenchMenu(hDlg);
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * menu->bytes);
     state.SetItemsProcessed(state.iterations() * menu->entries);
 }
 
-// Keeps, besides the console output, each benchmark's CPU time per
-// iteration in seconds: the median when it ran repeatedly. CPU time, as
-// the work is one thread's and other processes on a busy machine would
-// otherwise count in it.
-class FigureReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-
-    // Colours only for a terminal: scripts/bench.sh keeps the output too.
-    FigureReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.error_occurred) continue;
-            bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type == Run::RT_Aggregate && !median) continue;
-            double value = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            if (median || !seconds.count(run.run_name.function_name))
-                seconds[run.run_name.function_name] = value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    // Yields the time per iteration, or a negative value when it did not run.
-    double Seconds(const std::string &name) const
-    {
-        auto found = seconds.find(name);
-        return found == seconds.end() ? -1 : found->second;
-    }
-};
-
 /* ---- figures ---- */
-
-// A summary line for scripts/bench.sh: section, figure, value, what it is
-// measured against, the ratio, the goal and whether the goal is met.
-static void PrintRow(const char *section, const std::string &figure, const std::string &value,
-                     const std::string &against, double ratio, const char *goal, const char *verdict)
-{
-    printf("ROW|%s|%s|%s|%s|%.2f|%s|%s\n", section, figure.c_str(), value.c_str(), against.c_str(),
-           ratio, goal, verdict);
-}
-
-static std::string Format(const char *format, double value)
-{
-    char text[64];
-    snprintf(text, sizeof(text), format, value);
-    return text;
-}
 
 static void PrintThroughput(const FigureReporter &reporter)
 {
@@ -272,13 +203,13 @@ static void PrintHeap()
         const BenchMenu &menu = s_scalingMenus[i];
         struct mallinfo2 before = mallinfo2();
         StartHeapCount();
-        HWND hDlg = LoadMenu(menu);
+        HWND hDlg = LoadBenchMenu(menu.path.c_str());
         HeapCount count = StopHeapCount();
         struct mallinfo2 after = mallinfo2();
         HWND hTree = GetDlgItem(hDlg, IDC_TREE);
         long records = 0;
         double exact = (double)ExactEntryBytes(hTree, GetTreeItem(hTree, TVGN_ROOT, NULL), &records);
-        UnloadMenu(hDlg);
+        UnloadBenchMenu(hDlg);
         if (records == 0) continue;
         // The heap's growth less the program's blocks (each with the
         // allocator's size word) is the substitute's tree: the control's
@@ -323,22 +254,16 @@ int main(int argc, char **argv)
     }
     argc = kept;
 
-    const char *tmp = getenv("TMPDIR");
-    std::string dirTemplate = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorlan-bench-XXXXXX";
-    if (!mkdtemp(&dirTemplate[0])) {
-        perror("mkdtemp");
-        return 1;
-    }
-    s_strDir = dirTemplate;
+    if (!MakeMenuFolder("quorlan-bench", &s_strDir)) return 1;
     strcpy(g_szStartDir, "E:\\");
 
-    bool made = MakeMenu(&s_throughputMenu, "nested_10MiB", {1L << 30, THROUGHPUT_BYTES, true, false});
+    bool made = MakeMenu(&s_throughputMenu, "nested_10MiB", {1L << 30, THROUGHPUT_BYTES, true, false, MENU_WRITTEN});
     for (bool nested : {false, true}) {
         for (long entries : SCALING_ENTRIES) {
             if (!made || entries > maxEntries) continue;
             BenchMenu menu;
             made = MakeMenu(&menu, std::string(nested ? "nested_" : "flat_") + std::to_string(entries),
-                            {entries, 0, nested, false});
+                            {entries, 0, nested, false, MENU_WRITTEN});
             s_scalingMenus.push_back(menu);
         }
     }
@@ -347,7 +272,7 @@ int main(int argc, char **argv)
         return 1;
     }
     if (profile) {
-        UnloadMenu(LoadMenu(s_throughputMenu));
+        UnloadBenchMenu(LoadBenchMenu(s_throughputMenu.path.c_str()));
         RemoveMenus();
         return 0;
     }

@@ -28,7 +28,8 @@ static int Usage()
 static int WriteMenu(int argc, char **argv)
 {
     if (argc < 5 || (strcmp(argv[4], "flat") != 0 && strcmp(argv[4], "nested") != 0)) return Usage();
-    MenuShape shape = {atol(argv[3]), 0, strcmp(argv[4], "nested") == 0, argc > 5 && strcmp(argv[5], "sorted") == 0};
+    MenuShape shape = {atol(argv[3]), 0, strcmp(argv[4], "nested") == 0, argc > 5 && strcmp(argv[5], "sorted") == 0,
+                       MENU_WRITTEN};
     long written = WriteBenchMenuFile(argv[2], shape);
     if (written < 0) {
         perror(argv[2]);

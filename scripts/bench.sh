@@ -4,7 +4,8 @@
 # measured in the same run: the executable's size against a minimal dialog
 # program with the same resources; its start-up under Wine against the same
 # program; the menu loading's throughput against a bare fgetc loop; its
-# scaling and its heap per entry; the checker's time per entry on discs of
+# scaling and its heap per entry; the check and the loading of the shapes
+# that once took minutes, at two sizes; the checker's time per entry on discs of
 # many files; the language server's latency and the memory of its outline.
 # It prints figures and never fails on a time; it fails only when something
 # cannot be built or run.
@@ -41,7 +42,7 @@ startup=win$QUORLAN_WINE_ARCH
 
 echo "== build: release, win32$([ "$startup" = win32 ] || echo ", win64")"
 cmake --preset release -B "$root/release" >/dev/null
-cmake --build "$root/release" -j"$jobs" --target bench_load make_menu quorlan-check >/dev/null
+cmake --build "$root/release" -j"$jobs" --target bench_load bench_shapes make_menu quorlan-check >/dev/null
 cmake --preset win32 -B "$root/win32" >/dev/null
 cmake --build "$root/win32" -j"$jobs" --target quorlan quorlan_floor >/dev/null
 cmake --preset "$startup" -B "$root/$startup" >/dev/null
@@ -89,6 +90,10 @@ rm -rf "$work"
 echo
 echo "== Menu loading, natively (Google Benchmark, CPU time)"
 "$root/release/bench/bench_load" | keep
+
+echo
+echo "== The shapes that once took minutes: the check and the loading at two sizes, natively"
+"$root/release/bench/bench_shapes" | keep
 
 echo
 echo "== The checker, natively: n entries naming n files of one folder"
