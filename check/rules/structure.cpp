@@ -156,15 +156,55 @@ static std::string LineEnd()
     return Followed().bytes->find("\r\n") != std::string::npos ? "\r\n" : "\n";
 }
 
-// The white space that starts the line holding pos.
-static std::string IndentOf(long pos)
+// The white space that starts a line, up to at most a given offset on it.
+struct IndentSpan {
+    long start, end;
+};
+
+// Yields the indent of the line of each offset given, in the file's order,
+// from one walk forward through the file: a file may hold a million open
+// braces on one line, and walking back to the line's start for each took
+// minutes. Braces on one line share its indent, and an indent found for
+// one offset only grows (to the next offset) for the next on the line.
+static std::vector<IndentSpan> FindIndents(const std::vector<long> &offsets)
 {
     const std::string &bytes = *Followed().bytes;
-    long start = pos;
-    while (start > 0 && bytes[start - 1] != '\n') start--;
-    long end = start;
-    while (end < pos && (bytes[end] == ' ' || bytes[end] == '\t')) end++;
-    return bytes.substr(start, end - start);
+    std::vector<IndentSpan> indents;
+    indents.reserve(offsets.size());
+    IndentSpan indent = {0, 0};
+    long walked = 0; // every line feed before it is seen
+    for (long pos : offsets) {
+        for (; walked < pos; walked++)
+            if (bytes[walked] == '\n') indent = {walked + 1, walked + 1};
+        while (indent.end < pos && (bytes[indent.end] == ' ' || bytes[indent.end] == '\t')) indent.end++;
+        indents.push_back(indent);
+    }
+    return indents;
+}
+
+// The most bytes the mend of the braces left open writes: a million levels
+// closed at an indent of a dozen. Many braces on one long indented line
+// would repeat its indent for each, past what memory holds and what a
+// proof can read again.
+#define MAX_CLOSING_TEXT (16L * 1024 * 1024)
+
+// Yields the text that closes every level left open, innermost first: each
+// `}` on a line of its own, at the indent of its `{`'s line; "" where that
+// is more than MAX_CLOSING_TEXT.
+static std::string WriteClosingBraces()
+{
+    const MenuFollowing &menu = Followed();
+    const std::string &bytes = *menu.bytes;
+    std::string lineEnd = LineEnd();
+    std::vector<IndentSpan> indents = FindIndents(menu.openBraces);
+    size_t size = 0;
+    for (const IndentSpan &indent : indents) size += lineEnd.size() + (indent.end - indent.start) + 1;
+    std::string braces;
+    if (size > MAX_CLOSING_TEXT) return braces;
+    braces.reserve(size);
+    for (size_t i = indents.size(); i-- > 0;)
+        braces.append(lineEnd).append(bytes, indents[i].start, indents[i].end - indents[i].start).append("}");
+    return braces;
 }
 
 // What the loading left open, or unread after the list's `}`.
@@ -191,9 +231,8 @@ static void CheckEnd()
                    "the file ends inside the entry list, " + Number((long)missing) + " closing brace" +
                        (missing == 1 ? "" : "s") + " short: this '{' is the innermost one left open",
                    EndOfText(), "type the missing '}' where each level's entries end, here at the latest");
-        std::string braces;
-        for (size_t i = missing; i-- > 0;) braces += LineEnd() + IndentOf(menu.openBraces[i]) + "}";
-        if (!menu.inQuote)
+        std::string braces = menu.inQuote ? "" : WriteClosingBraces();
+        if (!braces.empty())
             FixWarning(missing == 1 ? "close the list at the end" : "close the " + Number((long)missing) +
                                                                         " levels at the end",
                        false, {Edit(EndOfText(), 0, braces)});

@@ -893,6 +893,9 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
          "Disc\n{\n  A, a.exe, first,\n  B, b.exe, bee\n}\n", "A|B"},
         {"open-list", false, "Disc\n{\n  A, a.exe, an A,\n  Sub {\n    B, b.exe\n",
          "Disc\n{\n  A, a.exe, an A,\n  Sub {\n    B, b.exe\n  }\n}\n", "A|Sub{B}"},
+        {"open-list", false, "Disc\n{\n  A {{\n    B, b.exe\n", "Disc\n{\n  A {{\n    B, b.exe\n  }\n  }\n}\n", "A{B}"},
+        // Each brace's `}` at the indent of its line would write 25 MB.
+        {"open-list", false, "Disc\n" + std::string(5000, ' ') + std::string(5000, '{'), "", ""},
         {"no-list", false, "Disc\n  A, a.exe, an A,\n  B, b.exe\n", "Disc\n{\n  A, a.exe, an A,\n  B, b.exe\n}\n", "A|B"},
         // The option's comma took the entry's fields after it: sorted, the tree is in order.
         {"option-entry", false, "Disc\n{\n  sorted,\n  Setup, setup.exe, Installs,\n  Readme, readme.txt\n}\n",
