@@ -5,7 +5,8 @@
  * children, and for a dialog its procedure. The tree-view control keeps its
  * items as the real one does, a sibling chain under each parent, with the
  * text copied on insert, TVI_LAST appending and TVI_SORT placing an item
- * among its siblings by the comparison it is given, as the control does.
+ * among its siblings by the comparison it is given, where the control's
+ * walk puts it (found by a search of an index kept beside the siblings).
  * Everything the program does to a window besides the tree messages is
  * appended to a record for tests.
  */
@@ -16,10 +17,13 @@
 #include <string.h>
 
 #include <algorithm>
+#include <set>
 
 // What the program's WinMain captures at start-up (ui/main.cpp), for every
 // other program that reads menus: each sets it before it reads one.
 char g_szStartDir[512];
+
+struct SortedRuns;
 
 struct _TREEITEM {
     std::string text;
@@ -30,6 +34,8 @@ struct _TREEITEM {
     _TREEITEM *prev;
     _TREEITEM *next;
     long order;  // how many inserts were tried before it
+    SortedRuns *runs; // its children's sorted index, or null (see SearchSortedPlace)
+    bool unsorted;    // a child was placed otherwise than by TVI_SORT and the comparison in use
 };
 
 struct SubstWindow {
@@ -54,6 +60,7 @@ static long s_insertsTried;
 static SubstToWideProc s_toWide;     // the platform's conversions and sort
 static SubstFromWideProc s_fromWide; // order, as given (subst.h)
 static SubstCompareProc s_compare;
+static long s_compareEpoch;          // counts the changes of the comparison and the code page
 static UINT s_ansiCodePage = 1252;   // what GetACP yields (subst.h)
 static DWORD s_lastError;            // what GetLastError yields
 
@@ -112,11 +119,14 @@ static HWND CreateWindowRecord(HWND parent, const char *className, int id, const
     return w;
 }
 
+static void DropSortedRuns(_TREEITEM *parent);
+
 static void FreeTreeItems(_TREEITEM *first)
 {
     while (first) {
         _TREEITEM *next = first->next;
         FreeTreeItems(first->firstChild);
+        DropSortedRuns(first);
         delete first;
         first = next;
     }
@@ -131,6 +141,7 @@ void SubstDestroyWindow(HWND hwnd)
         siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
     }
     FreeTreeItems(hwnd->root.firstChild);
+    DropSortedRuns(&hwnd->root);
     delete hwnd;
 }
 
@@ -341,6 +352,76 @@ static void LinkAfter(_TREEITEM *parent, _TREEITEM *after, _TREEITEM *item)
         parent->firstChild = item;
 }
 
+// Where TVI_SORT puts an item among the parent's children, walking from
+// the first, as the control does: before the first child it compares less
+// than, or right after the first it compares equal to. Yields the child it
+// goes after, or null for the first place.
+static _TREEITEM *WalkToSortedPlace(const _TREEITEM *parent, const _TREEITEM *item)
+{
+    _TREEITEM *after = NULL;
+    for (_TREEITEM *sibling = parent->firstChild; sibling; sibling = sibling->next) {
+        int order = s_compare(item->text.c_str(), sibling->text.c_str());
+        if (order < 0) break;
+        after = sibling;
+        if (order == 0) break;
+    }
+    return after;
+}
+
+// The first child of each run of children that compare equal, in the
+// children's order. While every child of a parent was placed by the walk
+// above, with one comparison, the children stand in its order (the walk
+// keeps them so), with equal ones together; the walk then stops at the
+// first run whose first child the item is less than or equal to, which a
+// search of these finds with a few comparisons instead of one a child.
+// The comparison is the platform's, an order as sort keys make it.
+struct RunOrder {
+    using is_transparent = void;
+    bool operator()(const _TREEITEM *a, const _TREEITEM *b) const
+    {
+        return s_compare(a->text.c_str(), b->text.c_str()) < 0;
+    }
+    // The item's text against a run's first child, compared as the walk compares them.
+    bool operator()(const _TREEITEM *first, const char *text) const
+    {
+        return s_compare(text, first->text.c_str()) > 0;
+    }
+    bool operator()(const char *text, const _TREEITEM *first) const
+    {
+        return s_compare(text, first->text.c_str()) < 0;
+    }
+};
+
+struct SortedRuns {
+    std::set<_TREEITEM *, RunOrder> firsts;
+    long epoch; // the comparison they were found with
+};
+
+static void DropSortedRuns(_TREEITEM *parent)
+{
+    delete parent->runs;
+    parent->runs = NULL;
+}
+
+// The walk's place for the item, found among the parent's runs. A parent
+// whose children were not all placed so, or with another comparison, is
+// walked (and is from then on).
+static _TREEITEM *SearchSortedPlace(_TREEITEM *parent, _TREEITEM *item)
+{
+    if (parent->runs && parent->runs->epoch != s_compareEpoch) {
+        DropSortedRuns(parent);
+        parent->unsorted = true;
+    }
+    if (parent->unsorted) return WalkToSortedPlace(parent, item);
+    if (!parent->runs) parent->runs = new SortedRuns{{}, s_compareEpoch};
+    std::set<_TREEITEM *, RunOrder> &firsts = parent->runs->firsts;
+    auto run = firsts.lower_bound(item->text.c_str());
+    if (run != firsts.end() && s_compare(item->text.c_str(), (*run)->text.c_str()) == 0) return *run;
+    // The item starts a run of its own, before the first that it is less than.
+    firsts.insert(run, item);
+    return run == firsts.end() ? parent->lastChild : (*run)->prev;
+}
+
 static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
 {
     if (!insert) return 0;
@@ -353,18 +434,12 @@ static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
     item->lParam = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
     item->order = order;
     // The program inserts at TVI_LAST or TVI_SORT only; anything else appends.
-    // TVI_SORT walks from the first sibling, as the control does: the item
-    // goes before the first it compares less than, or right after the first
-    // it compares equal to.
     _TREEITEM *after = parent->lastChild;
     if (insert->hInsertAfter == TVI_SORT && s_compare) {
-        after = NULL;
-        for (_TREEITEM *sibling = parent->firstChild; sibling; sibling = sibling->next) {
-            int order = s_compare(item->text.c_str(), sibling->text.c_str());
-            if (order < 0) break;
-            after = sibling;
-            if (order == 0) break;
-        }
+        after = SearchSortedPlace(parent, item);
+    } else {
+        DropSortedRuns(parent);
+        parent->unsorted = true;
     }
     LinkAfter(parent, after, item);
     return (LRESULT)item;
@@ -452,9 +527,15 @@ void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, Su
     s_toWide = toWide;
     s_fromWide = fromWide;
     s_compare = compare;
+    s_compareEpoch++;
 }
 
-void SubstSetAnsiCodePage(UINT codePage) { s_ansiCodePage = codePage; }
+// The comparison may depend on the code page too.
+void SubstSetAnsiCodePage(UINT codePage)
+{
+    s_ansiCodePage = codePage;
+    s_compareEpoch++;
+}
 
 UINT WINAPI GetACP(void) { return s_ansiCodePage; }
 

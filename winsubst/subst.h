@@ -70,8 +70,11 @@ long SubstGetTreeItemOrder(HTREEITEM hItem);
 // checker's code page tables). The conversions take the platform's
 // arguments, with CP_ACP already made the ANSI code page; without them they
 // fail. The comparison orders TVI_SORT's items as the tree does; without
-// one, they go last. The to-wide one sets *invalid where the text holds
-// bytes that are no character of the code page.
+// one, they go last. It must be an order, as the platform's is: the place
+// the tree's walk would give is found by a search of the siblings, except
+// under a parent that holds items placed otherwise or under an earlier
+// comparison or code page, which is walked. The to-wide one sets *invalid
+// where the text holds bytes that are no character of the code page.
 //
 // What the substitute itself keeps of the platform's conversions, each
 // failure setting the last error as Windows documents:

@@ -9,6 +9,8 @@
 #include <algorithm>
 
 #include "menu_test_util.h"
+#include "../../check/text/collate.h"
+#include "../../check/text/tests/cases.h"
 
 namespace {
 
@@ -125,6 +127,43 @@ TEST(EntryOrder, FollowsTheInsertionPlace)
     for (const auto &c : cases)
         EXPECT_EQ(LoadAndDump(c.bytes, c.insertAfter), c.dump)
             << c.bytes << (c.insertAfter == TVI_SORT ? " sorted" : " in file order");
+}
+
+// The sorted place the substitute finds among the siblings (its index of
+// them) is the one the tree's walk gives, which FindSortedPlace walks as
+// the platform's control does (the text tests hold it to the platform):
+// for every code page, its every byte, ties (equal names, names that differ
+// only in what weighs nothing) and random names; and where the comparison
+// changes halfway, as another code page makes it, the walk again.
+TEST(EntryOrder, SortedPlaceIsTheWalks)
+{
+    std::vector<std::pair<unsigned, unsigned>> rows; // the code page of the first half, of the second
+    for (unsigned codePage : ListAnsiCodePages()) rows.push_back({codePage, codePage});
+    rows.insert(rows.end(), {{1252, 1250}, {1251, 1252}, {932, 1252}});
+    for (const auto &row : rows) {
+        std::vector<std::string> names = MakeSortNames(row.first, false);
+        for (const std::string &name : MakeComparePairs(row.first, 100, 7)) names.push_back(name);
+        size_t half = names.size() / 2;
+        std::vector<const char *> walked; // the walk's order, as texts and as indices
+        std::vector<long> expected;
+        ResetMenuState("E:\\", row.first);
+        HWND hDlg = SubstCreateMainDialog(NULL);
+        ApplyMenuOption(hDlg, "sorted");
+        HWND hTree = GetDlgItem(hDlg, IDC_TREE);
+        for (size_t i = 0; i < names.size(); i++) {
+            unsigned codePage = i < half ? row.first : row.second;
+            if (i == half) UsePlatformText(codePage);
+            int at = FindSortedPlace(codePage, walked.data(), (int)walked.size(), names[i].c_str());
+            walked.insert(walked.begin() + at, names[i].c_str());
+            expected.insert(expected.begin() + at, (long)i);
+            InsertTreeItem(hTree, TVI_ROOT, names[i].c_str(), (LPARAM)i);
+        }
+        std::vector<long> order;
+        for (HTREEITEM hItem = GetTreeItem(hTree, TVGN_ROOT, NULL); hItem; hItem = GetTreeItem(hTree, TVGN_NEXT, hItem))
+            order.push_back((long)GetTreeItemData(hTree, hItem));
+        SubstDestroyWindow(hDlg);
+        EXPECT_EQ(order, expected) << "code page " << row.first << ", then " << row.second;
+    }
 }
 
 // Nesting: levels down to MAX_NESTING below the top are kept; a deeper
