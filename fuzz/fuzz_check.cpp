@@ -9,13 +9,14 @@
  * closed, escapes and UTF-8 valid, brackets paired). Every fix the
  * checker gives has its edits inside the file, in order and apart, and
  * applied, reads back without the warning at its place and with what it
- * recorded; making them all leaves no more errors than there were. The
- * server's every
- * answer is framed with its true length and is well-formed JSON; where
- * every message the client sends is framed and parses, each request is
- * answered once, with a result or an error. Each text the session gives
- * a document, as a document in each encoding that holds it and in both
- * position encodings: each quick fix's edits, made as an editor makes
+ * recorded; making them all, round by round, leaves only errors that were
+ * there before, each where it stood (mapped back through each round's
+ * edits), and none that a fix of the first round mended. The server's
+ * every answer is framed with its true length and is well-formed JSON;
+ * where every message the client sends is framed and parses, each request
+ * is answered once, with a result or an error. Each text the session
+ * gives a document, as a document in each encoding that holds it and in
+ * both position encodings: each quick fix's edits, made as an editor makes
  * them, are inside their lines and give the text the fix's own edits give
  * the bytes, decoded as the editor holds them; the fix-all's edits are
  * inside their lines and apart.
@@ -342,6 +343,40 @@ static void ServeMessages(const std::string &bytes)
     for (size_t i = 0; i < texts.size() && i < 4; i++) CheckQuickFixes(texts[i]);
 }
 
+// Makes every fix, round by round, and holds each error left against the
+// errors found (warnings) where it stood before the rounds.
+static void CheckFixedErrors(const std::string &bytes, const CheckSettings &settings,
+                             const std::vector<MenuWarning> &warnings)
+{
+    std::vector<MenuWarning> fixed, left;
+    std::vector<size_t> rounds;
+    std::string mended = FixMenu(bytes, settings, true, &fixed, std::vector<std::string>(), &rounds);
+    // Each round's bytes and edits, again from the fixes it made.
+    std::vector<std::string> given(1, bytes);
+    std::vector<std::vector<FixEdit>> edits;
+    for (size_t round = 0, from = 0; round < rounds.size(); from = rounds[round++]) {
+        edits.emplace_back();
+        for (size_t i = from; i < rounds[round]; i++)
+            edits.back().insert(edits.back().end(), fixed[i].fix.edits.begin(), fixed[i].fix.edits.end());
+        std::sort(edits.back().begin(), edits.back().end(),
+                  [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+        given.push_back(ApplyFixEdits(given.back(), edits.back()));
+    }
+    if (given.back() != mended) Fail("the fixes' rounds do not give the mended bytes");
+    CheckedMenu after;
+    CheckMenuBytes(mended, settings, &after, &left);
+    for (const MenuWarning &error : left) {
+        if (!error.error) continue;
+        long place = error.offset;
+        for (size_t round = edits.size(); round-- > 0;) place = PlaceBeforeEdits(given[round], edits[round], place);
+        bool was = false;
+        for (const MenuWarning &w : warnings) was = was || (w.error && w.code == error.code && w.offset == place);
+        for (size_t i = 0; i < (rounds.empty() ? 0 : rounds[0]); i++)
+            if (fixed[i].error && fixed[i].code == error.code && fixed[i].offset == place) was = false;
+        if (!was) Fail("the fixes made an error, or moved one");
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string bytes((const char *)data, size);
@@ -367,7 +402,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     KeepProvenFixes(bytes, settings, menu, &warnings);
-    long errors = std::count_if(warnings.begin(), warnings.end(), [](const MenuWarning &w) { return w.error; });
     for (const MenuWarning &warning : warnings) {
         if (!warning.hasFix) continue;
         long end = 0;
@@ -379,12 +413,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::string why;
         if (!ProveFix(bytes, settings, warning, &why)) Fail("a fix given that its reading does not prove");
     }
-    std::vector<MenuWarning> fixed, left;
-    std::string mended = FixMenu(bytes, settings, true, &fixed, std::vector<std::string>());
-    CheckedMenu after;
-    CheckMenuBytes(mended, settings, &after, &left);
-    if (std::count_if(left.begin(), left.end(), [](const MenuWarning &w) { return w.error; }) > errors)
-        Fail("the fixes made a new error");
+    CheckFixedErrors(bytes, settings, warnings);
 
     if (!IsWellFormedJson(FormatMenuJson(menu, warnings))) Fail("the JSON report is not well formed");
     FormatMenuText(menu, warnings, "Quorlan.ini");

@@ -50,6 +50,7 @@ bool RunHoldsLineFeed(long pos);
 std::string Shown(const FieldScan &field);
 long PositionOf(const FieldScan &field, size_t index);
 long PositionOfText(const FieldScan &field, size_t index);
+bool IsWordApostrophe(long pos);
 
 /* write_name.cpp: a disc's name as menu text that reads back as the name */
 std::string WriteMenuFileName(const std::string &prefix, const std::string &name);

@@ -85,3 +85,30 @@ long PositionOfText(const FieldScan &field, size_t index)
     }
     return PositionOf(field, raw);
 }
+
+// Whether the byte at pos is a letter, or with digits a letter or a digit;
+// a byte above 127 is mostly a letter in the code pages, and a part of one
+// in UTF-8.
+static bool IsLetterByte(long pos, bool digits)
+{
+    const std::string &bytes = *s_positions.bytes;
+    if (pos < 0 || pos >= (long)bytes.size()) return false;
+    unsigned char c = bytes[pos];
+    return isalpha(c) || c >= 0x80 || (digits && isdigit(c));
+}
+
+// Whether the apostrophe at pos is one of a word's: between two letters
+// ("Don't", "1990's"), or right after a letter where the word ends ("the
+// kids'"), before white space (a line end among it), a comma, a brace or
+// the end of the file. An author who meant it to quote puts it at a
+// field's start or after a space.
+bool IsWordApostrophe(long pos)
+{
+    const std::string &bytes = *s_positions.bytes;
+    if (pos < 0 || pos >= (long)bytes.size() || bytes[pos] != '\'') return false;
+    if (IsLetterByte(pos - 1, true) && IsLetterByte(pos + 1, false)) return true;
+    if (!IsLetterByte(pos - 1, false)) return false;
+    if (pos + 1 == (long)bytes.size()) return true;
+    unsigned char next = bytes[pos + 1];
+    return isspace(next) || next == ',' || next == '{' || next == '}';
+}

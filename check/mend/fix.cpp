@@ -2,8 +2,10 @@
  * Fixes applied to a menu's bytes, each proven by the program's own
  * reading of the result before anything is kept: the warning's code is
  * gone from its place, the tree shows what the fix recorded (the entries'
- * names, the option that takes effect), no new error appears, and no
- * entry but those the warning speaks for has changed. A fix
+ * names, the option that takes effect), each error left is one that was
+ * there, at the same place, before (an error the fix mends, or ends with
+ * it, may go; none may come or move), and no entry but those the warning
+ * speaks for has changed. A fix
  * that fails its proof is dropped, so that no report offers, and no
  * --fix makes, a mend that reads back as something else.
  */
@@ -38,9 +40,100 @@ static long ShiftedPosition(long pos, const std::vector<FixEdit> &edits)
     return pos + shift;
 }
 
-static int CountErrors(const std::vector<MenuWarning> &warnings)
+// Where the byte at pos of the bytes the edits give stood before them; a
+// byte of an edit's text stood where the edit did.
+static long PlaceBefore(long pos, const std::vector<FixEdit> &edits)
 {
-    return (int)std::count_if(warnings.begin(), warnings.end(), [](const MenuWarning &w) { return w.error; });
+    long shift = 0;
+    for (const FixEdit &edit : edits) {
+        long at = edit.offset + shift;
+        if (pos < at) break;
+        if (pos < at + (long)edit.text.size()) return edit.offset;
+        shift += (long)edit.text.size() - edit.length;
+    }
+    return pos - shift;
+}
+
+// Whether the edits rewrite a UTF-16 file whole, as UTF-8 with the mark.
+static bool IsFromUtf16(const std::string &bytes, const std::vector<FixEdit> &edits)
+{
+    return edits.size() == 1 && edits[0].offset == 0 && edits[0].length == (long)bytes.size() &&
+           (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) &&
+           edits[0].text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+}
+
+// For such a rewrite: where each byte of the UTF-8 (and its end) stood in
+// the UTF-16, at the byte of its character that the program reads as that
+// character where it is ASCII: the first of little-endian order's two, the
+// second of big-endian's. Where the two do not walk out together, every
+// place is the file's start.
+static std::vector<long> PlacesInUtf16(const std::string &utf16, const std::string &utf8)
+{
+    std::vector<long> places(utf8.size() + 1, 0);
+    bool little = utf16[0] == '\xFF';
+    size_t at = 3; // past the UTF-8 mark, which stands for the UTF-16 one
+    for (size_t i = 2; i + 1 < utf16.size() && at < utf8.size(); i += 2) {
+        unsigned char first = utf16[i], second = utf16[i + 1];
+        unsigned unit = little ? (first | second << 8) : (first << 8 | second);
+        long place = (long)i + (!little && unit < 0x80);
+        unsigned code = unit;
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < utf16.size()) {
+            i += 2; // a surrogate pair is one character, of four bytes in UTF-8
+            code = 0x10000;
+        }
+        size_t length = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+        for (size_t k = 0; k < length && at < utf8.size(); k++) places[at++] = place;
+    }
+    if (at != utf8.size()) places.assign(utf8.size() + 1, 0);
+    else places[at] = (long)utf16.size();
+    return places;
+}
+
+// Where each error of a reading of the bytes the edits give stood before
+// them: the table of a UTF-16 file rewritten, or each edit's shift.
+struct PlacesBack {
+    const std::vector<FixEdit> *edits;
+    std::vector<long> table;      // empty but for a UTF-16 file rewritten
+};
+
+static PlacesBack MapPlacesBack(const std::string &bytes, const std::vector<FixEdit> &edits)
+{
+    PlacesBack map = {&edits, {}};
+    if (IsFromUtf16(bytes, edits)) map.table = PlacesInUtf16(bytes, edits[0].text);
+    return map;
+}
+
+static long PlaceBack(const PlacesBack &map, long pos)
+{
+    if (map.table.empty()) return PlaceBefore(pos, *map.edits);
+    return map.table[std::max(0L, std::min(pos, (long)map.table.size() - 1))];
+}
+
+long PlaceBeforeEdits(const std::string &bytes, const std::vector<FixEdit> &edits, long pos)
+{
+    return PlaceBack(MapPlacesBack(bytes, edits), pos);
+}
+
+// Whether each error read after the edits, where it stood before them, is
+// one that was there, less the ones mended: the edits may end errors, but
+// make none, nor move one.
+static bool KeepsErrors(const std::vector<MenuWarning> &before, const std::vector<MenuWarning> &after,
+                        const PlacesBack &map, const std::vector<const MenuWarning *> &mended, std::string *why)
+{
+    for (const MenuWarning &w : after) {
+        if (!w.error) continue;
+        long place = PlaceBack(map, w.offset);
+        bool was = false;
+        std::vector<MenuWarning>::const_iterator u = std::lower_bound(
+            before.begin(), before.end(), place, [](const MenuWarning &x, long at) { return x.offset < at; });
+        for (; u != before.end() && u->offset == place && !was; ++u) was = u->error && u->code == w.code;
+        for (const MenuWarning *m : mended) was = was && !(m->error && m->code == w.code && m->offset == place);
+        if (!was) {
+            *why = "the fix makes a new error [" + w.code + "]";
+            return false;
+        }
+    }
+    return true;
 }
 
 // Whether the option took effect in the menu read.
@@ -213,7 +306,6 @@ static bool ProveFixAgainst(const std::string &bytes, const CheckSettings &setti
                             const std::vector<FlatEntry> &was, const std::vector<MenuWarning> &found,
                             std::string *why)
 {
-    int errorsBefore = CountErrors(found);
     const MenuFix &fix = warning.fix;
     std::string after = ApplyFixEdits(bytes, fix.edits);
     if (after == bytes) {
@@ -239,10 +331,7 @@ static bool ProveFixAgainst(const std::string &bytes, const CheckSettings &setti
         *why = "the option " + fix.option + " does not take effect";
         return false;
     }
-    if (CountErrors(warnings) > errorsBefore - (warning.error ? 1 : 0)) {
-        *why = "the fix makes a new error";
-        return false;
-    }
+    if (!KeepsErrors(found, warnings, MapPlacesBack(bytes, fix.edits), {&warning}, why)) return false;
     return ChangesOnlyWhatItNames(after, was, found, is, warning, why);
 }
 
@@ -285,16 +374,17 @@ static bool Overlaps(const FixEdit &a, const FixEdit &b)
 // too if asked), in rounds; *fixed gets each warning fixed, as found in
 // its round. The codes left out are not fixed.
 std::string FixMenu(const std::string &bytes, const CheckSettings &settings, bool suggestedToo,
-                    std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut)
+                    std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut,
+                    std::vector<size_t> *rounds)
 {
     std::string current = bytes;
     for (int round = 0; round < MAX_FIX_ROUNDS; round++) {
         CheckedMenu menu;
         std::vector<MenuWarning> warnings;
         CheckMenuBytes(current, settings, &menu, &warnings);
-        int errors = CountErrors(warnings);
         std::vector<FlatEntry> was = EntriesInFileOrder(menu);
         std::vector<FixEdit> chosen, first;
+        std::vector<const MenuWarning *> mended;
         size_t fixedBefore = fixed->size();
         for (const MenuWarning &warning : warnings) {
             if (!warning.hasFix || (!warning.fix.safe && !suggestedToo)) continue;
@@ -307,17 +397,22 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
             if (chosen.empty()) first = warning.fix.edits;
             chosen.insert(chosen.end(), warning.fix.edits.begin(), warning.fix.edits.end());
             fixed->push_back(warning);
+            mended.push_back(&warning);
         }
         if (chosen.empty()) break;
         std::sort(chosen.begin(), chosen.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
         std::string together = ApplyFixEdits(current, chosen);
         // Each fix was proven alone; together they may meet, as two quotes
         // mended in one stretch. Then this round makes only the first.
-        CheckMenuBytes(together, settings, &menu, &warnings);
-        if (CountErrors(warnings) > errors) {
+        CheckedMenu menuTogether;
+        std::vector<MenuWarning> warningsTogether;
+        CheckMenuBytes(together, settings, &menuTogether, &warningsTogether);
+        std::string why;
+        if (!KeepsErrors(warnings, warningsTogether, MapPlacesBack(current, chosen), mended, &why)) {
             together = ApplyFixEdits(current, first);
             fixed->resize(fixedBefore + 1);
         }
+        if (rounds) rounds->push_back(fixed->size());
         current = together;
     }
     return current;

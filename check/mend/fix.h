@@ -15,7 +15,14 @@ bool ProveFix(const std::string &bytes, const CheckSettings &settings, const Men
               std::string *why);
 void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, const CheckedMenu &menu,
                      std::vector<MenuWarning> *warnings);
+// rounds, if given, gets the count of *fixed at the end of each round of
+// fixes made together.
 std::string FixMenu(const std::string &bytes, const CheckSettings &settings, bool suggestedToo,
-                    std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut);
+                    std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut,
+                    std::vector<size_t> *rounds = NULL);
+// Where the byte at pos of the bytes the edits give (in order, apart) stood
+// in the bytes they were made on: a byte of an edit's text where the edit
+// stood, a byte of a UTF-16 file saved as UTF-8 where its character did.
+long PlaceBeforeEdits(const std::string &bytes, const std::vector<FixEdit> &edits, long pos);
 
 #endif

@@ -125,14 +125,20 @@ static void CheckQuotedStretch(long open, long close)
     std::string effect = swallowed.empty() ? "in which its apostrophes vanish from the text"
                                            : "that swallows " + swallowed;
     const char *note = "write %' for an apostrophe in text";
-    // One fix for the stretch: %' at each apostrophe flagged in it.
+    // One fix for the stretch: %' at each apostrophe flagged in it. Where
+    // the opening one is mended, a closing one that ends a word ("the
+    // kids'") would open a quote of its own: the mend needs both.
+    bool closeOfWord = IsWordApostrophe(close);
     std::vector<FixEdit> escapes;
     if (openInWord) escapes.push_back(Edit(open, 0, "%"));
-    if (closeInWord) escapes.push_back(Edit(close, 0, "%"));
+    if (closeInWord || (openInWord && closeOfWord)) escapes.push_back(Edit(close, 0, "%"));
     if (openInWord)
         AddWarning("apostrophe-in-word", open, "the apostrophe in " + QuoteShort(WordAround(open)) + " opens a quoted stretch " + span +
                              " " + effect, -1, note);
-    if (openInWord) FixWarning("write %' for the apostrophes between letters", true, escapes);
+    if (openInWord)
+        FixWarning(closeInWord || !closeOfWord ? "write %' for the apostrophes between letters"
+                                                : "write %' for the apostrophes",
+                   true, escapes);
     if (closeInWord)
         AddWarning("apostrophe-in-word", close, "the apostrophe in " + QuoteShort(WordAround(close)) + " closes a quoted stretch " +
                               span + " " + effect, -1, note);
@@ -148,7 +154,8 @@ static void CheckQuotedStretch(long open, long close)
     AddWarning("quote-after-word", open, "the apostrophe after " + QuoteShort(bytes.substr(start, open - start)) +
                          " opens a quoted stretch " + span + " that swallows " + swallowed,
                -1, "write %' for an apostrophe in text; a quote that keeps commas starts a field or follows a space");
-    FixWarning("write %' for the apostrophe", true, {Edit(open, 0, "%")});
+    if (closeOfWord) FixWarning("write %' for the two apostrophes", true, {Edit(open, 0, "%"), Edit(close, 0, "%")});
+    else FixWarning("write %' for the apostrophe", true, {Edit(open, 0, "%")});
 }
 
 // The hook's MENU_QUOTE: an apostrophe opened or closed a quoted stretch.

@@ -868,6 +868,10 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
          "Disc\n{\n  A, a.exe, Don%'t stop and won%'t stop\n}\n", "A"},
         {"quote-after-word", true, "Disc\n{\n  Users' guide, guide.txt, The guide,\n  Next, next.exe, 'Fast, small'\n}\n",
          "Disc\n{\n  Users%' guide, guide.txt, The guide,\n  Next, next.exe, 'Fast, small'\n}\n", "Users' guide|Next"},
+        // The quote closes at the end of a word too: mended alone, that
+        // apostrophe would open a quote the file never closes.
+        {"quote-after-word", true, "Kids' Disc, sorted\n{\n  Games, games.exe, for the kids'\n}\n",
+         "Kids%' Disc, sorted\n{\n  Games, games.exe, for the kids%'\n}\n", "Games"},
         {"percent-sign", true, "Disc\n{\n  Sale, sale.exe, 20% off\n}\n", "Disc\n{\n  Sale, sale.exe, 20%% off\n}\n",
          "Sale"},
         {"percent-sign", true, "Disc\n{\n  Web, http://x.org/a%20b.html\n}\n",
@@ -963,8 +967,9 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
 }
 
 // Mends that read back as another tree than the warning means: each gives
-// what it records, and no error, yet changes an entry the warning does not
-// name. The first is the comma the missing-comma note once asked for.
+// what it records, yet changes an entry the warning does not name, or
+// ends an error only to make another. The first is the comma the
+// missing-comma note once asked for.
 TEST(CheckFixes, NoneIsKeptThatChangesAnotherEntry)
 {
     const std::string readme = "Demo Disc\n{\n  Setup, setup.exe, Installs the demo,\n  Readme\n  Manual, "
@@ -981,6 +986,10 @@ TEST(CheckFixes, NoneIsKeptThatChangesAnotherEntry)
         // The entry after keeps its place but moves a level down.
         {"Disc\n{\n  A, a.exe, x,\n  B, b.exe\n}\n", "\n  B", " {",
          "the entry \"B\", which the warning does not name, has changed"},
+        // Two errors end (the header's '}' and no list) and the last
+        // apostrophe opens a quote never closed.
+        {"Kids' Disc, sorted\n{\n  Games, games.exe, for the kids'\n}\n", "' Disc", "%",
+         "the fix makes a new error [open-quote]"},
     };
     CheckSettings settings = {1252, 'E', false, ""};
     for (auto &row : rows) {
