@@ -135,10 +135,13 @@ static void CheckLevel(const MenuReport &report)
 static void WarnOpenQuote()
 {
     const MenuFollowing &menu = Followed();
-    if (menu.inQuote)
-        Warn("open-quote", menu.quoteOpenedAt,
-             "an apostrophe here opens a quote that is never closed: all the rest of the file is text",
-             "write %' for an apostrophe in text, or close the quote with another '");
+    if (!menu.inQuote) return;
+    Warn("open-quote", menu.quoteOpenedAt,
+         "an apostrophe here opens a quote that is never closed: all the rest of the file is text",
+         "write %' for an apostrophe in text, or close the quote with another '");
+    // A word's apostrophe that nothing closes ("Don't skip this"): certain.
+    if (IsWordApostrophe(menu.quoteOpenedAt))
+        FixWarning("write %' for the apostrophe", true, {Edit(menu.quoteOpenedAt, 0, "%")});
 }
 
 // Just after the file's last byte that is not white space.

@@ -872,6 +872,20 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         // apostrophe would open a quote the file never closes.
         {"quote-after-word", true, "Kids' Disc, sorted\n{\n  Games, games.exe, for the kids'\n}\n",
          "Kids%' Disc, sorted\n{\n  Games, games.exe, for the kids%'\n}\n", "Games"},
+        // An apostrophe of a word that nothing closes: between letters, at
+        // a word's end before a line end, a comma, a brace, the file's end.
+        {"open-quote", true, "Disc\n{\n  Readme, readme.txt, Don't skip this,\n  Setup, setup.exe\n}\n",
+         "Disc\n{\n  Readme, readme.txt, Don%'t skip this,\n  Setup, setup.exe\n}\n", "Readme|Setup"},
+        {"open-quote", true, "Disc\n{\n  Games, games.exe, for the kids'\n}\n",
+         "Disc\n{\n  Games, games.exe, for the kids%'\n}\n", "Games"},
+        {"open-quote", true, "Disc\n{\n  Kids' games, games.exe }\n", "Disc\n{\n  Kids%' games, games.exe }\n",
+         "Kids' games"},
+        {"open-quote", true, "Disc\n{ Users', users.txt }\n", "Disc\n{ Users%', users.txt }\n", "Users'"},
+        {"open-quote", true, "Disc\n{ Guides{ users'} }\n", "Disc\n{ Guides{ users%'} }\n", "Guides{users'}"},
+        {"open-quote", true, "Disc\n{\n  A, a.exe, the users'", "Disc\n{\n  A, a.exe, the users%'", "A"},
+        // A quote opened at a field's start or after a space is meant.
+        {"open-quote", true, "Disc\n{\n  A, a.exe, 'never closed\n}\n", "", "A"},
+        {"open-quote", true, "Disc\n{\n  Tall, tall.exe, 6' high\n}\n", "", "Tall"},
         {"percent-sign", true, "Disc\n{\n  Sale, sale.exe, 20% off\n}\n", "Disc\n{\n  Sale, sale.exe, 20%% off\n}\n",
          "Sale"},
         {"percent-sign", true, "Disc\n{\n  Web, http://x.org/a%20b.html\n}\n",
