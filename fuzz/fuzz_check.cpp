@@ -7,8 +7,9 @@
  * names a line of the file and a column of that line (its end included,
  * where a missing comma goes); and the JSON report is well formed (strings
  * closed, escapes and UTF-8 valid, brackets paired). Every fix the
- * checker gives has its edits inside the file, in order and apart, and
- * applied, reads back without the warning at its place and with what it
+ * checker gives has its edits inside the file, in order and apart; the
+ * fixes kept, proven together where they can be, are those that, made
+ * alone, read back without the warning at its place and with what they
  * recorded; making them all, round by round, leaves only errors that were
  * there before, each where it stood (mapped back through each round's
  * edits), and none that a fix of the first round mended. The server's
@@ -401,17 +402,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!IsInFile(bytes, warning.noteLine, warning.noteColumn)) Fail("a note outside the file");
     }
 
+    std::vector<MenuWarning> given = warnings;
     KeepProvenFixes(bytes, settings, menu, &warnings);
-    for (const MenuWarning &warning : warnings) {
-        if (!warning.hasFix) continue;
+    for (size_t i = 0; i < warnings.size(); i++) {
+        const MenuWarning &warning = warnings[i];
+        if (!given[i].hasFix) continue;
         long end = 0;
         for (const FixEdit &edit : warning.fix.edits) {
             if (edit.offset < end || edit.length < 0 || edit.offset + edit.length > (long)size)
                 Fail("a fix's edits outside the file, out of order or overlapping");
             end = edit.offset + edit.length;
         }
+        // The fixes are proven together where they can be; each verdict
+        // must be that of the fix made alone.
         std::string why;
-        if (!ProveFix(bytes, settings, warning, &why)) Fail("a fix given that its reading does not prove");
+        bool alone = ProveFixAlone(bytes, settings, given[i], &why);
+        if (warning.hasFix && !alone) Fail("a fix kept that its own reading does not prove");
+        if (!warning.hasFix && alone) Fail("a fix dropped that its own reading proves");
     }
     CheckFixedErrors(bytes, settings, warnings);
 

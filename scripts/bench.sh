@@ -6,7 +6,8 @@
 # program; the menu loading's throughput against a bare fgetc loop; its
 # scaling and its heap per entry; the check and the loading of the shapes
 # that once took minutes, at two sizes; the checker's time per entry on discs of
-# many files; the language server's latency and the memory of its outline.
+# many files; the language server's latency and the memory of its outline;
+# the proofs of fixes on menus of thousands of them.
 # It prints figures and never fails on a time; it fails only when something
 # cannot be built or run.
 #
@@ -42,11 +43,11 @@ startup=win$QUORLAN_WINE_ARCH
 
 echo "== build: release, win32$([ "$startup" = win32 ] || echo ", win64")"
 cmake --preset release -B "$root/release" >/dev/null
-cmake --build "$root/release" -j"$jobs" --target bench_load bench_shapes make_menu quorlan-check >/dev/null
+cmake --build "$root/release" -j"$jobs" --target bench_load bench_shapes bench_proofs make_menu quorlan-check >/dev/null
 cmake --preset win32 -B "$root/win32" >/dev/null
 cmake --build "$root/win32" -j"$jobs" --target quorlan quorlan_floor >/dev/null
 cmake --preset "$startup" -B "$root/$startup" >/dev/null
-cmake --build "$root/$startup" -j"$jobs" --target quorlan quorlan_floor quorlan_floor_fill startup_timer >/dev/null
+cmake --build "$root/$startup" -j"$jobs" --target quorlan quorlan_floor quorlan_floor_fill startup_timer quorlan-check >/dev/null
 
 figures=$(mktemp)
 trap 'rm -f "$figures"' EXIT
@@ -102,6 +103,11 @@ python3 bench/check_files.py "$root/release/quorlan-check" | keep
 echo
 echo "== The language server, natively"
 python3 bench/lsp_bench.py "$root/release/quorlan-check" | keep
+
+echo
+echo "== Proofs of fixes: natively in the process, and the Windows build under Wine"
+"$root/release/bench/bench_proofs" | keep
+bench/proof_wine.sh "$root/release/bench/bench_proofs" "$root/$startup/quorlan-check.exe" | keep
 
 if [ "$profile" -eq 1 ]; then
     echo

@@ -89,7 +89,7 @@ void AddWarning(const char *code, long pos, const std::string &message, long not
     warning.noteColumn = ColumnOf(notePos);
     warning.note = note;
     warning.hasFix = false;
-    s_warnings->push_back(warning);
+    s_warnings->push_back(std::move(warning));
 }
 
 FixEdit Edit(long offset, long length, const std::string &text)
@@ -133,9 +133,11 @@ void Warn(const char *code, long pos, const std::string &message, const std::str
 }
 
 // Puts the warnings in the file's order; those at one place stay in the
-// order they were found.
+// order they were found. Most are found in that order already: a menu of
+// a warning in every entry is not sorted again.
 void FinishDiagnostics()
 {
-    std::stable_sort(s_warnings->begin(), s_warnings->end(),
-                     [](const MenuWarning &a, const MenuWarning &b) { return a.offset < b.offset; });
+    auto before = [](const MenuWarning &a, const MenuWarning &b) { return a.offset < b.offset; };
+    if (!std::is_sorted(s_warnings->begin(), s_warnings->end(), before))
+        std::stable_sort(s_warnings->begin(), s_warnings->end(), before);
 }

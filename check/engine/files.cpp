@@ -251,6 +251,8 @@ void StartCheckingFolders()
         index = s_check - index->second.checked > CHECKS_KEPT ? s_folderIndexes.erase(index) : std::next(index);
 }
 
+unsigned long CountChecksStarted() { return s_check; }
+
 // A path's spelling as Windows compares paths where the platform is
 // Windows, and as it stands elsewhere, with slashes for its separators.
 static WideName KeyOfPath(const std::string &path)

@@ -24,6 +24,9 @@ std::string FindCommandFilePath(const std::string &command, const std::vector<bo
 // listed, which is looked at once in the check, at the folder's first
 // look-up; else the folder is listed again.
 void StartCheckingFolders();
+// The checks started so far: what one check found of the disc holds until
+// the next one starts, which may find it changed.
+unsigned long CountChecksStarted();
 // Drops the listings of the folder that holds the file or folder at path
 // (in the server's spelling of paths), and of the folder itself and those
 // under it, so that the next check lists them again.

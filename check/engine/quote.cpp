@@ -17,6 +17,10 @@ unsigned GetShownCodePage() { return s_codePage; }
 // Appends a character in UTF-8, by the same conversion as everything else.
 static void AppendUtf8(const TextChar &ch, std::string *out)
 {
+    if (ch.wideCount == 1 && ch.wide[0] < 0x80) {
+        *out += (char)ch.wide[0];
+        return;
+    }
     char utf8[8];
     int length = EncodeText(CP_UTF8, ch.wide, ch.wideCount, utf8, sizeof(utf8), NULL);
     out->append(utf8, length);
@@ -31,6 +35,15 @@ static void ForEachShownChar(const std::string &bytes, Show show, unsigned codeP
 {
     for (size_t at = 0; at < bytes.size();) {
         TextChar ch;
+        unsigned char c = bytes[at];
+        // Printable ASCII where a character starts is that character in
+        // every code page: most of a menu's text, and no table to ask.
+        if (c >= 0x20 && c < 0x7F) {
+            ch = {1, 1, {c, 0}, true};
+            show(ch, bytes.data() + at, 1);
+            at++;
+            continue;
+        }
         int left = (int)(bytes.size() - at);
         ReadTextChar(codePage, bytes.c_str() + at, left + (codePage == CP_UTF8), &ch);
         int count = ch.byteCount < left ? ch.byteCount : left;

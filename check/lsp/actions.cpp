@@ -10,8 +10,6 @@
 #include "actions.h"
 #include "../mend/fix.h"
 
-#include <algorithm>
-
 using json = nlohmann::json;
 
 static const char FIX_ALL[] = "source.fixAll.quorlan";
@@ -110,17 +108,15 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
     }
     if (IsAsked(only, FIX_ALL) && only) {
         // Every safe fix that overlaps no other taken before it.
-        std::vector<FixEdit> edits;
+        TakenEdits taken;
         for (const LspDiagnostic &d : doc.diagnostics) {
             if (!d.hasFix || !d.fix.safe || !IsProven(doc, d)) continue;
             bool clear = true;
-            for (const FixEdit &edit : d.fix.edits)
-                for (const FixEdit &taken : edits)
-                    clear = clear && edit.offset != taken.offset &&
-                            (edit.offset + edit.length <= taken.offset || taken.offset + taken.length <= edit.offset);
-            if (clear) edits.insert(edits.end(), d.fix.edits.begin(), d.fix.edits.end());
+            for (const FixEdit &edit : d.fix.edits) clear = clear && !OverlapsTaken(taken, edit);
+            if (clear) TakeEdits(&taken, d.fix.edits);
         }
-        std::sort(edits.begin(), edits.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+        std::vector<FixEdit> edits;
+        for (const TakenEdits::value_type &edit : taken) edits.push_back(edit.second);
         if (!edits.empty())
             actions.push_back({{"title", "Make every safe fix of quorlan-check"},
                                {"kind", FIX_ALL},

@@ -19,6 +19,7 @@
 #include "document.h"
 #include "../engine/bytes_stream.h"
 #include "../engine/quote.h"
+#include "../mend/fix.h"
 #include "../rules/checker.h"
 #include "lsp.h"
 
@@ -349,12 +350,14 @@ void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
     std::vector<MenuWarning> warnings;
     CheckMenuStream(stream, doc->bytes, check, &doc->menu, &warnings);
     fclose(stream);
+    // The fixes are proven together, as a check of the command line proves
+    // them, for about one reading more; a code action finds their verdicts
+    // kept, for as long as no other check starts.
+    KeepProvenFixes(doc->bytes, check, doc->menu, &warnings);
     std::vector<MenuWarning> kept;
     for (const MenuWarning &warning : warnings)
         if (std::find(settings.ignore.begin(), settings.ignore.end(), warning.code) == settings.ignore.end())
             kept.push_back(warning);
-    // Each fix is proven when a code action asks for it: proving them all
-    // at every change would read the file again once for each.
     doc->check = check;
     AddWarnings(doc, kept);
 }

@@ -5,27 +5,40 @@
  * names, the option that takes effect), each error left is one that was
  * there, at the same place, before (an error the fix mends, or ends with
  * it, may go; none may come or move), and no entry but those the warning
- * speaks for has changed. A fix
- * that fails its proof is dropped, so that no report offers, and no
- * --fix makes, a mend that reads back as something else.
+ * speaks for has changed. A fix that fails its proof is dropped, so that
+ * no report offers, and no --fix makes, a mend that reads back as
+ * something else. The fixes of one reading are proven together, in one
+ * reading more, where their stretches of the file lie apart; each verdict
+ * is the one the fix gets made alone (FindStretches says why).
  */
 #include "fix.h"
+#include "../engine/files.h"
 #include "../engine/quote.h"
 #include "../rules/checker.h"
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
+#include <unordered_map>
 
 // Yields the bytes with the edits made; they are in the file's order and
-// do not overlap.
+// do not overlap (one that goes past the file's end, or starts before the
+// one before it ends, is left out). One pass: a fix of every entry of a
+// large menu makes thousands of edits.
 std::string ApplyFixEdits(const std::string &bytes, const std::vector<FixEdit> &edits)
 {
-    std::string out = bytes;
-    for (size_t i = edits.size(); i-- > 0;) {
-        const FixEdit &edit = edits[i];
-        if (edit.offset < 0 || edit.offset + edit.length > (long)out.size()) continue;
-        out.replace(edit.offset, edit.length, edit.text);
+    size_t added = 0;
+    for (const FixEdit &edit : edits) added += edit.text.size();
+    std::string out;
+    out.reserve(bytes.size() + added);
+    long at = 0;
+    for (const FixEdit &edit : edits) {
+        if (edit.offset < at || edit.length < 0 || edit.offset + edit.length > (long)bytes.size()) continue;
+        out.append(bytes, at, edit.offset - at);
+        out += edit.text;
+        at = edit.offset + edit.length;
     }
+    out.append(bytes, at, std::string::npos);
     return out;
 }
 
@@ -114,22 +127,24 @@ long PlaceBeforeEdits(const std::string &bytes, const std::vector<FixEdit> &edit
     return PlaceBack(MapPlacesBack(bytes, edits), pos);
 }
 
-// Whether each error read after the edits, where it stood before them, is
-// one that was there, less the ones mended: the edits may end errors, but
-// make none, nor move one.
-static bool KeepsErrors(const std::vector<MenuWarning> &before, const std::vector<MenuWarning> &after,
-                        const PlacesBack &map, const std::vector<const MenuWarning *> &mended, std::string *why)
+// Whether each error read after the edits (the warnings from to to, whose
+// places less shift are those the edits give), where it stood before them,
+// is one that was there, less the ones mended: the edits may end errors,
+// but make none, nor move one.
+static bool KeepsErrors(const std::vector<MenuWarning> &before, const MenuWarning *from, const MenuWarning *to,
+                        long shift, const PlacesBack &map, const std::vector<const MenuWarning *> &mended,
+                        std::string *why)
 {
-    for (const MenuWarning &w : after) {
-        if (!w.error) continue;
-        long place = PlaceBack(map, w.offset);
+    for (const MenuWarning *w = from; w != to; ++w) {
+        if (!w->error) continue;
+        long place = PlaceBack(map, w->offset - shift);
         bool was = false;
         std::vector<MenuWarning>::const_iterator u = std::lower_bound(
             before.begin(), before.end(), place, [](const MenuWarning &x, long at) { return x.offset < at; });
-        for (; u != before.end() && u->offset == place && !was; ++u) was = u->error && u->code == w.code;
-        for (const MenuWarning *m : mended) was = was && !(m->error && m->code == w.code && m->offset == place);
+        for (; u != before.end() && u->offset == place && !was; ++u) was = u->error && u->code == w->code;
+        for (const MenuWarning *m : mended) was = was && !(m->error && m->code == w->code && m->offset == place);
         if (!was) {
-            *why = "the fix makes a new error [" + w.code + "]";
+            *why = "the fix makes a new error [" + w->code + "]";
             return false;
         }
     }
@@ -169,7 +184,8 @@ static std::vector<FlatEntry> EntriesInFileOrder(const CheckedMenu &menu)
 {
     std::vector<FlatEntry> entries;
     FlattenEntries(menu.items, 0, &entries);
-    std::stable_sort(entries.begin(), entries.end(), [](const FlatEntry &a, const FlatEntry &b) { return a.key < b.key; });
+    auto before = [](const FlatEntry &a, const FlatEntry &b) { return a.key < b.key; };
+    if (!std::is_sorted(entries.begin(), entries.end(), before)) std::stable_sort(entries.begin(), entries.end(), before);
     return entries;
 }
 
@@ -220,13 +236,82 @@ static bool StartsLine(const std::string &bytes, long pos)
     return pos == 0 || bytes[pos - 1] == '\n' || (pos == 3 && !bytes.compare(0, 3, "\xEF\xBB\xBF"));
 }
 
+// A menu as one reading gave it, kept for proofs: its bytes, its tree and
+// its warnings.
+struct MenuRead {
+    bool read = false;            // false where no stream could be had to read the bytes
+    std::string bytes;
+    CheckedMenu menu;
+    std::vector<MenuWarning> warnings;
+};
+
+// A reading as the proofs compare readings: the bytes read, the tree, the
+// warnings (in the order of their places) and the entries in the file's
+// order, which point into the tree.
+struct Reading {
+    const std::string *bytes;
+    const CheckedMenu *menu;
+    const std::vector<MenuWarning> *warnings;
+    std::vector<FlatEntry> entries;
+};
+
+static Reading ReadingOf(const std::string &bytes, const CheckedMenu &menu, const std::vector<MenuWarning> &warnings)
+{
+    return {&bytes, &menu, &warnings, EntriesInFileOrder(menu)};
+}
+
+static MenuRead ReadMenu(std::string bytes, const CheckSettings &settings)
+{
+    MenuRead read;
+    read.bytes = std::move(bytes);
+    read.read = CheckMenuBytesWith(read.bytes, settings, &read.menu, &read.warnings, NULL);
+    return read;
+}
+
+// The stretch of the file in which a fix's proof compares the reading
+// before it with the reading after it: for a fix made alone, the whole
+// file; for one made with others, its own stretch, between two entries at
+// which both readings are in step (FindStretches). Outside its stretch the
+// reading with that fix alone is the reading before; inside, the reading
+// with all of them, which differs there from the fix's own reading only by
+// where it stands (shift).
+struct Stretch {
+    long from, to;                // before the fixes, from its first byte to just before to (LONG_MAX: the end)
+    size_t wasFrom, wasTo;        // the entries before the fixes in it
+    size_t isFrom, isTo;          // and after
+    size_t foundFrom, foundTo;    // the warnings before
+    size_t givenFrom, givenTo;    // and after
+    long shift;                   // a place after the fixes, less the same place with the fix alone
+    bool header;                  // it holds the header, whose options are read after the fixes
+};
+
+static Stretch WholeFile(const Reading &before, const Reading &after)
+{
+    return {0, LONG_MAX, 0, before.entries.size(), 0, after.entries.size(), 0, before.warnings->size(),
+            0, after.warnings->size(), 0, true};
+}
+
+// The count of the entries before a fix with each item text, for the names
+// a fix records, where its stretch is not the whole file.
+typedef std::unordered_map<std::string, long> NameCounts;
+
+// Whether the two entries stand where each other's stand, the fix made:
+// their first and last bytes (of entry b, less shift).
+static bool StandAlike(const FlatEntry &a, const FlatEntry &b, const MenuFix &fix, long shift)
+{
+    const CheckedItem &x = *a.item, &y = *b.item;
+    if (x.start < 0 || y.start < 0) return x.start < 0 && y.start < 0;
+    return y.start - shift == ShiftedPosition(x.start, fix.edits) && y.end - shift == ShiftedPosition(x.end, fix.edits);
+}
+
 // Whether the fix changed no entry but those the warning speaks for. The
-// entries before and after are matched from both ends; those left between
-// are the ones the fix changed. A mend that ends a field shifts the fields
-// after it on purpose, until the reading falls back in step, so an entry
-// the fix gives may also be one that starts its line, as an entry the
-// author wrote does (a mend with a comma too few or too many shifts the
-// entries after it off their lines instead). What is held against it:
+// entries before and after (in the stretch) are matched from both ends,
+// where they read alike and stand alike; those left between are the ones
+// the fix changed. A mend that ends a field shifts the fields after it on
+// purpose, until the reading falls back in step, so an entry the fix gives
+// may also be one that starts its line, as an entry the author wrote does
+// (a mend with a comma too few or too many shifts the entries after it
+// off their lines instead). What is held against it:
 //   - an entry that ends before the fix's first edit has changed;
 //   - an entry the fix does not touch, read at the same place, has changed;
 //   - an entry the fix gives lies outside what it touched, is not one it
@@ -234,27 +319,42 @@ static bool StartsLine(const std::string &bytes, long pos)
 // From the entry of another warning after the fix that says the reading
 // goes out of step there, the entries are that warning's: they may change
 // as this fix is made.
-static bool ChangesOnlyWhatItNames(const std::string &after, const std::vector<FlatEntry> &was,
-                                   const std::vector<MenuWarning> &beforeWarnings, const std::vector<FlatEntry> &is,
+static bool ChangesOnlyWhatItNames(const Reading &before, const Reading &after, const Stretch &stretch,
                                    const MenuWarning &warning, std::string *why)
 {
     const MenuFix &fix = warning.fix;
-    size_t first = 0;
-    while (first < was.size() && first < is.size() && SameEntry(was[first], is[first], fix.reencodes)) first++;
-    size_t wasEnd = was.size(), isEnd = is.size();
-    while (wasEnd > first && isEnd > first && SameEntry(was[wasEnd - 1], is[isEnd - 1], fix.reencodes))
-        wasEnd--, isEnd--;
-    if (first == wasEnd && first == isEnd) return true;
+    const std::vector<FlatEntry> &was = before.entries, &is = after.entries;
+    long shift = stretch.shift;
+    auto alike = [&](const FlatEntry &a, const FlatEntry &b) {
+        return SameEntry(a, b, fix.reencodes) && StandAlike(a, b, fix, shift);
+    };
+    size_t first = 0, wasCount = stretch.wasTo - stretch.wasFrom, isCount = stretch.isTo - stretch.isFrom;
+    while (first < wasCount && first < isCount && alike(was[stretch.wasFrom + first], is[stretch.isFrom + first]))
+        first++;
+    size_t last = 0;
+    while (wasCount - last > first && isCount - last > first &&
+           alike(was[stretch.wasTo - 1 - last], is[stretch.isTo - 1 - last]))
+        last++;
+    if (first == wasCount - last && first == isCount - last) return true;
+    size_t wasFirst = stretch.wasFrom + first, wasEnd = stretch.wasTo - last;
+    size_t isFirst = stretch.isFrom + first, isEnd = stretch.isTo - last;
+
     long firstEdit = fix.edits.empty() ? warning.offset : fix.edits[0].offset;
     long lastEdit = fix.edits.empty() ? warning.offset : fix.edits.back().offset + fix.edits.back().length;
     long limit = LONG_MAX;
-    for (const MenuWarning &w : beforeWarnings) {
-        const WarningCode *row = FindWarningCode(w.code);
-        if (row && row->shifts && w.offset > lastEdit && !(w.code == warning.code && w.offset == warning.offset))
-            limit = std::min(limit, w.offset);
+    const std::vector<MenuWarning> &found = *before.warnings;
+    for (std::vector<MenuWarning>::const_iterator w = std::upper_bound(
+             found.begin() + stretch.foundFrom, found.begin() + stretch.foundTo, lastEdit,
+             [](long at, const MenuWarning &x) { return at < x.offset; });
+         w != found.begin() + stretch.foundTo; ++w) {
+        const WarningCode *row = FindWarningCode(w->code);
+        if (row && row->shifts && !(w->code == warning.code && w->offset == warning.offset)) {
+            limit = w->offset;
+            break;
+        }
     }
-    for (const FlatEntry &entry : was) // the whole entry the warning is in is its
-        if (Meet(entry.item->start, entry.item->end, limit, limit)) limit = std::min(limit, entry.item->start);
+    for (size_t i = stretch.wasFrom; i < stretch.wasTo; i++) // the whole entry the warning is in is its
+        if (Meet(was[i].item->start, was[i].item->end, limit, limit)) limit = std::min(limit, was[i].item->start);
     long limitAfter = limit == LONG_MAX ? LONG_MAX : ShiftedPosition(limit, fix.edits);
 
     // Where the text of each entry touched stands after the fix, and the
@@ -264,7 +364,7 @@ static bool ChangesOnlyWhatItNames(const std::string &after, const std::vector<F
         long at = ShiftedPosition(edit.offset, fix.edits);
         touched.push_back({at, at + (long)edit.text.size()});
     }
-    for (size_t i = first; i < wasEnd; i++) {
+    for (size_t i = wasFirst; i < wasEnd; i++) {
         const CheckedItem &item = *was[i].item;
         if (!item.hasRecord) continue; // the program's own "Explore CD"
         if (item.end >= 0 && item.end < firstEdit) {
@@ -277,72 +377,520 @@ static bool ChangesOnlyWhatItNames(const std::string &after, const std::vector<F
         }
         if (item.start >= limit) continue;
         if (item.start < 0) continue;
-        long at = ShiftedPosition(item.start, fix.edits);
+        long at = ShiftedPosition(item.start, fix.edits) + shift;
         std::vector<FlatEntry>::const_iterator j = std::lower_bound(
-            is.begin() + first, is.begin() + isEnd, at, [](const FlatEntry &e, long key) { return e.key < key; });
+            is.begin() + isFirst, is.begin() + isEnd, at, [](const FlatEntry &e, long key) { return e.key < key; });
         for (; j != is.begin() + isEnd && j->key == at; ++j)
             if (j->item->start == at && !SameEntry(was[i], *j, fix.reencodes)) {
                 *why = "the entry " + QuoteText(item.text) + ", which the warning does not name, has changed";
                 return false;
             }
     }
-    for (size_t j = first; j < isEnd; j++) {
+    for (size_t j = isFirst; j < isEnd; j++) {
         const CheckedItem &item = *is[j].item;
-        if (!item.hasRecord || fix.reencodes || item.start >= limitAfter) continue;
+        long start = item.start < 0 ? item.start : item.start - shift, end = item.end - shift;
+        if (!item.hasRecord || fix.reencodes || start >= limitAfter) continue;
         if (std::find(fix.names.begin(), fix.names.end(), item.text) != fix.names.end()) continue;
         bool within = false;
         for (const std::pair<long, long> &t : touched)
-            within = within || (item.start >= t.first && item.end <= t.second && item.start >= 0);
-        if (within || StartsLine(after, item.start)) continue;
+            within = within || (start >= t.first && end <= t.second && start >= 0);
+        if (within || StartsLine(*after.bytes, item.start)) continue;
         *why = "the fix gives an entry " + QuoteText(item.text) + " that the warning does not name";
         return false;
     }
     return true;
 }
 
-// Whether the fix of the warning, found in bytes (read as the entries
-// was, with the warnings found), gives what it recorded.
-static bool ProveFixAgainst(const std::string &bytes, const CheckSettings &settings, const MenuWarning &warning,
-                            const std::vector<FlatEntry> &was, const std::vector<MenuWarning> &found,
-                            std::string *why)
+// Whether the edits change the bytes they span.
+static bool ChangesBytes(const std::string &bytes, const std::vector<FixEdit> &edits)
+{
+    if (edits.empty()) return false;
+    long added = 0; // edits that change the file's length change it
+    for (const FixEdit &edit : edits) added += (long)edit.text.size() - edit.length;
+    if (added != 0) return true;
+    long from = std::max(0L, std::min(edits.front().offset, (long)bytes.size()));
+    long to = std::max(from, std::min(edits.back().offset + edits.back().length, (long)bytes.size()));
+    std::vector<FixEdit> moved = edits;
+    for (FixEdit &edit : moved) edit.offset -= from;
+    std::string spanned = bytes.substr(from, to - from);
+    return ApplyFixEdits(spanned, moved) != spanned;
+}
+
+// Whether the reading with the fix alone has a warning of the code at pos
+// (a place with the fix alone): inside the stretch as the reading after
+// has it, outside as the reading before does.
+static bool HasWarningAt(const Reading &before, const Reading &after, const Stretch &stretch, const MenuFix &fix,
+                         const std::string &code, long pos)
+{
+    long from = stretch.from == 0 ? LONG_MIN : ShiftedPosition(stretch.from, fix.edits);
+    long to = stretch.to == LONG_MAX ? LONG_MAX : ShiftedPosition(stretch.to, fix.edits);
+    if (pos >= from && pos < to) {
+        for (size_t i = stretch.givenFrom; i < stretch.givenTo; i++) {
+            const MenuWarning &w = (*after.warnings)[i];
+            if (w.code == code && w.offset - stretch.shift == pos) return true;
+        }
+        return false;
+    }
+    long place = PlaceBefore(pos, fix.edits);
+    const std::vector<MenuWarning> &found = *before.warnings;
+    std::vector<MenuWarning>::const_iterator w = std::lower_bound(
+        found.begin(), found.end(), place, [](const MenuWarning &x, long at) { return x.offset < at; });
+    for (; w != found.end() && w->offset == place; ++w)
+        if (w->code == code) return true;
+    return false;
+}
+
+// Whether the reading with the fix alone shows an item of that text.
+static bool ShowsItem(const Reading &before, const Reading &after, const Stretch &stretch, const NameCounts *names,
+                      const std::string &text)
+{
+    for (size_t j = stretch.isFrom; j < stretch.isTo; j++)
+        if (after.entries[j].item->text == text) return true;
+    if (!names) return false;
+    NameCounts::const_iterator counted = names->find(text);
+    long outside = counted == names->end() ? 0 : counted->second;
+    for (size_t i = stretch.wasFrom; i < stretch.wasTo; i++) outside -= before.entries[i].item->text == text;
+    return outside > 0;
+}
+
+// Whether the warning's fix, whose reading with the fix alone is the
+// reading before outside the stretch and the reading after inside it,
+// gives what it recorded; *why says what failed.
+static bool ProveInStretch(const Reading &before, const Reading &after, const Stretch &stretch,
+                           const MenuWarning &warning, const NameCounts *names, std::string *why)
 {
     const MenuFix &fix = warning.fix;
-    std::string after = ApplyFixEdits(bytes, fix.edits);
-    if (after == bytes) {
+    if (!ChangesBytes(*before.bytes, fix.edits)) {
         *why = "the fix changes nothing";
         return false;
     }
-    CheckedMenu menu;
-    std::vector<MenuWarning> warnings;
-    CheckMenuBytes(after, settings, &menu, &warnings);
     long place = ShiftedPosition(warning.offset, fix.edits);
-    for (const MenuWarning &w : warnings)
-        if (w.code == warning.code && (w.offset == place || w.offset == warning.offset)) {
-            *why = "the warning is still there";
-            return false;
-        }
-    std::vector<FlatEntry> is = EntriesInFileOrder(menu);
+    if (HasWarningAt(before, after, stretch, fix, warning.code, place) ||
+        HasWarningAt(before, after, stretch, fix, warning.code, warning.offset)) {
+        *why = "the warning is still there";
+        return false;
+    }
     for (const std::string &name : fix.names)
-        if (std::none_of(is.begin(), is.end(), [&](const FlatEntry &e) { return e.item->text == name; })) {
+        if (!ShowsItem(before, after, stretch, names, name)) {
             *why = "the tree has no item \"" + name + "\"";
             return false;
         }
-    if (!fix.option.empty() && !TookEffect(fix.option, menu)) {
+    if (!fix.option.empty() && !TookEffect(fix.option, stretch.header ? *after.menu : *before.menu)) {
         *why = "the option " + fix.option + " does not take effect";
         return false;
     }
-    if (!KeepsErrors(found, warnings, MapPlacesBack(bytes, fix.edits), {&warning}, why)) return false;
-    return ChangesOnlyWhatItNames(after, was, found, is, warning, why);
+    const MenuWarning *given = after.warnings->data();
+    if (std::any_of(given + stretch.givenFrom, given + stretch.givenTo, [](const MenuWarning &w) { return w.error; }) &&
+        !KeepsErrors(*before.warnings, given + stretch.givenFrom, given + stretch.givenTo, stretch.shift,
+                     MapPlacesBack(*before.bytes, fix.edits), {&warning}, why))
+        return false;
+    return ChangesOnlyWhatItNames(before, after, stretch, warning, why);
+}
+
+// What a proof says where the bytes could not be read back.
+static const char UNREAD[] = "the bytes could not be read: no room for a copy of them";
+
+// Proves the warning's fix by the reading of its own bytes; *read, if
+// given, gets that reading.
+static bool ProveAlone(const Reading &before, const CheckSettings &settings, const MenuWarning &warning,
+                       std::string *why, MenuRead *read = NULL)
+{
+    if (!ChangesBytes(*before.bytes, warning.fix.edits)) {
+        *why = "the fix changes nothing";
+        return false;
+    }
+    MenuRead after = ReadMenu(ApplyFixEdits(*before.bytes, warning.fix.edits), settings);
+    if (!after.read) {
+        *why = UNREAD;
+        return false;
+    }
+    Reading reading = ReadingOf(after.bytes, after.menu, after.warnings);
+    bool proven = ProveInStretch(before, reading, WholeFile(before, reading), warning, NULL, why);
+    if (read) *read = std::move(after); // the tree's items stay where the entries point
+    return proven;
+}
+
+// One fix to be proven with others: its warning's index, and the stretch
+// of the file its edits and its warning span.
+struct FixToProve {
+    size_t index;
+    long from, to;
+};
+
+// The edits of fixes made together, in order, and where each edit's place
+// moves: shifts[i] is what the edits before edit i add to the places past
+// them.
+struct EditsMade {
+    std::vector<FixEdit> edits;
+    std::vector<long> shifts;
+};
+
+// How far a place before the edits, in no edit, moves once they are made.
+static long ShiftAt(const EditsMade &made, long pos)
+{
+    size_t before = std::lower_bound(made.edits.begin(), made.edits.end(), pos,
+                                     [](const FixEdit &e, long at) { return e.offset < at; }) - made.edits.begin();
+    return made.shifts[before];
+}
+
+// Whether an edit meets the closed stretch [from, to] of the bytes before.
+static bool EditMeets(const EditsMade &made, long from, long to)
+{
+    std::vector<FixEdit>::const_iterator e = std::lower_bound(
+        made.edits.begin(), made.edits.end(), from, [](const FixEdit &x, long at) { return x.offset + x.length < at; });
+    return e != made.edits.end() && e->offset <= to;
+}
+
+// Whether the entries of the two readings, standing shift apart, read and
+// stand alike, and the warnings found there too, between from and to
+// (before the fixes; to exclusive) where no fix is: the readings in step.
+static bool ReadInStep(const Reading &before, const Reading &after, const Stretch &s)
+{
+    if (s.wasTo - s.wasFrom != s.isTo - s.isFrom || s.foundTo - s.foundFrom != s.givenTo - s.givenFrom) return false;
+    for (size_t i = 0; i < s.wasTo - s.wasFrom; i++) {
+        const FlatEntry &a = before.entries[s.wasFrom + i], &b = after.entries[s.isFrom + i];
+        const CheckedItem &x = *a.item, &y = *b.item;
+        bool placed = x.start < 0 ? y.start < 0
+                                  : y.start == x.start + s.shift && y.end == x.end + s.shift &&
+                                        y.nameStart == (x.nameStart < 0 ? -1 : x.nameStart + s.shift) &&
+                                        y.nameEnd == (x.nameEnd < 0 ? -1 : x.nameEnd + s.shift);
+        if (!placed || !SameEntry(a, b, false)) return false;
+    }
+    for (size_t i = 0; i < s.foundTo - s.foundFrom; i++) {
+        const MenuWarning &x = (*before.warnings)[s.foundFrom + i], &y = (*after.warnings)[s.givenFrom + i];
+        if (x.code != y.code || x.error != y.error || y.offset != x.offset + s.shift) return false;
+    }
+    if (!s.header) return true;
+    const CheckedMenu &m = *before.menu, &n = *after.menu;
+    return m.caption == n.caption && m.sorted == n.sorted && m.install == n.install && m.hasSize == n.hasSize &&
+           m.width == n.width && m.height == n.height;
+}
+
+// Why a verdict drawn from fixes made together is the verdict of each fix
+// made alone. The loading reads the file once, from its start; what it
+// does at a byte depends on what it read before and on the bytes from
+// there on. Take an entry that the reading before the fixes and the one
+// after them start at the same byte, at the same level, reading its name
+// and its command alike, with no edit from the end of the entry before it
+// to the end of its name: at its start the two are in step. Its fields
+// start outside any quote (a token ended the field before it, and tokens
+// are read outside quotes only), and nothing carries into them but the
+// level, which both share, and what the rule sets carry over from the
+// entry before (a description that ran on, a double quote left open at a
+// comma), which they use with this entry's name and command, read alike.
+// So from one such entry to the next, the reading with one fix alone reads
+// what the reading with all of them reads where that fix is the only one
+// between them, and what the reading before reads elsewhere; and a fix's
+// proof looks at nothing but what lies in its stretch (what is outside it
+// is the reading before, held against itself), so it can be made there
+// from the reading of all the fixes. The proof of a fix alone holds the
+// same against the whole file; ProveInStretch is that one proof for both.
+// Where no fix lies between two such entries, the readings must match
+// entry for entry and warning for warning: if they do not, some state went
+// through unseen, and the fixes are proven again in halves. Two fixes in
+// one stretch are proven apart. A menu nested past the levels kept is
+// proven fix by fix: a joined level carries a count its entries do not
+// show. A fix alone in its batch is proven by its own reading, so every
+// verdict is that of the fix made alone; the tests and fuzz_check compare
+// the two on their menus.
+//
+// Finds the stretches of the fixes (in the order of their stretches'
+// starts) made together as made, one for each fix, and sets which stretch
+// each one is in (stretchOf); false where the readings are out of step
+// between two fixes.
+static bool FindStretches(const Reading &before, const Reading &after, const std::vector<FixToProve> &batch,
+                          const EditsMade &made, std::vector<Stretch> *stretches, std::vector<size_t> *stretchOf)
+{
+    for (const std::vector<MenuWarning> *warnings : {before.warnings, after.warnings})
+        for (const MenuWarning &w : *warnings)
+            if (w.code == "nesting-depth") return false;
+    // The entries at which both readings are in step, none in a fix's stretch.
+    std::vector<long> steps;
+    size_t next = 0, j = 0;
+    long spanEnd = LONG_MIN, previousEnd = 0;
+    for (const FlatEntry &entry : before.entries) {
+        const CheckedItem &item = *entry.item;
+        if (!item.hasRecord || item.start < 0) continue;
+        long at = item.start, from = previousEnd;
+        previousEnd = item.end;
+        while (next < batch.size() && batch[next].from <= at) spanEnd = std::max(spanEnd, batch[next++].to);
+        if (spanEnd >= at || item.nameStart != at || item.nameEnd < 0 || EditMeets(made, from, item.nameEnd)) continue;
+        long shift = ShiftAt(made, at);
+        while (j < after.entries.size() && after.entries[j].key < at + shift) j++;
+        for (size_t k = j; k < after.entries.size() && after.entries[k].key == at + shift; k++) {
+            const FlatEntry &other = after.entries[k];
+            const CheckedItem &y = *other.item;
+            if (y.start == at + shift && y.hasRecord && other.depth == entry.depth && y.text == item.text &&
+                y.name == item.name && y.command == item.command && y.nameStart == at + shift &&
+                y.nameEnd == item.nameEnd + shift) {
+                steps.push_back(at);
+                break;
+            }
+        }
+    }
+    // The stretches between them, each with the entries and warnings in it.
+    auto entryAt = [](const std::vector<FlatEntry> &entries, long at) {
+        return (size_t)(std::lower_bound(entries.begin(), entries.end(), at,
+                                         [](const FlatEntry &e, long key) { return e.key < key; }) - entries.begin());
+    };
+    auto warningAt = [](const std::vector<MenuWarning> &warnings, long at) {
+        return (size_t)(std::lower_bound(warnings.begin(), warnings.end(), at,
+                                         [](const MenuWarning &w, long key) { return w.offset < key; }) - warnings.begin());
+    };
+    stretches->clear();
+    for (size_t s = 0; s <= steps.size(); s++) {
+        Stretch stretch;
+        stretch.from = s == 0 ? 0 : steps[s - 1];
+        stretch.to = s == steps.size() ? LONG_MAX : steps[s];
+        stretch.shift = s == 0 ? 0 : ShiftAt(made, stretch.from);
+        long toAfter = s == steps.size() ? LONG_MAX : stretch.to + ShiftAt(made, stretch.to);
+        stretch.wasFrom = s == 0 ? 0 : entryAt(before.entries, stretch.from);
+        stretch.wasTo = s == steps.size() ? before.entries.size() : entryAt(before.entries, stretch.to);
+        stretch.isFrom = s == 0 ? 0 : entryAt(after.entries, stretch.from + stretch.shift);
+        stretch.isTo = s == steps.size() ? after.entries.size() : entryAt(after.entries, toAfter);
+        stretch.foundFrom = s == 0 ? 0 : warningAt(*before.warnings, stretch.from);
+        stretch.foundTo = s == steps.size() ? before.warnings->size() : warningAt(*before.warnings, stretch.to);
+        stretch.givenFrom = s == 0 ? 0 : warningAt(*after.warnings, stretch.from + stretch.shift);
+        stretch.givenTo = s == steps.size() ? after.warnings->size() : warningAt(*after.warnings, toAfter);
+        stretch.header = s == 0;
+        stretches->push_back(stretch);
+    }
+    std::vector<int> fixes(stretches->size(), 0);
+    stretchOf->clear();
+    for (const FixToProve &c : batch) {
+        stretchOf->push_back(std::upper_bound(steps.begin(), steps.end(), c.from) - steps.begin());
+        fixes[stretchOf->back()]++;
+    }
+    for (size_t s = 0; s < stretches->size(); s++)
+        if (fixes[s] == 0 && !ReadInStep(before, after, (*stretches)[s])) return false;
+    return true;
+}
+
+// The verdicts of the fixes of one reading: 1 proven, 0 not, -1 no fix.
+struct Verdicts {
+    std::vector<signed char> proven;
+    std::vector<std::string> why;
+};
+
+// Proves the fixes of the batch (apart from one another, in the order of
+// their stretches) made together, as FindStretches says; *kept, if given,
+// gets the reading with all of them.
+static void ProveTogether(const Reading &before, const CheckSettings &settings, const std::vector<FixToProve> &batch,
+                          const NameCounts *names, Verdicts *verdicts, MenuRead *kept)
+{
+    const std::vector<MenuWarning> &found = *before.warnings;
+    if (batch.size() == 1) {
+        size_t i = batch[0].index;
+        verdicts->proven[i] = ProveAlone(before, settings, found[i], &verdicts->why[i], kept);
+        return;
+    }
+    EditsMade made;
+    for (const FixToProve &c : batch)
+        made.edits.insert(made.edits.end(), found[c.index].fix.edits.begin(), found[c.index].fix.edits.end());
+    std::sort(made.edits.begin(), made.edits.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+    made.shifts.assign(1, 0);
+    for (const FixEdit &edit : made.edits) made.shifts.push_back(made.shifts.back() + (long)edit.text.size() - edit.length);
+    MenuRead read = ReadMenu(ApplyFixEdits(*before.bytes, made.edits), settings);
+    if (!read.read) {
+        for (const FixToProve &c : batch) verdicts->proven[c.index] = 0, verdicts->why[c.index] = UNREAD;
+        return;
+    }
+    Reading after = ReadingOf(read.bytes, read.menu, read.warnings);
+    std::vector<Stretch> stretches;
+    std::vector<size_t> stretchOf;
+    std::vector<FixToProve> halves[2];
+    if (!FindStretches(before, after, batch, made, &stretches, &stretchOf)) {
+        for (size_t k = 0; k < batch.size(); k++) halves[k >= batch.size() / 2].push_back(batch[k]);
+    } else {
+        std::vector<int> fixes(stretches.size(), 0);
+        for (size_t s : stretchOf) fixes[s]++;
+        std::vector<FixToProve> shared;
+        for (size_t k = 0; k < batch.size(); k++) {
+            size_t i = batch[k].index;
+            if (fixes[stretchOf[k]] == 1)
+                verdicts->proven[i] = ProveInStretch(before, after, stretches[stretchOf[k]], found[i], names,
+                                                     &verdicts->why[i]);
+            else shared.push_back(batch[k]);
+        }
+        // Fixes that share a stretch stand next to each other: every other
+        // one goes to each half.
+        for (size_t k = 0; k < shared.size(); k++) halves[k % 2].push_back(shared[k]);
+    }
+    if (kept) *kept = std::move(read);
+    for (const std::vector<FixToProve> &half : halves)
+        if (!half.empty()) ProveTogether(before, settings, half, names, verdicts, NULL);
+}
+
+// Whether two edits overlap, or are insertions at one place, which would
+// run together.
+static bool Overlaps(const FixEdit &a, const FixEdit &b)
+{
+    return a.offset < b.offset + b.length && b.offset < a.offset + a.length ? true
+           : a.offset == b.offset;
+}
+
+bool OverlapsTaken(const TakenEdits &taken, const FixEdit &edit)
+{
+    TakenEdits::const_iterator after = taken.lower_bound(edit.offset);
+    if (after != taken.end() && Overlaps(edit, after->second)) return true;
+    return after != taken.begin() && Overlaps(edit, std::prev(after)->second);
+}
+
+void TakeEdits(TakenEdits *taken, const std::vector<FixEdit> &edits)
+{
+    for (const FixEdit &edit : edits) (*taken)[edit.offset] = edit;
+}
+
+// The proofs of the fixes of the last menu proven, kept for as long as no
+// other check starts: what the reading found of the disc (a command's file
+// there or not) holds until then. --fix asks for the proofs of the check
+// just made, and the server's fix-all for those of each fix in turn.
+static struct {
+    bool kept;
+    unsigned long checks;         // the checks started when they were made
+    std::string bytes;
+    CheckSettings settings;
+    std::vector<MenuWarning> found;
+    Verdicts verdicts;
+    // The first fixes made together, and the reading of them.
+    std::vector<size_t> together;
+    MenuRead togetherRead;
+    // The caller's bytes last found to be these, as they stood then.
+    const std::string *seen;
+    const char *seenData;
+    size_t seenSize;
+} s_proofs;
+
+static bool IsSameSettings(const CheckSettings &a, const CheckSettings &b)
+{
+    return a.codePage == b.codePage && a.drive == b.drive && a.checkFiles == b.checkFiles &&
+           a.menuFolder == b.menuFolder;
+}
+
+// Whether the proofs kept are those of the bytes. The server asks for the
+// fixes of its document one by one, each time with the same bytes: once
+// they were found to be the bytes proven, the same string, where it
+// stood, with no check started since, holds them still (the caller gives
+// the bytes its warnings were found in, and a change to them is checked
+// before any warning of it is asked for).
+static bool AreProofsKept(const std::string &bytes, const CheckSettings &settings)
+{
+    if (!s_proofs.kept || s_proofs.checks != CountChecksStarted() || !IsSameSettings(s_proofs.settings, settings))
+        return false;
+    if (&bytes == s_proofs.seen && bytes.data() == s_proofs.seenData && bytes.size() == s_proofs.seenSize) return true;
+    if (bytes != s_proofs.bytes) return false;
+    s_proofs.seen = &bytes;
+    s_proofs.seenData = bytes.data();
+    s_proofs.seenSize = bytes.size();
+    return true;
+}
+
+// Proves the fixes of the warnings found in bytes (read as menu), in
+// batches of fixes made together, and keeps the verdicts. A fix that
+// rewrites the file in another encoding is proven alone, as are fixes
+// whose edits overlap another's of the batch: they wait for the next.
+static void ProveAll(const std::string &bytes, const CheckSettings &settings, const CheckedMenu &menu,
+                     const std::vector<MenuWarning> &found)
+{
+    s_proofs.kept = false;
+    s_proofs.seen = NULL;
+    s_proofs.bytes = bytes;
+    s_proofs.settings = settings;
+    s_proofs.found = found;
+    s_proofs.verdicts.proven.assign(found.size(), -1);
+    s_proofs.verdicts.why.assign(found.size(), std::string());
+    s_proofs.together.clear();
+    s_proofs.togetherRead = MenuRead();
+    std::vector<FixToProve> pending;
+    bool named = false;
+    for (size_t i = 0; i < found.size(); i++) {
+        const MenuWarning &w = found[i];
+        if (!w.hasFix || w.fix.edits.empty()) {
+            if (w.hasFix) s_proofs.verdicts.proven[i] = 0;
+            continue;
+        }
+        pending.push_back({i, std::min(w.offset, w.fix.edits.front().offset),
+                           std::max(w.offset, w.fix.edits.back().offset + w.fix.edits.back().length)});
+        named = named || !w.fix.names.empty();
+    }
+    if (!pending.empty()) {
+        std::stable_sort(pending.begin(), pending.end(), [](const FixToProve &a, const FixToProve &b) { return a.from < b.from; });
+        Reading before = ReadingOf(s_proofs.bytes, menu, s_proofs.found);
+        NameCounts names;
+        if (named)
+            for (const FlatEntry &entry : before.entries) names[entry.item->text]++;
+        for (bool first = true; !pending.empty(); first = false) {
+            std::vector<FixToProve> batch, later;
+            TakenEdits taken;
+            for (const FixToProve &c : pending) {
+                const MenuFix &fix = found[c.index].fix;
+                bool clear = (batch.empty() || !fix.reencodes) && (batch.empty() || !found[batch[0].index].fix.reencodes);
+                for (const FixEdit &edit : fix.edits) clear = clear && !OverlapsTaken(taken, edit);
+                (clear ? batch : later).push_back(c);
+                if (clear) TakeEdits(&taken, fix.edits);
+            }
+            if (first)
+                for (const FixToProve &c : batch) s_proofs.together.push_back(c.index);
+            std::sort(s_proofs.together.begin(), s_proofs.together.end());
+            ProveTogether(before, settings, batch, named ? &names : NULL, &s_proofs.verdicts,
+                          first ? &s_proofs.togetherRead : NULL);
+            pending.swap(later);
+        }
+    }
+    s_proofs.checks = CountChecksStarted();
+    s_proofs.kept = true;
+}
+
+// Whether the two warnings carry the same fix, at the same place.
+static bool IsSameFix(const MenuWarning &a, const MenuWarning &b)
+{
+    if (a.code != b.code || a.offset != b.offset || a.error != b.error || !a.hasFix || !b.hasFix ||
+        a.fix.edits.size() != b.fix.edits.size() || a.fix.names != b.fix.names || a.fix.option != b.fix.option ||
+        a.fix.reencodes != b.fix.reencodes)
+        return false;
+    for (size_t i = 0; i < a.fix.edits.size(); i++)
+        if (a.fix.edits[i].offset != b.fix.edits[i].offset || a.fix.edits[i].length != b.fix.edits[i].length ||
+            a.fix.edits[i].text != b.fix.edits[i].text)
+            return false;
+    return true;
+}
+
+bool ProveFixAlone(const std::string &bytes, const CheckSettings &settings, const MenuWarning &warning,
+                   std::string *why)
+{
+    if (!warning.hasFix) return false;
+    MenuRead read = ReadMenu(bytes, settings);
+    if (!read.read) {
+        *why = UNREAD;
+        return false;
+    }
+    return ProveAlone(ReadingOf(read.bytes, read.menu, read.warnings), settings, warning, why);
 }
 
 // Whether the warning's fix, made on the bytes it was found in, gives what
-// it recorded; *why says what failed.
+// it recorded; *why says what failed. Where the bytes' fixes were proven
+// since the last check started, the verdict is theirs; else they are all
+// proven now, together, for the calls to come.
 bool ProveFix(const std::string &bytes, const CheckSettings &settings, const MenuWarning &warning, std::string *why)
 {
-    CheckedMenu menu;
-    std::vector<MenuWarning> before;
-    CheckMenuBytes(bytes, settings, &menu, &before);
-    return warning.hasFix && ProveFixAgainst(bytes, settings, warning, EntriesInFileOrder(menu), before, why);
+    if (!warning.hasFix) return false;
+    if (!AreProofsKept(bytes, settings)) {
+        MenuRead read = ReadMenu(bytes, settings);
+        if (!read.read) {
+            *why = UNREAD;
+            return false;
+        }
+        ProveAll(bytes, settings, read.menu, read.warnings);
+    }
+    const std::vector<MenuWarning> &found = s_proofs.found;
+    for (size_t i = std::lower_bound(found.begin(), found.end(), warning.offset,
+                                     [](const MenuWarning &w, long at) { return w.offset < at; }) - found.begin();
+         i < found.size() && found[i].offset == warning.offset; i++)
+        if (s_proofs.verdicts.proven[i] >= 0 && IsSameFix(found[i], warning)) {
+            *why = s_proofs.verdicts.why[i];
+            return s_proofs.verdicts.proven[i] == 1;
+        }
+    return ProveFixAlone(bytes, settings, warning, why); // a fix the checker did not give
 }
 
 // Drops the fixes of the warnings (found in bytes, read as menu) that fail
@@ -350,20 +898,9 @@ bool ProveFix(const std::string &bytes, const CheckSettings &settings, const Men
 void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, const CheckedMenu &menu,
                      std::vector<MenuWarning> *warnings)
 {
-    const std::vector<MenuWarning> &found = *warnings; // their codes and places, which stay
-    std::vector<FlatEntry> was; // the menu's entries, once a fix is to be proven
-    for (MenuWarning &warning : *warnings) {
-        if (!warning.hasFix) continue;
-        if (was.empty()) was = EntriesInFileOrder(menu);
-        std::string why;
-        if (!ProveFixAgainst(bytes, settings, warning, was, found, &why)) warning.hasFix = false;
-    }
-}
-
-static bool Overlaps(const FixEdit &a, const FixEdit &b)
-{
-    return a.offset < b.offset + b.length && b.offset < a.offset + a.length ? true
-           : a.offset == b.offset; // two insertions at one place would run together
+    ProveAll(bytes, settings, menu, *warnings);
+    for (size_t i = 0; i < warnings->size(); i++)
+        if (s_proofs.verdicts.proven[i] != 1) (*warnings)[i].hasFix = false;
 }
 
 // The most rounds of fixes: one fix can make another possible, as a quote
@@ -378,39 +915,51 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
                     std::vector<size_t> *rounds)
 {
     std::string current = bytes;
+    MenuRead next; // the reading of current, where the round before read it
+    bool nextRead = false;
     for (int round = 0; round < MAX_FIX_ROUNDS; round++) {
-        CheckedMenu menu;
-        std::vector<MenuWarning> warnings;
-        CheckMenuBytes(current, settings, &menu, &warnings);
-        std::vector<FlatEntry> was = EntriesInFileOrder(menu);
-        std::vector<FixEdit> chosen, first;
-        std::vector<const MenuWarning *> mended;
-        size_t fixedBefore = fixed->size();
-        for (const MenuWarning &warning : warnings) {
-            if (!warning.hasFix || (!warning.fix.safe && !suggestedToo)) continue;
+        if (!AreProofsKept(current, settings)) {
+            if (!nextRead) next = ReadMenu(current, settings);
+            if (!next.read) break;
+            ProveAll(current, settings, next.menu, next.warnings);
+        }
+        nextRead = false;
+        const std::vector<MenuWarning> &warnings = s_proofs.found;
+        std::vector<size_t> chosen;
+        TakenEdits taken;
+        for (size_t i = 0; i < warnings.size(); i++) {
+            const MenuWarning &warning = warnings[i];
+            if (!warning.hasFix || s_proofs.verdicts.proven[i] != 1 || (!warning.fix.safe && !suggestedToo)) continue;
             if (std::find(leftOut.begin(), leftOut.end(), warning.code) != leftOut.end()) continue;
             bool clear = true;
-            for (const FixEdit &edit : warning.fix.edits)
-                for (const FixEdit &taken : chosen) clear = clear && !Overlaps(edit, taken);
-            std::string why;
-            if (!clear || !ProveFixAgainst(current, settings, warning, was, warnings, &why)) continue;
-            if (chosen.empty()) first = warning.fix.edits;
-            chosen.insert(chosen.end(), warning.fix.edits.begin(), warning.fix.edits.end());
-            fixed->push_back(warning);
-            mended.push_back(&warning);
+            for (const FixEdit &edit : warning.fix.edits) clear = clear && !OverlapsTaken(taken, edit);
+            if (!clear) continue;
+            TakeEdits(&taken, warning.fix.edits);
+            chosen.push_back(i);
         }
         if (chosen.empty()) break;
-        std::sort(chosen.begin(), chosen.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
-        std::string together = ApplyFixEdits(current, chosen);
+        std::vector<FixEdit> edits;
+        std::vector<const MenuWarning *> mended;
+        for (size_t i : chosen) {
+            edits.insert(edits.end(), warnings[i].fix.edits.begin(), warnings[i].fix.edits.end());
+            mended.push_back(&warnings[i]);
+            fixed->push_back(warnings[i]);
+        }
+        std::sort(edits.begin(), edits.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+        std::string together = ApplyFixEdits(current, edits);
         // Each fix was proven alone; together they may meet, as two quotes
         // mended in one stretch. Then this round makes only the first.
-        CheckedMenu menuTogether;
-        std::vector<MenuWarning> warningsTogether;
-        CheckMenuBytes(together, settings, &menuTogether, &warningsTogether);
+        MenuRead read;
+        if (s_proofs.together == chosen && s_proofs.togetherRead.bytes == together) read = std::move(s_proofs.togetherRead);
+        else read = ReadMenu(together, settings);
         std::string why;
-        if (!KeepsErrors(warnings, warningsTogether, MapPlacesBack(current, chosen), mended, &why)) {
-            together = ApplyFixEdits(current, first);
-            fixed->resize(fixedBefore + 1);
+        if (read.read && KeepsErrors(warnings, read.warnings.data(), read.warnings.data() + read.warnings.size(), 0,
+                        MapPlacesBack(current, edits), mended, &why)) {
+            next = std::move(read);
+            nextRead = true;
+        } else {
+            together = ApplyFixEdits(current, warnings[chosen[0]].fix.edits);
+            fixed->resize(fixed->size() - chosen.size() + 1);
         }
         if (rounds) rounds->push_back(fixed->size());
         current = together;

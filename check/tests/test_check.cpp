@@ -18,6 +18,7 @@
 #include "../text/codepage.h"
 #include "../../menu/menu.h"
 
+#include <dirent.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -842,6 +843,24 @@ std::string InUtf16(const std::string &text)
     return out;
 }
 
+// Proves the menu's fixes as a check does (together, where they can be)
+// and each alone: the verdicts must be the same.
+void ExpectProvenAsAlone(const std::string &bytes, const CheckSettings &settings)
+{
+    CheckedMenu menu;
+    std::vector<MenuWarning> found;
+    CheckMenuBytes(bytes, settings, &menu, &found);
+    std::vector<MenuWarning> kept = found;
+    KeepProvenFixes(bytes, settings, menu, &kept);
+    for (size_t i = 0; i < found.size(); i++) {
+        if (!found[i].hasFix) continue;
+        std::string why;
+        bool alone = ProveFixAlone(bytes, settings, found[i], &why);
+        EXPECT_EQ(alone, kept[i].hasFix) << found[i].code << " at " << found[i].line << ":" << found[i].column
+                                         << (alone ? "" : ": " + why);
+    }
+}
+
 // Each fix: the menu before, the exact bytes after, the tree the program
 // shows after; in LF and CR LF files, and in a file with the mark. The
 // fix is proven by the program's own reading of the result.
@@ -971,6 +990,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
             CheckSettings settings = {1252, 'E', row.onDisc, folder};
             std::string why;
             EXPECT_TRUE(ProveFix(before, settings, *found, &why)) << why;
+            ExpectProvenAsAlone(before, settings);
             Checked mended = CheckText(after, row.onDisc, folder);
             EXPECT_EQ(row.tree, TreeTexts(mended.menu.items));
             for (const MenuWarning &w : mended.warnings) EXPECT_NE(row.code, w.code) << Listed(mended.warnings);
@@ -978,6 +998,38 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
     }
     remove((disc + "/docs/setup.exe").c_str());
     RemoveDisc(disc);
+}
+
+// A check proves the fixes of a menu together where their stretches are
+// apart, and each alone where they meet: over menus of many fixes of every
+// kind (the fuzzer's seeds, the cases, slips in every entry, in every
+// other one, two to an entry), each verdict is that of the fix made alone.
+TEST(CheckFixes, ProvenTogetherAsEachAlone)
+{
+    std::vector<std::string> menus;
+    for (const char *folder : {"/fuzz/corpus/menu", "/check/tests/cases"}) {
+        std::string path = std::string(QUORLAN_SOURCE_DIR) + folder;
+        DIR *dir = opendir(path.c_str());
+        ASSERT_TRUE(dir) << path;
+        while (struct dirent *entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ini") == 0) menus.push_back(ReadAll(path + "/" + name));
+        }
+        closedir(dir);
+    }
+    std::string every = "Offers\n{\n", other = every, two = every;
+    for (int i = 1; i <= 30; i++) {
+        std::string n = std::to_string(i);
+        every += "  Offer " + n + ", offer.pdf, Save 20% today,\n";
+        other += "  Offer " + n + ", offer.pdf, Save 20%" + (i % 2 ? "" : "%") + " today,\n";
+        two += "  Offer " + n + " 5% off, offer.pdf, Save 20% today,\n";
+    }
+    for (std::string *menu : {&every, &other, &two}) menus.push_back(*menu + "}\n");
+    for (const std::string &menu : menus) {
+        SCOPED_TRACE(QuoteText(menu.substr(0, 200)));
+        for (unsigned codePage : {1252u, 65001u}) ExpectProvenAsAlone(menu, {codePage, 'E', false, ""});
+        ExpectProvenAsAlone(WithCrLf(menu), {1252, 'E', false, ""});
+    }
 }
 
 // Mends that read back as another tree than the warning means: each gives
