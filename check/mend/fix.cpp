@@ -909,7 +909,8 @@ void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, co
 
 // Yields the bytes with every proven safe fix made (and the suggested ones
 // too if asked), in rounds; *fixed gets each warning fixed, as found in
-// its round. The codes left out are not fixed.
+// its round. The codes left out are not fixed. A fix that saves the file
+// in another encoding is made in a round of its own, before the others.
 std::string FixMenu(const std::string &bytes, const CheckSettings &settings, bool suggestedToo,
                     std::vector<MenuWarning> *fixed, const std::vector<std::string> &leftOut,
                     std::vector<size_t> *rounds)
@@ -925,17 +926,24 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
         }
         nextRead = false;
         const std::vector<MenuWarning> &warnings = s_proofs.found;
+        // A fix that saves the file in another encoding first, alone: the
+        // other fixes' edits are bytes of the old encoding, found again in
+        // the new one in the next round.
         std::vector<size_t> chosen;
-        TakenEdits taken;
-        for (size_t i = 0; i < warnings.size(); i++) {
-            const MenuWarning &warning = warnings[i];
-            if (!warning.hasFix || s_proofs.verdicts.proven[i] != 1 || (!warning.fix.safe && !suggestedToo)) continue;
-            if (std::find(leftOut.begin(), leftOut.end(), warning.code) != leftOut.end()) continue;
-            bool clear = true;
-            for (const FixEdit &edit : warning.fix.edits) clear = clear && !OverlapsTaken(taken, edit);
-            if (!clear) continue;
-            TakeEdits(&taken, warning.fix.edits);
-            chosen.push_back(i);
+        for (int pass = 0; pass < 2 && chosen.empty(); pass++) {
+            TakenEdits taken;
+            for (size_t i = 0; i < warnings.size(); i++) {
+                const MenuWarning &warning = warnings[i];
+                if (!warning.hasFix || s_proofs.verdicts.proven[i] != 1 || (!warning.fix.safe && !suggestedToo)) continue;
+                if (std::find(leftOut.begin(), leftOut.end(), warning.code) != leftOut.end()) continue;
+                if (warning.fix.reencodes != (pass == 0)) continue;
+                bool clear = true;
+                for (const FixEdit &edit : warning.fix.edits) clear = clear && !OverlapsTaken(taken, edit);
+                if (!clear) continue;
+                TakeEdits(&taken, warning.fix.edits);
+                chosen.push_back(i);
+                if (warning.fix.reencodes) break;
+            }
         }
         if (chosen.empty()) break;
         std::vector<FixEdit> edits;

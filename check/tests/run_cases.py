@@ -142,7 +142,8 @@ def check_refusals(tool, fail):
 
 def check_fixing(tool, cases, fail):
     """--fix writes the safe fixes back in place (CR LF kept) and prints a
-    line for each, --fix=all the suggested ones too, --diff writes nothing
+    line for each, --fix=all the suggested ones too (a UTF-16 file saved as
+    UTF-8 before the others), --diff writes nothing
     (and shows a UTF-16 file's change as text),
     --fix - mends standard input onto standard output, and a file with no
     fixes keeps its bytes and its modification time."""
@@ -181,6 +182,15 @@ def check_fixing(tool, cases, fail):
         done = subprocess.run(RUNNER + [tool] + args + ["--fix", "-"], input=data, capture_output=True, timeout=120)
         if done.stdout != data.replace(b"Sorted", b"sorted") or b"[missing-comma]" not in done.stderr:
             fail(f"--fix -: {done.stdout!r}, {done.stderr!r}")
+        # A UTF-16 file is saved as UTF-8 first, alone; the list is closed
+        # in the next round, as in a UTF-8 file, before its last line end.
+        text = "Demo\n{\n  Tools {\n  Setup, setup.exe\n}\n"
+        for encoding in ("utf-16-le", "utf-16-be"):
+            fresh((b"\xFF\xFE" if encoding == "utf-16-le" else b"\xFE\xFF") + text.encode(encoding))
+            status, out, err = run(tool, args + ["--fix=all", "Quorlan.ini"], folder)
+            mended = open(menu, "rb").read()
+            if mended != b"\xEF\xBB\xBF" + text.encode() + b"}\n" or b"[utf16-file]" not in out:
+                fail(f"--fix=all of {encoding}: exit {status}, {out!r}, wrote {mended!r}")
         fresh(b"Disc\r\n{ A }\r\n")
         status, out, err = run(tool, args + ["--fix=all", "Quorlan.ini"], folder)
         if status != 0 or open(menu, "rb").read() != b"Disc\r\n{ A }\r\n" or os.stat(menu).st_mtime != 1000000000:
