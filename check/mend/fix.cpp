@@ -604,11 +604,19 @@ static bool FindStretches(const Reading &before, const Reading &after, const std
     for (const std::vector<MenuWarning> *warnings : {before.warnings, after.warnings})
         for (const MenuWarning &w : *warnings)
             if (w.code == "nesting-depth") return false;
-    // The entries at which both readings are in step, none in a fix's stretch.
-    std::vector<long> steps;
-    size_t next = 0, j = 0;
+    // The entries at which both readings are in step, none in a fix's
+    // stretch: where each stands, and where the entries and warnings of
+    // either reading from there on start.
+    struct Step {
+        long at, shift;
+        size_t was, is, found, given;
+    };
+    std::vector<Step> steps;
+    const std::vector<MenuWarning> &found = *before.warnings, &given = *after.warnings;
+    size_t next = 0, j = 0, f = 0, g = 0;
     long spanEnd = LONG_MIN, previousEnd = 0;
-    for (const FlatEntry &entry : before.entries) {
+    for (size_t i = 0; i < before.entries.size(); i++) {
+        const FlatEntry &entry = before.entries[i];
         const CheckedItem &item = *entry.item;
         if (!item.hasRecord || item.start < 0) continue;
         long at = item.start, from = previousEnd;
@@ -623,43 +631,38 @@ static bool FindStretches(const Reading &before, const Reading &after, const std
             if (y.start == at + shift && y.hasRecord && other.depth == entry.depth && y.text == item.text &&
                 y.name == item.name && y.command == item.command && y.nameStart == at + shift &&
                 y.nameEnd == item.nameEnd + shift) {
-                steps.push_back(at);
+                while (f < found.size() && found[f].offset < at) f++;
+                while (g < given.size() && given[g].offset < at + shift) g++;
+                steps.push_back({at, shift, i, j, f, g});
                 break;
             }
         }
     }
     // The stretches between them, each with the entries and warnings in it.
-    auto entryAt = [](const std::vector<FlatEntry> &entries, long at) {
-        return (size_t)(std::lower_bound(entries.begin(), entries.end(), at,
-                                         [](const FlatEntry &e, long key) { return e.key < key; }) - entries.begin());
-    };
-    auto warningAt = [](const std::vector<MenuWarning> &warnings, long at) {
-        return (size_t)(std::lower_bound(warnings.begin(), warnings.end(), at,
-                                         [](const MenuWarning &w, long key) { return w.offset < key; }) - warnings.begin());
-    };
     stretches->clear();
     for (size_t s = 0; s <= steps.size(); s++) {
         Stretch stretch;
-        stretch.from = s == 0 ? 0 : steps[s - 1];
-        stretch.to = s == steps.size() ? LONG_MAX : steps[s];
-        stretch.shift = s == 0 ? 0 : ShiftAt(made, stretch.from);
-        long toAfter = s == steps.size() ? LONG_MAX : stretch.to + ShiftAt(made, stretch.to);
-        stretch.wasFrom = s == 0 ? 0 : entryAt(before.entries, stretch.from);
-        stretch.wasTo = s == steps.size() ? before.entries.size() : entryAt(before.entries, stretch.to);
-        stretch.isFrom = s == 0 ? 0 : entryAt(after.entries, stretch.from + stretch.shift);
-        stretch.isTo = s == steps.size() ? after.entries.size() : entryAt(after.entries, toAfter);
-        stretch.foundFrom = s == 0 ? 0 : warningAt(*before.warnings, stretch.from);
-        stretch.foundTo = s == steps.size() ? before.warnings->size() : warningAt(*before.warnings, stretch.to);
-        stretch.givenFrom = s == 0 ? 0 : warningAt(*after.warnings, stretch.from + stretch.shift);
-        stretch.givenTo = s == steps.size() ? after.warnings->size() : warningAt(*after.warnings, toAfter);
-        stretch.header = s == 0;
+        bool first = s == 0, last = s == steps.size();
+        stretch.from = first ? 0 : steps[s - 1].at;
+        stretch.to = last ? LONG_MAX : steps[s].at;
+        stretch.shift = first ? 0 : steps[s - 1].shift;
+        stretch.wasFrom = first ? 0 : steps[s - 1].was;
+        stretch.wasTo = last ? before.entries.size() : steps[s].was;
+        stretch.isFrom = first ? 0 : steps[s - 1].is;
+        stretch.isTo = last ? after.entries.size() : steps[s].is;
+        stretch.foundFrom = first ? 0 : steps[s - 1].found;
+        stretch.foundTo = last ? found.size() : steps[s].found;
+        stretch.givenFrom = first ? 0 : steps[s - 1].given;
+        stretch.givenTo = last ? given.size() : steps[s].given;
+        stretch.header = first;
         stretches->push_back(stretch);
     }
     std::vector<int> fixes(stretches->size(), 0);
     stretchOf->clear();
-    for (const FixToProve &c : batch) {
-        stretchOf->push_back(std::upper_bound(steps.begin(), steps.end(), c.from) - steps.begin());
-        fixes[stretchOf->back()]++;
+    for (size_t c = 0, s = 0; c < batch.size(); c++) { // in the order of their stretches' starts
+        while (s < steps.size() && steps[s].at <= batch[c].from) s++;
+        stretchOf->push_back(s);
+        fixes[s]++;
     }
     for (size_t s = 0; s < stretches->size(); s++)
         if (fixes[s] == 0 && !ReadInStep(before, after, (*stretches)[s])) return false;
