@@ -104,9 +104,10 @@ FixEdit Edit(long offset, long length, const std::string &text)
     edit.endColumn = ColumnOf(edit.offset + edit.length);
     // A file with the mark is UTF-8; any other is in the users' code page,
     // but text that gives it the mark at its start, and so makes it UTF-8,
-    // is UTF-8 too.
+    // is UTF-8 too. Bytes of the file copied into a fix may not be UTF-8:
+    // the reports, and the editor, take the replacement character.
     bool utf8 = s_utf8File || (offset == 0 && text.compare(0, 3, "\xEF\xBB\xBF") == 0);
-    edit.shown = utf8 ? text : ShowText(text);
+    edit.shown = utf8 ? ShowUtf8(text) : ShowText(text);
     return edit;
 }
 

@@ -60,6 +60,13 @@ std::string ShowText(const std::string &bytes)
     return out;
 }
 
+std::string ShowUtf8(const std::string &bytes)
+{
+    std::string out;
+    ForEachShownChar(bytes, [&](const TextChar &ch, const char *, int) { AppendUtf8(ch, &out); }, CP_UTF8);
+    return out;
+}
+
 // Yields the bytes as read in the code page, in double quotes, with
 // control characters written as \r, \n, \t or \xNN, and bytes the code
 // page does not define as \xNN, so that nothing disturbs a terminal; but

@@ -15,6 +15,9 @@ std::string ShowText(const std::string &bytes);
 // The same in double quotes, with control characters and bytes the code
 // page leaves undefined escaped.
 std::string QuoteText(const std::string &bytes);
+// The bytes read as UTF-8, as an editor holds them: a sequence that is
+// not UTF-8 is the replacement character.
+std::string ShowUtf8(const std::string &bytes);
 // The bytes read as UTF-8, quoted as QuoteText quotes.
 std::string QuoteUtf8(const std::string &bytes);
 // Whether the bytes are UTF-8 beyond ASCII and nothing else, as a file
