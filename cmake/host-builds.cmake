@@ -5,12 +5,15 @@
 #   host/  quorlan-check for this machine (its own compiler), which
 #          quorlan-disc and the differential tests run;
 #   x64/   quorlan.exe and the window driver for x86-64, which previews run
-#          where 32-bit Wine cannot (never put on a disc).
+#          where 32-bit Wine cannot (never put on a disc);
+#   wasm/  quorlan-check.js and its .wasm (Emscripten), which the VS Code
+#          extension carries and runs with the editor's own Node wherever
+#          it is not on Windows.
 #
 # Each is a configuration of this project of its own, built for those
 # targets only; its make runs on every build, and rebuilds what changed.
-# Neither writes its folder or the source's into what it builds, so a
-# build elsewhere gives the same bytes.
+# None writes its folder or the source's into what it builds, so a build
+# elsewhere gives the same bytes.
 include(ExternalProject)
 
 set(QUORLAN_HOST_BUILD ${CMAKE_BINARY_DIR}/host)
@@ -42,4 +45,25 @@ ExternalProject_Add(x64_preview
     BUILD_COMMAND $(MAKE) quorlan quorlan-driver
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${QUORLAN_X64_EXE} ${QUORLAN_X64_DRIVER}
+    INSTALL_COMMAND "")
+
+# emcc's optimiser needs acorn, which Debian keeps in its own Node folder,
+# where the Node on the PATH does not look: as the wasm preset, both steps
+# run with NODE_PATH set.
+set(QUORLAN_WASM_BUILD ${CMAKE_BINARY_DIR}/wasm)
+set(QUORLAN_WASM_CHECK ${QUORLAN_WASM_BUILD}/quorlan-check.js ${QUORLAN_WASM_BUILD}/quorlan-check.wasm)
+set(QUORLAN_EMSCRIPTEN_TOOLCHAIN /usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake CACHE FILEPATH
+    "Emscripten's CMake toolchain file, for the checker the VS Code extension carries")
+set(wasm_env ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+set(wasm_paths "-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${QUORLAN_WASM_BUILD}/=")
+ExternalProject_Add(wasm_check
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${QUORLAN_WASM_BUILD}
+    PREFIX ${CMAKE_BINARY_DIR}/wasm-steps
+    CONFIGURE_COMMAND ${wasm_env} ${CMAKE_COMMAND} -G ${CMAKE_GENERATOR} -S <SOURCE_DIR> -B <BINARY_DIR>
+                      -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=${QUORLAN_EMSCRIPTEN_TOOLCHAIN}
+                      -DCMAKE_CXX_FLAGS=${wasm_paths} -DCMAKE_C_FLAGS=${wasm_paths}
+    BUILD_COMMAND ${wasm_env} $(MAKE) quorlan-check
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${QUORLAN_WASM_CHECK}
     INSTALL_COMMAND "")
