@@ -6,7 +6,7 @@
 //   node tools/compare-tokens.js QUORLAN-CHECK
 const fs = require('fs');
 const path = require('path');
-const {spawn} = require('child_process');
+const {startServer} = require('./lsp');
 const vt = require('vscode-textmate');
 const onig = require('vscode-oniguruma');
 
@@ -66,42 +66,27 @@ function grammarScopes(grammar, lines) {
 // The server's tokens for the text: [line, character, length, type, modifiers].
 function serverTokens(tool, file, text) {
   return new Promise((resolve, reject) => {
-    const server = spawn(tool, ['--lsp'], {stdio: ['pipe', 'pipe', 'inherit']});
-    let buffer = Buffer.alloc(0), legend = null;
-    const send = message => {
-      const body = Buffer.from(JSON.stringify(Object.assign({jsonrpc: '2.0'}, message)));
-      server.stdin.write(`Content-Length: ${body.length}\r\n\r\n`);
-      server.stdin.write(body);
-    };
-    server.stdout.on('data', chunk => {
-      buffer = Buffer.concat([buffer, chunk]);
-      for (;;) {
-        const end = buffer.indexOf('\r\n\r\n');
-        if (end < 0) return;
-        const length = Number(/Content-Length: (\d+)/i.exec(buffer.slice(0, end).toString())[1]);
-        if (buffer.length < end + 4 + length) return;
-        const message = JSON.parse(buffer.slice(end + 4, end + 4 + length).toString());
-        buffer = buffer.slice(end + 4 + length);
-        if (message.id === 1) {
-          legend = message.result.capabilities.semanticTokensProvider.legend;
-          send({method: 'initialized', params: {}});
-          send({method: 'textDocument/didOpen', params: {textDocument: {
-            uri: 'file://' + file, languageId: 'quorlan-menu', version: 1, text}}});
-          send({id: 2, method: 'textDocument/semanticTokens/full', params: {textDocument: {uri: 'file://' + file}}});
-        } else if (message.id === 2) {
-          send({id: 3, method: 'shutdown'});
-          send({method: 'exit'});
-          const data = message.result.data, tokens = [];
-          let line = 0, character = 0;
-          for (let i = 0; i < data.length; i += 5) {
-            if (data[i]) character = 0;
-            line += data[i];
-            character += data[i + 1];
-            tokens.push([line, character, data[i + 2], legend.tokenTypes[data[i + 3]],
-                         legend.tokenModifiers.filter((_, bit) => data[i + 4] & (1 << bit))]);
-          }
-          resolve(tokens);
+    let legend = null;
+    const {server, send} = startServer(tool, ['--lsp'], {}, message => {
+      if (message.id === 1) {
+        legend = message.result.capabilities.semanticTokensProvider.legend;
+        send({method: 'initialized', params: {}});
+        send({method: 'textDocument/didOpen', params: {textDocument: {
+          uri: 'file://' + file, languageId: 'quorlan-menu', version: 1, text}}});
+        send({id: 2, method: 'textDocument/semanticTokens/full', params: {textDocument: {uri: 'file://' + file}}});
+      } else if (message.id === 2) {
+        send({id: 3, method: 'shutdown'});
+        send({method: 'exit'});
+        const data = message.result.data, tokens = [];
+        let line = 0, character = 0;
+        for (let i = 0; i < data.length; i += 5) {
+          if (data[i]) character = 0;
+          line += data[i];
+          character += data[i + 1];
+          tokens.push([line, character, data[i + 2], legend.tokenTypes[data[i + 3]],
+                       legend.tokenModifiers.filter((_, bit) => data[i + 4] & (1 << bit))]);
         }
+        resolve(tokens);
       }
     });
     server.on('error', reject);
