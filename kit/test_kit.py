@@ -5,9 +5,9 @@
       The kit holds exactly the FILEs, in that order, the programs byte for
       byte and the texts with CR LF line ends; unpacked, it is a disc that
       quorlan-disc checks clean (its menu, quorlan.exe, autorun.inf).
-  test_kit.py ReproducibleTest SOURCE KIT.zip QUORLAN.EXE QUORLAN-CHECK.EXE
+  test_kit.py ReproducibleTest SOURCE KIT.zip PROGRAM...
       A second clean build of the shipped targets (the kit, which needs the
-      two programs, and what the Debian package holds) in a folder
+      PROGRAMs, and what the Debian package holds) in a folder
       elsewhere gives the same bytes, and no file holds the path of the
       source or of either build folder; cpack makes the same package of
       either build.

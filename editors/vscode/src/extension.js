@@ -2,10 +2,9 @@
 // --lsp checks them as the author types, and "Quorlan: Preview the menu"
 // shows one as its users will see it (preview.js).
 'use strict';
-const path = require('path');
 const vscode = require('vscode');
 const {LanguageClient} = require('vscode-languageclient/node');
-const {findChecker, serverSettings} = require('./launch');
+const {checkerServer, serverSettings} = require('./launch');
 const {previewMenu, removePictures} = require('./preview');
 
 const LANGUAGE = 'quorlan-menu';
@@ -13,33 +12,22 @@ const NAME = 'Quorlan menu checker';
 let client = null;  // the client whose server runs, or null
 let latest = 0;  // the latest restart's number: an earlier one's client is stopped once it starts
 let outputChannel = null;  // every client's, so that a failed one leaves none behind
+let extensionFolder = null;  // where the carried checkers are, in bin/
 
 function settings() {
   const config = vscode.workspace.getConfiguration('quorlan');
   return {config, server: serverSettings(name => config.get(name))};
 }
 
-// Yields the folder of an open menu, where the kit puts quorlan-check.exe.
-function menuFolder() {
-  const menu = vscode.workspace.textDocuments.find(d => d.languageId === LANGUAGE && d.uri.scheme === 'file');
-  return menu ? path.dirname(menu.uri.fsPath) : null;
-}
-
-// Yields a started client on the checker that the settings name, or null.
-// When its start fails (no such program, or one that is no language
-// server), the library has said why in the output channel, and can neither
-// stop that client nor start it again: it is let go, and the next change of
-// a setting starts a new one.
+// Yields a started client on the checker that the settings name, or on the
+// one the extension carries, or null. When its start fails (no such
+// program, or one that is no language server), the library has said why in
+// the output channel, and can neither stop that client nor start it again:
+// it is let go, and the next change of a setting starts a new one.
 async function start() {
   const {config, server} = settings();
-  const checker = findChecker({configured: config.get('checkerPath'), pathVariable: process.env.PATH,
-                               platform: process.platform, menuFolder: menuFolder()});
-  if (!checker) {
-    vscode.window.showErrorMessage('quorlan-check was not found. Set "quorlan.checkerPath", put quorlan-check ' +
-                                   'on the PATH, or on Windows keep the kit\'s quorlan-check.exe beside Quorlan.ini.');
-    return null;
-  }
-  const run = {command: checker, args: ['--lsp']};
+  const run = checkerServer({configured: config.get('checkerPath'), platform: process.platform, extensionFolder,
+                             execPath: process.execPath, environment: process.env});
   const starting = new LanguageClient('quorlan', NAME, {run, debug: run}, {
     documentSelector: [{language: LANGUAGE}],
     initializationOptions: server,
@@ -85,6 +73,7 @@ async function restart() {
 }
 
 async function activate(context) {
+  extensionFolder = context.extensionPath;
   outputChannel = vscode.window.createOutputChannel(NAME);
   context.subscriptions.push(outputChannel);
   context.subscriptions.push(vscode.commands.registerCommand('quorlan.preview', () => previewMenu()));

@@ -1,45 +1,28 @@
-// How the extension starts the checker: which quorlan-check it runs, and
-// the settings it hands the server. No VS Code API here, so that Node's own
-// test runner can load it.
+// How the extension starts the checker: which quorlan-check it runs and
+// how, and the settings it hands the server. No VS Code API here, so that
+// Node's own test runner can load it.
 'use strict';
-const fs = require('fs');
 const path = require('path');
 
 const DEFAULTS = {codePage: 1252, drive: 'D', checkFiles: true, ignore: []};
 
-// Yields whether PATH names a file that can be run (on Windows, that exists).
-function isProgram(file, platform) {
-  try {
-    if (!fs.statSync(file).isFile()) return false;
-    if (platform !== 'win32') fs.accessSync(file, fs.constants.X_OK);
-    return true;
-  } catch (e) {
-    return false;
-  }
-}
-
-// Yields the checker to run, or null: the setting's path when one is set;
-// else quorlan-check on the PATH; else, on Windows only, the quorlan-check.exe
-// in the menu's own folder, where the unpacked kit puts it.
-function findChecker({configured, pathVariable, platform, menuFolder, isRunnable = isProgram}) {
+// Yields how to start the checker's server, {command, args, options} as the
+// language client takes them: the program the setting names, when one is
+// set; else the checker the extension carries in its bin/ folder, so that
+// nothing else needs installing. On Windows (any processor, as 64-bit and
+// Arm Windows run 32-bit programs) that is quorlan-check.exe; elsewhere the
+// WebAssembly build, quorlan-check.js, run by the editor's own Node: its
+// program (execPath), which is Node itself while ELECTRON_RUN_AS_NODE is set.
+// The rest of the environment is the editor's, since the language client
+// hands the program only what it is given.
+function checkerServer({configured, platform, extensionFolder, execPath, environment}) {
   const setting = typeof configured === 'string' ? configured.trim() : '';
-  if (setting) return setting;
-  const windows = platform === 'win32';
-  const name = windows ? 'quorlan-check.exe' : 'quorlan-check';
-  const separator = windows ? ';' : ':';
-  const join = windows ? path.win32.join : path.posix.join;
-  for (const folder of (pathVariable || '').split(separator)) {
-    // An empty entry, or one in quotes (Windows allows them), is taken as written.
-    const dir = folder.replace(/^"(.*)"$/, '$1');
-    if (!dir) continue;
-    const candidate = join(dir, name);
-    if (isRunnable(candidate, platform)) return candidate;
+  if (setting) return {command: setting, args: ['--lsp']};
+  if (platform === 'win32') {
+    return {command: path.win32.join(extensionFolder, 'bin', 'quorlan-check.exe'), args: ['--lsp']};
   }
-  if (windows && menuFolder) {
-    const beside = path.win32.join(menuFolder, name);
-    if (isRunnable(beside, platform)) return beside;
-  }
-  return null;
+  return {command: execPath, args: [path.posix.join(extensionFolder, 'bin', 'quorlan-check.js'), '--lsp'],
+          options: {env: {...environment, ELECTRON_RUN_AS_NODE: '1'}}};
 }
 
 // Yields the server's settings, {quorlan: {codePage, drive, checkFiles, ignore}},
@@ -60,4 +43,4 @@ function serverSettings(get) {
   };
 }
 
-module.exports = {findChecker, serverSettings};
+module.exports = {checkerServer, serverSettings};

@@ -12,6 +12,9 @@ const OTHER_SERVER = '/usr/local/bin/quorlan-check';
 const NO_SERVER = '/nowhere/quorlan-check';
 const SILENT_SERVER = '/usr/bin/cat';
 const LOST = 'the server exits and does not come back';
+const EXTENSION = '/home/a/.vscode/extensions/quorlan.quorlan-menu-1.2.0';
+// The checker the extension carries, as this system runs it.
+const CARRIED = process.platform === 'win32' ? `${EXTENSION}\\bin\\quorlan-check.exe` : process.execPath;
 
 const cases = [
   // [what, quorlan.checkerPath when the window opens, changes (settings, or
@@ -29,6 +32,9 @@ const cases = [
   ['a program that never answers, then a right path: the server starts', SERVER,
    [[{'quorlan.checkerPath': SILENT_SERVER}], [{'quorlan.checkerPath': SERVER}]],
    [['start', SERVER], ['stop', SERVER], ['start', SILENT_SERVER], ['start', SERVER]], [SERVER]],
+  ['no path set, then one, then none again: the carried checker, the path\'s, the carried one', '',
+   [[{'quorlan.checkerPath': SERVER}], [{'quorlan.checkerPath': ''}]],
+   [['start', CARRIED], ['stop', CARRIED], ['start', SERVER], ['stop', SERVER], ['start', CARRIED]], [CARRIED]],
   ['the server lost, then another setting changed: a new server starts', SERVER,
    [[LOST], [{'quorlan.codePage': 1251}]],
    [['start', SERVER],
@@ -39,8 +45,8 @@ const cases = [
 
 for (const [what, opening, changes, expectedCalls, expectedRunning] of cases) {
   test(`the checker's server: ${what}`, async () => {
-    reset({'quorlan.checkerPath': opening}, [SERVER, OTHER_SERVER], [SILENT_SERVER]);
-    const context = {subscriptions: []};
+    reset({'quorlan.checkerPath': opening}, [SERVER, OTHER_SERVER, CARRIED], [SILENT_SERVER]);
+    const context = {subscriptions: [], extensionPath: EXTENSION};
     await activate(context);
     for (const together of changes) {
       for (const change of together) change === LOST ? loseServers() : changeSettings(change);

@@ -2,28 +2,34 @@
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
-const {findChecker, serverSettings} = require('../src/launch');
+const {checkerServer, serverSettings} = require('../src/launch');
 
-test('the checker: the setting, then the PATH, then on Windows the menu\'s folder', () => {
+test('the checker: the setting, else the carried one, the .exe on Windows, elsewhere the .js in the editor', () => {
+  const LINUX_FOLDER = '/home/a/.vscode/extensions/quorlan.quorlan-menu-1.2.0';
+  const WINDOWS_FOLDER = 'C:\\Users\\a\\.vscode\\extensions\\quorlan.quorlan-menu-1.2.0';
+  const CARRIED_JS = `${LINUX_FOLDER}/bin/quorlan-check.js`;
+  const EDITOR_PROGRAM = '/usr/share/code/code';
+  const EDITOR = {PATH: '/usr/bin', HOME: '/home/a'};
+  const withNode = {...EDITOR, ELECTRON_RUN_AS_NODE: '1'};
   const cases = [
-    // [what, arguments, files that can be run, expected]
-    ['the setting wins', {configured: ' /opt/q/quorlan-check ', pathVariable: '/usr/bin', platform: 'linux'},
-     ['/usr/bin/quorlan-check'], '/opt/q/quorlan-check'],
-    ['the first folder of the PATH that has it', {configured: '', pathVariable: '/a::/usr/bin:/b', platform: 'linux'},
-     ['/usr/bin/quorlan-check', '/b/quorlan-check'], '/usr/bin/quorlan-check'],
-    ['none on the PATH: none, even beside the menu, off Windows',
-     {configured: '', pathVariable: '/usr/bin', platform: 'linux', menuFolder: '/disc'},
-     ['/disc/quorlan-check', '/disc/quorlan-check.exe'], null],
-    ['Windows: the .exe on the PATH, quoted folders too',
-     {configured: undefined, pathVariable: 'C:\\Windows;"C:\\Tools\\Q"', platform: 'win32', menuFolder: 'D:\\'},
-     ['C:\\Tools\\Q\\quorlan-check.exe', 'D:\\quorlan-check.exe'], 'C:\\Tools\\Q\\quorlan-check.exe'],
-    ['Windows: the kit\'s quorlan-check.exe beside the menu',
-     {configured: '', pathVariable: 'C:\\Windows', platform: 'win32', menuFolder: 'C:\\discs\\demo'},
-     ['C:\\discs\\demo\\quorlan-check.exe'], 'C:\\discs\\demo\\quorlan-check.exe'],
-    ['Windows: nowhere', {configured: '', pathVariable: '', platform: 'win32', menuFolder: null}, [], null],
+    // [what, platform, quorlan.checkerPath, the editor's environment, expected]
+    ['the setting wins', 'linux', ' /usr/bin/quorlan-check ', EDITOR,
+     {command: '/usr/bin/quorlan-check', args: ['--lsp']}],
+    ['the setting wins on Windows too', 'win32', 'C:\\Tools\\quorlan-check.exe', EDITOR,
+     {command: 'C:\\Tools\\quorlan-check.exe', args: ['--lsp']}],
+    ['Windows: the carried .exe', 'win32', '', EDITOR,
+     {command: `${WINDOWS_FOLDER}\\bin\\quorlan-check.exe`, args: ['--lsp']}],
+    ['Linux: the carried .js, run by the editor as Node, in the editor\'s environment', 'linux', undefined, EDITOR,
+     {command: EDITOR_PROGRAM, args: [CARRIED_JS, '--lsp'], options: {env: withNode}}],
+    ['macOS, a setting of white space only: the carried .js', 'darwin', '  ', {...EDITOR, ELECTRON_RUN_AS_NODE: ''},
+     {command: EDITOR_PROGRAM, args: [CARRIED_JS, '--lsp'], options: {env: withNode}}],
   ];
-  for (const [what, args, runnable, expected] of cases) {
-    assert.strictEqual(findChecker({...args, isRunnable: file => runnable.includes(file)}), expected, what);
+  for (const [what, platform, configured, environment, expected] of cases) {
+    const extensionFolder = platform === 'win32' ? WINDOWS_FOLDER : LINUX_FOLDER;
+    const given = {...environment};
+    const server = checkerServer({configured, platform, extensionFolder, execPath: EDITOR_PROGRAM, environment});
+    assert.deepStrictEqual(server, expected, what);
+    assert.deepStrictEqual(environment, given, `${what}: the editor's own environment unchanged`);
   }
 });
 
