@@ -31,3 +31,11 @@ add_test(NAME wasm_lsp
          COMMAND python3 ${CMAKE_SOURCE_DIR}/check/tests/lsp_client.py ${CMAKE_BINARY_DIR}/quorlan-check-node
                  ${CMAKE_SOURCE_DIR})
 set_tests_properties(wasm_lsp PROPERTIES TIMEOUT 600)
+# The browser module under Node: a thousand calls on one instance, each
+# answered as a fresh instance answers it, in bounded memory; the disc
+# changed under the folder index; the native tool's bytes on the test
+# menus; and the single-file build's answers.
+add_test(NAME wasm_module
+         COMMAND node ${CMAKE_SOURCE_DIR}/check/wasm/test_module.js $<TARGET_FILE:quorlan-check-web>
+                 ${CMAKE_SOURCE_DIR} ${QUORLAN_NATIVE_CHECK} $<TARGET_FILE:quorlan-check-web-single>)
+set_tests_properties(wasm_module PROPERTIES TIMEOUT 300)

@@ -4,9 +4,10 @@
  *
  * - Names as bytes. Emscripten hands paths to Node as JavaScript strings,
  *   so a name that is not UTF-8 is lost on the way. Node takes and gives
- *   names as raw bytes in Buffers, and these functions use them. In the
- *   browser the disc is the page's in-memory file system, whose names are
- *   text already.
+ *   names as raw bytes in Buffers, and these functions use them in the
+ *   build for Node (NODERAWFS). In the browser module, even where Node
+ *   runs it, the disc is the page's in-memory file system, whose names
+ *   are text already.
  * - Waiting input. poll() on standard input does not work there, and the
  *   module's loop is synchronous, so Node's stream events never run while
  *   it waits. Whether input waits is found by a read that does not block,
@@ -19,11 +20,16 @@
  */
 mergeInto(LibraryManager.library, {
   $QuorlanNames: {
-    fs: function () { return ENVIRONMENT_IS_NODE ? require('fs') : null; },
+#if NODERAWFS
+    raw: true,         // the machine's own files, through Node
+#else
+    raw: false,        // the module's memory file system
+#endif
+    fs: function () { return QuorlanNames.raw ? require('fs') : null; },
     // The path's bytes, as a Buffer for Node, or as text for the page's files.
     path: function (path, length) {
       var bytes = HEAPU8.slice(path, path + length);
-      if (ENVIRONMENT_IS_NODE) return bytes.length ? Buffer.from(bytes) : '.';
+      if (QuorlanNames.raw) return bytes.length ? Buffer.from(bytes) : '.';
       return bytes.length ? UTF8ArrayToString(bytes, 0, bytes.length) : '.';
     },
     kept: null,        // bytes of standard input read while looking whether it waits
@@ -37,7 +43,7 @@ mergeInto(LibraryManager.library, {
     var names;
     try {
       var where = QuorlanNames.path(path, length);
-      if (ENVIRONMENT_IS_NODE) {
+      if (QuorlanNames.raw) {
         names = QuorlanNames.fs().readdirSync(where, {encoding: 'buffer'});
       } else {
         names = FS.readdir(where).map(function (name) {
@@ -69,7 +75,7 @@ mergeInto(LibraryManager.library, {
     var ns, folder;
     try {
       var where = QuorlanNames.path(path, length);
-      if (ENVIRONMENT_IS_NODE) {
+      if (QuorlanNames.raw) {
         var status = QuorlanNames.fs().statSync(where, {bigint: true});
         ns = status.mtimeNs;
         folder = status.isDirectory();
@@ -94,7 +100,7 @@ mergeInto(LibraryManager.library, {
     var bytes;
     try {
       var where = QuorlanNames.path(path, length);
-      if (ENVIRONMENT_IS_NODE) {
+      if (QuorlanNames.raw) {
         var fs = QuorlanNames.fs(), status = fs.statSync(where);
         if (!status.isFile()) return -1;
         HEAPF64[size >> 3] = status.size;
