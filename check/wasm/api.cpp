@@ -471,6 +471,75 @@ EMSCRIPTEN_KEEPALIVE int quorlan_window(const char *menu, size_t size, int width
     return 0;
 }
 
+// How the bytes are written, as an editor takes them: UTF-8 after the
+// mark, UTF-8 without one (also ASCII only, or nothing, as editors save
+// new text), else the users' code page.
+#define TEXT_MARKED_UTF8 0
+#define TEXT_UNMARKED_UTF8 1
+#define TEXT_CODE_PAGE 2
+
+static const char *const s_textEncodings[] = {"utf-8-marked", "utf-8", "code-page"};
+
+// The menu's text as an editor shows it: the mark left out, each line as
+// the platform reads it in the bytes' encoding. The bytes are its UTF-16
+// units, then for each unit the offset of the byte its character starts
+// at and the menu's size after them (32 bits each); the answer says the
+// encoding and the count of units.
+EMSCRIPTEN_KEEPALIVE int quorlan_decode(const char *menu, size_t size)
+{
+    StartCall();
+    std::string bytes = MenuOf(menu, size);
+    bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
+    int encoding = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? TEXT_MARKED_UTF8
+                   : ascii || IsUtf8Text(bytes)               ? TEXT_UNMARKED_UTF8
+                                                              : TEXT_CODE_PAGE;
+    unsigned codePage = encoding == TEXT_CODE_PAGE ? g_settings.codePage : CP_UTF8;
+    std::vector<uint16_t> units;
+    std::vector<int32_t> starts;
+    for (size_t at = encoding == TEXT_MARKED_UTF8 ? 3 : 0; at < size;) {
+        TextChar ch;
+        ReadTextChar(codePage, menu + at, (int)std::min(size - at, (size_t)64), &ch);
+        for (int i = 0; i < ch.wideCount; i++) {
+            units.push_back(ch.wide[i]);
+            starts.push_back((int32_t)at);
+        }
+        at += std::max(ch.byteCount, 1);
+    }
+    starts.push_back((int32_t)size);
+    g_bytes.assign((const char *)units.data(), units.size() * sizeof(uint16_t));
+    g_bytes.append((const char *)starts.data(), starts.size() * sizeof(int32_t));
+    g_answer = "{\"encoding\": \"" + std::string(s_textEncodings[encoding]) + "\", \"units\": " +
+               Number((long)units.size()) + "}";
+    return 0;
+}
+
+// An editor's text (count UTF-16 units) written as a menu in the encoding
+// (TEXT_*): the bytes, and in the answer each unit that starts a
+// character the encoding cannot hold (written as the code page's default,
+// or a lone surrogate).
+EMSCRIPTEN_KEEPALIVE int quorlan_encode(const uint16_t *text, size_t count, int encoding)
+{
+    StartCall();
+    if (encoding < TEXT_MARKED_UTF8 || encoding > TEXT_CODE_PAGE) return 2;
+    unsigned codePage = encoding == TEXT_CODE_PAGE ? g_settings.codePage : CP_UTF8;
+    if (encoding == TEXT_MARKED_UTF8) g_bytes = "\xEF\xBB\xBF";
+    std::string unheld = "[";
+    for (size_t at = 0; at < count;) {
+        bool high = text[at] >= 0xD800 && text[at] < 0xDC00;
+        bool pair = high && at + 1 < count && text[at + 1] >= 0xDC00 && text[at + 1] < 0xE000;
+        int length = pair ? 2 : 1;
+        char written[8];
+        bool usedDefault = false;
+        int made = EncodeText(codePage, text + at, length, written, sizeof(written), &usedDefault);
+        g_bytes.append(written, std::max(made, 0));
+        bool lone = !pair && text[at] >= 0xD800 && text[at] < 0xE000;
+        if (usedDefault || lone || made <= 0) unheld += (unheld.size() > 1 ? ", " : "") + Number((long)at);
+        at += length;
+    }
+    g_answer = "{\"unheld\": " + unheld + "]}";
+    return 0;
+}
+
 // The last call's results and their sizes.
 EMSCRIPTEN_KEEPALIVE const char *quorlan_report() { return g_report.data(); }
 EMSCRIPTEN_KEEPALIVE size_t quorlan_report_size() { return g_report.size(); }

@@ -14,6 +14,7 @@
   'use strict';
   var loader = QuorlanModule;
   var MENU_FOLDER = '/quorlan/disc';
+  var ENCODINGS = ['utf-8-marked', 'utf-8', 'code-page']; // as the binding numbers them
   var encoder = new TextEncoder(), decoder = new TextDecoder('utf-8');
   var onNode = typeof process === 'object' && process.versions && process.versions.node &&
                typeof __filename === 'string';
@@ -196,6 +197,29 @@
       window: function (menu, options) {
         var width = options && options.width || 0, height = options && options.height || 0;
         return run('window', menu, options, [width, height]) === 0 ? answer() : null;
+      },
+      decode: function (menu, options) {
+        var bytes = bytesOf(menu);
+        run('decode', bytes, options);
+        var result = answer(), out = output('bytes'), units = result.units;
+        var starts = new Int32Array(out.buffer.slice(units * 2));
+        var chars = new Uint16Array(out.buffer.slice(0, units * 2)), parts = [];
+        for (var i = 0; i < units; i += 8192) parts.push(String.fromCharCode.apply(null, chars.subarray(i, i + 8192)));
+        return {encoding: result.encoding, text: parts.join(''), starts: starts};
+      },
+      encode: function (text, options) {
+        var encoding = ENCODINGS.indexOf(options && options.encoding || 'utf-8');
+        if (typeof text !== 'string') throw new TypeError('the text is a string');
+        if (encoding < 0) throw new RangeError('the encoding is one of ' + ENCODINGS.join(', '));
+        var units = new Uint8Array(text.length * 2);
+        for (var i = 0; i < text.length; i++) {
+          var unit = text.charCodeAt(i);
+          units[2 * i] = unit & 0xFF;
+          units[2 * i + 1] = unit >> 8;
+        }
+        useSettings(options);
+        withBytes(units, function (at) { return call('encode', [at, text.length, encoding]); });
+        return {bytes: output('bytes'), unheld: answer().unheld};
       },
       memory: function () {
         return {heap: module.HEAPU8.length, inUse: call('memory_in_use', [])};

@@ -17,6 +17,9 @@
  * - With the native tool: --json, --fix, --fix=all and --format, with and
  *   without the fixes, and each code page for the menus beyond ASCII, on
  *   standard input in the menu's folder; the same bytes and exit status.
+ *   And its language server: the same completions, and the same legend
+ *   for the words.
+ * - The menus' text decoded and encoded again: the same bytes.
  * - With the single-file build: the same answers as the other.
  * Prints each difference and a line of counts; exits 1 on a difference.
  */
@@ -64,7 +67,8 @@ function codePages() {
 
 // An answer as comparable text, its bytes as hex.
 function shown(answer) {
-  return JSON.stringify(answer, (key, value) => value instanceof Uint8Array ? Buffer.from(value).toString('hex') : value);
+  return JSON.stringify(answer, (key, value) => value instanceof Uint8Array ? Buffer.from(value).toString('hex')
+                                                : ArrayBuffer.isView(value) ? Array.from(value) : value);
 }
 
 // Makes the call on the checker.
@@ -72,6 +76,7 @@ function callOn(checker, call) {
   const options = Object.assign({}, call.options);
   switch (call.op) {
   case 'complete': return checker.complete(call.menu, call.offset, options);
+  case 'encode': return checker.encode(call.text, options);
   default: return checker[call.op](call.menu, options);
   }
 }
@@ -86,7 +91,7 @@ function makeCalls(menus) {
     const own = listDisc(menu.folder);
     // Beside the menu's folder: each file's name with a letter doubled, so
     // that missing files have a near name, and a folder of its own.
-    const other = own.map((name) => name.endsWith('/') ? name : name.replace(/(\.[^./]*)$/, (ext) => ext[0] + ext[1] + ext))
+    const other = own.map((name) => name.endsWith('/') ? name : name.replace(/(\.[^./]*)$/, (ext) => ext[0] + ext[1] + ext.slice(1)))
       .concat(['Other/', 'Other/setup.exe']);
     const text = menu.bytes.toString('latin1');
     const comma = text.indexOf(',', text.indexOf('\n') + 1), exe = text.search(/\.exe/i);
@@ -107,6 +112,9 @@ function makeCalls(menus) {
     calls.push({op: 'outline', menu: bytes, options: Object.assign({at: Math.max(comma, 0)}, options(1 - d))});
     calls.push({op: 'words', menu: bytes, options: options(d)});
     calls.push({op: 'window', menu: bytes, options: Object.assign(d ? {width: 300 + m, height: 90 + m} : {}, options(d))});
+    calls.push({op: 'decode', menu: bytes, options: options(d)});
+    calls.push({op: 'encode', text: bytes.toString('utf8'),
+                options: Object.assign({encoding: ['code-page', 'utf-8-marked'][d]}, options(d))});
   });
   return calls;
 }
@@ -244,6 +252,99 @@ async function testNative(createQuorlanChecker, menus) {
   return runs;
 }
 
+// The menus' text, as decode gives it, written back in the same encoding
+// by encode: the same bytes, where each byte was read as a character the
+// encoding holds; each unit's byte within the menu, in order.
+async function testText(createQuorlanChecker, menus) {
+  const checker = await createQuorlanChecker();
+  let count = 0;
+  for (const menu of menus)
+    for (const codePage of [1252, 1251, 1253]) {
+      const options = {codePage}, decoded = checker.decode(menu.bytes, options);
+      const {starts, text} = decoded, marked = decoded.encoding === 'utf-8-marked';
+      const ordered = starts.every((at, i) => i === 0 ? at === (marked ? 3 : 0) : at >= starts[i - 1]);
+      if (starts.length !== text.length + 1 || !ordered || starts[text.length] !== menu.bytes.length)
+        fail(`${menu.name} decoded in ${codePage}: the units' bytes are out of order`);
+      const encoded = checker.encode(text, Object.assign({encoding: decoded.encoding}, options));
+      if (!text.includes('\uFFFD') && !encoded.unheld.length) {
+        same(`decoded in ${codePage} and encoded again`, menu, menu.bytes, encoded.bytes);
+        count++;
+      }
+    }
+  return count;
+}
+
+// The native language server, for what the module gives as it does.
+function startServer() {
+  const server = childProcess.spawn(native, ['--lsp']);
+  let input = Buffer.alloc(0), id = 0;
+  const waiting = new Map();
+  server.stdout.on('data', (data) => {
+    input = Buffer.concat([input, data]);
+    for (;;) {
+      const head = input.indexOf('\r\n\r\n');
+      if (head < 0) return;
+      const length = Number(/Content-Length: (\d+)/i.exec(input.subarray(0, head).toString())[1]);
+      if (input.length < head + 4 + length) return;
+      const message = JSON.parse(input.subarray(head + 4, head + 4 + length).toString());
+      input = input.subarray(head + 4 + length);
+      if (waiting.has(message.id)) {
+        waiting.get(message.id)(message.result);
+        waiting.delete(message.id);
+      }
+    }
+  });
+  const send = (message) => {
+    const text = JSON.stringify(Object.assign({jsonrpc: '2.0'}, message));
+    server.stdin.write(`Content-Length: ${Buffer.byteLength(text)}\r\n\r\n${text}`);
+  };
+  return {
+    notify: (method, params) => send({method, params}),
+    ask: (method, params) => new Promise((resolve) => {
+      waiting.set(++id, resolve);
+      send({id, method, params});
+    }),
+    stop: () => server.kill(),
+  };
+}
+
+// Completion and the words' legend as the server gives them, on the test
+// menus in ASCII (where the server's characters are the bytes), at each
+// command's file part and after each comma of the header.
+async function testServer(createQuorlanChecker, menus) {
+  const checker = await createQuorlanChecker();
+  const server = startServer();
+  let asked = 0;
+  const started = await server.ask('initialize', {processId: null, rootUri: null, capabilities: {}});
+  server.notify('initialized', {});
+  const legend = started.capabilities.semanticTokensProvider.legend;
+  const words = checker.words('', {});
+  if (shown(words.legend) !== shown({types: legend.tokenTypes, modifiers: legend.tokenModifiers}))
+    fail(`the words' legend ${shown(words.legend)} is not the server's ${shown(legend)}`);
+  for (const menu of menus.filter((m) => m.folder.endsWith('cases') && m.bytes.every((b) => b < 0x80))) {
+    const text = menu.bytes.toString('latin1'), uri = 'file://' + path.join(menu.folder, menu.name);
+    const disc = listDisc(menu.folder);
+    server.notify('textDocument/didOpen', {textDocument: {uri, languageId: 'quorlan', version: 1, text}});
+    const places = checker.words(menu.bytes, {disc}).commands.map((c) => c.fileEnd);
+    for (let at = text.indexOf(','); at >= 0 && at < text.indexOf('{'); at = text.indexOf(',', at + 1)) places.push(at + 1);
+    for (const offset of places) {
+      const line = text.slice(0, offset).split(/\r\n|\n|\r/).length - 1;
+      const character = offset - Math.max(text.lastIndexOf('\n', offset - 1), text.lastIndexOf('\r', offset - 1)) - 1;
+      const theirs = await server.ask('textDocument/completion', {textDocument: {uri}, position: {line, character}});
+      const ours = checker.complete(menu.bytes, offset, {disc});
+      const start = ours.start - Math.max(text.lastIndexOf('\n', ours.start - 1), text.lastIndexOf('\r', ours.start - 1)) - 1;
+      const a = theirs.items.map((i) => [i.label, i.kind, i.textEdit.newText, i.documentation.value, !!i.command,
+                                         i.textEdit.range.start.character]);
+      const b = ours.items.map((i) => [i.label, i.kind, i.newText, i.documentation, i.folder, start]);
+      if (shown(a) !== shown(b) || theirs.isIncomplete !== ours.incomplete)
+        fail(`${menu.name} completion at ${offset}: the server gives ${shown(a).slice(0, 300)}, the module ${shown(b).slice(0, 300)}`);
+      asked++;
+    }
+  }
+  server.stop();
+  return asked;
+}
+
 // The single-file build answers as the other does.
 async function testSingleFile(createQuorlanChecker, menus) {
   const single = await require(singlePath).createQuorlanChecker();
@@ -272,10 +373,14 @@ async function main() {
   const menus = findMenus();
   const counts = await testCalls(createQuorlanChecker, fresh, menus);
   await testDiscChange(fresh);
+  const roundTrips = await testText(createQuorlanChecker, menus);
   const nativeRuns = native ? await testNative(createQuorlanChecker, menus) : 0;
+  const completions = native ? await testServer(createQuorlanChecker, menus) : 0;
   const singleCalls = singlePath ? await testSingleFile(createQuorlanChecker, menus) : 0;
   console.log(`test_module: ${counts.calls} calls on one instance (${counts.distinct} distinct), ` +
-              `${nativeRuns} runs against the native tool, ${singleCalls} calls on the single file; ${failures} differ`);
+              `${roundTrips} menus decoded and encoded again, ` +
+              `${nativeRuns} runs against the native tool, ${completions} completions against its server, ` +
+              `${singleCalls} calls on the single file; ${failures} differ`);
   process.exit(failures ? 1 : 0);
 }
 
