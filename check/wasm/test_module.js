@@ -20,6 +20,7 @@
  *   And its language server: the same completions, and the same legend
  *   for the words.
  * - The menus' text decoded and encoded again: the same bytes.
+ * - The example of docs/wasm.md, run.
  * - With the single-file build: the same answers as the other.
  * Prints each difference and a line of counts; exits 1 on a difference.
  */
@@ -180,7 +181,7 @@ async function testDiscChange(createQuorlanChecker) {
 
 // The native tool on standard input in the menu's folder.
 function runNative(args, menu) {
-  const done = childProcess.spawnSync(native, args.concat(['-']), {cwd: menu.folder, input: menu.bytes});
+  const done = childProcess.spawnSync(native, args.concat(['-']), {cwd: menu.folder, input: menu.bytes, maxBuffer: 1 << 30});
   return {status: done.status, out: done.stdout, err: done.stderr};
 }
 
@@ -272,6 +273,19 @@ async function testText(createQuorlanChecker, menus) {
       }
     }
   return count;
+}
+
+// The API's example in the documentation runs as it stands.
+async function testExample(createQuorlanChecker) {
+  const page = fs.readFileSync(path.join(source, 'docs/wasm.md'), 'utf8');
+  const example = /```js\n([^]*?)```/.exec(page);
+  if (!example) return fail('docs/wasm.md shows no example in JavaScript');
+  const AsyncFunction = Object.getPrototypeOf(async () => {}).constructor;
+  try {
+    await new AsyncFunction('createQuorlanChecker', example[1])(createQuorlanChecker);
+  } catch (e) {
+    fail(`the example in docs/wasm.md fails: ${e && e.stack || e}`);
+  }
 }
 
 // The native language server, for what the module gives as it does.
@@ -374,6 +388,7 @@ async function main() {
   const counts = await testCalls(createQuorlanChecker, fresh, menus);
   await testDiscChange(fresh);
   const roundTrips = await testText(createQuorlanChecker, menus);
+  await testExample(createQuorlanChecker);
   const nativeRuns = native ? await testNative(createQuorlanChecker, menus) : 0;
   const completions = native ? await testServer(createQuorlanChecker, menus) : 0;
   const singleCalls = singlePath ? await testSingleFile(createQuorlanChecker, menus) : 0;
