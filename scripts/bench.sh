@@ -7,7 +7,8 @@
 # scaling and its heap per entry; the check and the loading of the shapes
 # that once took minutes, at two sizes; the checker's time per entry on discs of
 # many files; the language server's latency and the memory of its outline;
-# the proofs of fixes on menus of thousands of them.
+# the checker built for Node against the native one (start, a large check,
+# the server); the proofs of fixes on menus of thousands of them.
 # It prints figures and never fails on a time; it fails only when something
 # cannot be built or run.
 #
@@ -103,6 +104,12 @@ python3 bench/check_files.py "$root/release/quorlan-check" | keep
 echo
 echo "== The language server, natively"
 python3 bench/lsp_bench.py "$root/release/quorlan-check" | keep
+
+echo
+echo "== The checker built for Node against the native one"
+cmake --preset wasm -B "$root/wasm" >/dev/null
+NODE_PATH=/usr/share/nodejs cmake --build "$root/wasm" -j"$jobs" --target quorlan-check >/dev/null
+python3 bench/node_bench.py "$root/release/quorlan-check" "$root/wasm/quorlan-check.js" | keep
 
 echo
 echo "== Proofs of fixes: natively in the process, and the Windows build under Wine"
