@@ -12,6 +12,10 @@ packages=(cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
           neovim tmux xterm nodejs dpkg-dev file lintian mandoc man-db bash-completion
           emscripten node-acorn)
 
+# Debian's own nodejs comes without npm, which is a package of its own there;
+# another Node (as these machines have) carries its npm in its nodejs package.
+command -v npm >/dev/null || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
