@@ -10,36 +10,18 @@
 
 #include <stdio.h>
 
-#include <algorithm>
-
-// The line and column of a byte, as the warnings count them: lines end at
-// a line feed, columns count bytes, and a UTF-8 mark is not the first line's.
-static void FindLineAndColumn(const std::string &bytes, long pos, long *line, long *column)
-{
-    pos = std::max(0L, std::min(pos, (long)bytes.size()));
-    *line = 1 + (long)std::count(bytes.begin(), bytes.begin() + pos, '\n');
-    long start = pos;
-    while (start > 0 && bytes[start - 1] != '\n') start--;
-    if (start == 0 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = std::min(3L, pos);
-    *column = pos - start + 1;
-}
-
 int FormatMenuFile(const char *path, const FileAsRead &read, const std::string &bytes,
                    const CheckSettings &settings, bool checkOnly, bool diff, bool *delivered)
 {
     *delivered = false;
     const char *name = path ? path : "<stdin>";
-    CheckSettings layoutSettings = settings;
-    layoutSettings.checkFiles = false; // the layout changes no command, so no file it names
-    MenuLayout layout;
-    LayOutMenu(bytes, layoutSettings, -1, -1, &layout);
-    if (!layout.problem.empty()) {
-        long line, column;
-        FindLineAndColumn(bytes, layout.problemPos, &line, &column);
-        fprintf(stderr, "quorlan-check: %s:%ld:%ld: not formatted: %s\n", name, line, column, layout.problem.c_str());
+    FormattedMenu layout;
+    if (!FormatMenu(bytes, settings, &layout)) {
+        fprintf(stderr, "quorlan-check: %s:%ld:%ld: not formatted: %s\n", name, layout.problemLine,
+                layout.problemColumn, layout.problem.c_str());
         return 2;
     }
-    std::string formatted = ApplyLayout(bytes, layout.edits);
+    const std::string &formatted = layout.bytes;
     bool changes = formatted != read.bytes;
     if (diff) {
         std::string shown = FormatUnifiedDiff(read.bytes, formatted, name);

@@ -27,7 +27,6 @@
 #include <string.h>
 #include <unistd.h>
 
-#include <algorithm>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -129,16 +128,6 @@ static std::string FolderOf(const std::string &path)
 #endif
     if (cut == std::string::npos) return "";
     return cut == 0 ? "/" : path.substr(0, cut);
-}
-
-// Drops the warnings whose code the author left out.
-static void LeaveOutWarnings(const std::vector<std::string> &codes, std::vector<MenuWarning> *warnings)
-{
-    if (codes.empty()) return;
-    std::vector<MenuWarning> kept;
-    for (MenuWarning &warning : *warnings)
-        if (std::find(codes.begin(), codes.end(), warning.code) == codes.end()) kept.push_back(warning);
-    warnings->swap(kept);
 }
 
 static bool s_outputLost; // standard output lost something written to it, and it was said

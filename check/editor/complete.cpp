@@ -4,6 +4,7 @@
  * and what may be typed there, each item proven by the program's loading.
  */
 #include "complete.h"
+#include "encoding.h"
 #include "../engine/engine.h"
 #include "../rules/checker.h"
 
@@ -219,4 +220,24 @@ void CompleteFilePart(const MenuCursor &cursor, const CheckSettings &settings, c
         candidates.push_back(candidate);
     }
     ProveCandidates(candidates, settings, encoding, completions);
+}
+
+void CompleteMenuAt(const std::string &bytes, long pos, const CheckSettings &settings, int encoding, bool install,
+                    bool disc, MenuCursor *cursor, std::vector<MenuCompletion> *completions, bool *cut)
+{
+    completions->clear();
+    *cut = false;
+    FindMenuCursor(bytes, pos, settings, cursor);
+    CompleteOption(*cursor, install, completions);
+    if (!disc) return;
+    MenuEncoding written;
+    written.marked = encoding == FILE_MARKED_UTF8;
+    written.textCodePage = FindTextCodePage(encoding, settings.codePage);
+    CompleteFilePart(*cursor, settings, written, MAX_COMPLETIONS, completions, cut);
+}
+
+int FindCompletionKind(const MenuCompletion &completion)
+{
+    const int KIND_KEYWORD = 14, KIND_FILE = 17, KIND_FOLDER = 19;
+    return completion.option ? KIND_KEYWORD : completion.folder ? KIND_FOLDER : KIND_FILE;
 }

@@ -58,4 +58,20 @@ struct MenuEncoding {
 void CompleteFilePart(const MenuCursor &cursor, const CheckSettings &settings, const MenuEncoding &encoding,
                       size_t limit, std::vector<MenuCompletion> *completions, bool *cut);
 
+// The most names offered at once; beyond it, those that start as typed,
+// and the list is marked incomplete so that the editor asks again.
+#define MAX_COMPLETIONS 500
+
+// What may be typed at pos in a menu whose file is written in encoding
+// (FILE_*, encoding.h): the header's options (install: the menu has the
+// install option), and where the menu has a disc around it (disc) the
+// names of a file part, at most MAX_COMPLETIONS (*cut: there were more).
+// *cursor says where they go.
+void CompleteMenuAt(const std::string &bytes, long pos, const CheckSettings &settings, int encoding, bool install,
+                    bool disc, MenuCursor *cursor, std::vector<MenuCompletion> *completions, bool *cut);
+
+// The completion's kind as editors number them: 14 an option (a keyword),
+// 19 a folder, 17 a file.
+int FindCompletionKind(const MenuCompletion &completion);
+
 #endif

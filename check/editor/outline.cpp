@@ -110,6 +110,18 @@ std::vector<ByteRange> FindSelectionRanges(const MenuOutline &outline, long pos)
     return out;
 }
 
+static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+ByteRange FindHeaderRange(const std::string &bytes, const MenuOutline &outline)
+{
+    long end = (long)bytes.size();
+    for (const ByteRange &level : outline.levels) end = std::min(end, level.start);
+    long start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (start < end && IsBlank(bytes[start])) start++;
+    while (end > start && IsBlank(bytes[end - 1])) end--;
+    return {start, end};
+}
+
 std::string DescribeSmallestWindow(bool install)
 {
     int width, height;

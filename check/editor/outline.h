@@ -39,6 +39,11 @@ bool FindMenuOutline(const std::string &bytes, const CheckSettings &settings, Me
 // that ends at pos holds it too, so that a cursor just past a word selects it.
 std::vector<ByteRange> FindSelectionRanges(const MenuOutline &outline, long pos);
 
+// Where the header stands: from the file's start to the `{` the reader
+// gave, which opened the entry list, the mark and the white space at
+// either end left out.
+ByteRange FindHeaderRange(const std::string &bytes, const MenuOutline &outline);
+
 // The header as the user meets it, in Markdown: the caption as the title
 // bar shows it, the options in effect, the window's size and what a
 // smaller screen does to it, and the smallest size that shows every control.

@@ -8,11 +8,14 @@
 #include "../engine/engine.h"
 #include "../rules/checker.h"
 
-
 #include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
+
+const char *const g_wordKindNames[WORD_KINDS] = {"namespace", "keyword", "number", "property", "function",
+                                                 "parameter", "string",  "macro",  "operator", "comment"};
+const char *const g_wordFlagNames[WORD_FLAGS] = {"modification", "readonly"};
 
 // One byte of a field's text as the reader gave it.
 struct WordByte {

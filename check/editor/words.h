@@ -30,6 +30,14 @@
 // How the program came to read it so.
 #define WORD_ESCAPED 1      // `%` and the byte it made text
 #define WORD_QUOTED 2       // inside apostrophes
+#define WORD_FLAGS 2        // the flags' bits
+
+// What editors call the kinds and the flags' bits, in their order: the
+// standard types and modifiers of semantic tokens, which themes colour
+// without settings ("namespace" the title ... "comment" what is ignored;
+// "modification" escaped, "readonly" quoted).
+extern const char *const g_wordKindNames[WORD_KINDS];
+extern const char *const g_wordFlagNames[WORD_FLAGS];
 
 struct MenuWord {
     long start, end;        // bytes of the file, the end exclusive

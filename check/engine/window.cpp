@@ -13,52 +13,63 @@
 #include <algorithm>
 #include <vector>
 
-// The controls in the template's order, as the messages name them.
-static const struct {
-    int id;
-    const char *name;
-} s_controls[] = {
-    {IDC_TREE, "the tree"},
-    {IDC_FRAME, "the frame"},
-    {IDC_DESCRIPTION, "the description box"},
-    {IDC_COMMAND, "the command box"},
-    {IDOK, "the Run button"},
-    {IDCANCEL, "the Close button"},
+const WindowControl g_windowControls[WINDOW_CONTROLS] = {
+    {IDC_TREE, "tree", "the tree", ""},
+    {IDC_FRAME, "frame", "the frame", FRAME_TEXT},
+    {IDC_DESCRIPTION, "description", "the description box", DESCRIPTION_TEXT},
+    {IDC_COMMAND, "command", "the command box", COMMAND_TEXT},
+    {IDOK, "run", "the Run button", RUN_TEXT},
+    {IDCANCEL, "close", "the Close button", CLOSE_TEXT},
 };
-static const int CONTROLS = sizeof(s_controls) / sizeof(s_controls[0]);
 
 // Larger windows are cut to the screen; this keeps the layout's sums in range.
 static const int LARGEST_SIDE = 32767;
 
-// Lays the controls out for the outer size and yields their rectangles in
-// client pixels, and the client size.
-static void LayOutWindow(int width, int height, RECT (&rects)[CONTROLS], int *clientWidth, int *clientHeight)
+void LayOutWindow(int width, int height, WindowLayout *layout)
 {
     const WindowMeasures &m = g_windowMeasures;
-    width = std::min(std::max(width, m.smallestWidth), LARGEST_SIDE);
-    height = std::min(std::max(height, m.smallestHeight), LARGEST_SIDE);
-    *clientWidth = std::max(width - m.frameWidth, 0);
-    *clientHeight = std::max(height - m.frameHeight, 0);
+    layout->outerWidth = std::min(std::max(width, m.smallestWidth), LARGEST_SIDE);
+    layout->outerHeight = std::min(std::max(height, m.smallestHeight), LARGEST_SIDE);
+    layout->clientWidth = std::max(layout->outerWidth - m.frameWidth, 0);
+    layout->clientHeight = std::max(layout->outerHeight - m.frameHeight, 0);
 
     HWND dialog = SubstCreateMainDialog(NULL);
     // The substitute's units are the loading's too: put back what they were.
     RECT before = {0, 0, 4, 8};
     MapDialogRect(dialog, &before);
     SubstSetDialogBaseUnits(m.baseX, m.baseY);
-    LayoutControls(dialog, *clientWidth, *clientHeight);
+    LayoutControls(dialog, layout->clientWidth, layout->clientHeight);
     SubstSetDialogBaseUnits(before.right, before.bottom);
-    for (int i = 0; i < CONTROLS; i++) GetWindowRect(GetDlgItem(dialog, s_controls[i].id), &rects[i]);
+    for (int i = 0; i < WINDOW_CONTROLS; i++) {
+        RECT r;
+        GetWindowRect(GetDlgItem(dialog, g_windowControls[i].id), &r);
+        layout->rects[i] = {r.left, r.top, r.right, r.bottom};
+    }
     SubstDestroyWindow(dialog);
 }
 
-static bool IsEmpty(const RECT &r) { return r.right <= r.left || r.bottom <= r.top; }
+void FindOpeningSize(int *width, int *height)
+{
+    const WindowMeasures &m = g_windowMeasures;
+    HWND dialog = SubstCreateMainDialog(NULL);
+    RECT before = {0, 0, 4, 8}, client = {0, 0, MAIN_SIZE};
+    MapDialogRect(dialog, &before);
+    SubstSetDialogBaseUnits(m.baseX, m.baseY);
+    MapDialogRect(dialog, &client);
+    SubstSetDialogBaseUnits(before.right, before.bottom);
+    SubstDestroyWindow(dialog);
+    *width = client.right + m.frameWidth;
+    *height = client.bottom + m.frameHeight;
+}
 
-static bool Overlap(const RECT &a, const RECT &b)
+static bool IsEmpty(const ControlRect &r) { return r.right <= r.left || r.bottom <= r.top; }
+
+static bool Overlap(const ControlRect &a, const ControlRect &b)
 {
     return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
 }
 
-static bool IsInside(const RECT &inner, const RECT &outer)
+static bool IsInside(const ControlRect &inner, const ControlRect &outer)
 {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
@@ -75,25 +86,26 @@ static std::string Listed(const std::vector<std::string> &parts)
 
 std::string FindCrampedControls(int width, int height, bool commandShown)
 {
-    RECT rects[CONTROLS];
-    int clientWidth, clientHeight;
-    LayOutWindow(width, height, rects, &clientWidth, &clientHeight);
-    RECT client = {0, 0, clientWidth, clientHeight};
+    WindowLayout layout;
+    LayOutWindow(width, height, &layout);
+    const ControlRect *rects = layout.rects;
+    const WindowControl *controls = g_windowControls;
+    ControlRect client = {0, 0, layout.clientWidth, layout.clientHeight};
     std::vector<std::string> empty, outside, overlaps;
-    for (int i = 0; i < CONTROLS; i++) {
-        if (s_controls[i].id == IDC_COMMAND && !commandShown) continue;
+    for (int i = 0; i < WINDOW_CONTROLS; i++) {
+        if (controls[i].id == IDC_COMMAND && !commandShown) continue;
         if (IsEmpty(rects[i])) {
-            empty.push_back(s_controls[i].name);
+            empty.push_back(controls[i].name);
             continue;
         }
-        if (!IsInside(rects[i], client)) outside.push_back(s_controls[i].name);
+        if (!IsInside(rects[i], client)) outside.push_back(controls[i].name);
         for (int j = 0; j < i; j++) {
-            if (IsEmpty(rects[j]) || (s_controls[j].id == IDC_COMMAND && !commandShown)) continue;
+            if (IsEmpty(rects[j]) || (controls[j].id == IDC_COMMAND && !commandShown)) continue;
             // The one overlap the layout means: the description inside the frame.
-            if (s_controls[i].id == IDC_DESCRIPTION && s_controls[j].id == IDC_FRAME) {
+            if (controls[i].id == IDC_DESCRIPTION && controls[j].id == IDC_FRAME) {
                 if (!IsInside(rects[i], rects[j])) overlaps.push_back("the description box reaches out of the frame");
             } else if (Overlap(rects[i], rects[j])) {
-                overlaps.push_back(std::string(s_controls[i].name) + " overlaps " + s_controls[j].name);
+                overlaps.push_back(std::string(controls[i].name) + " overlaps " + controls[j].name);
             }
         }
     }

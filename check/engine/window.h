@@ -17,6 +17,35 @@ struct WindowMeasures {
 };
 extern const WindowMeasures g_windowMeasures;
 
+// The main window's controls, in the template's order.
+#define WINDOW_CONTROLS 6
+
+struct WindowControl {
+    int id;           // the template's
+    const char *key;  // a short name for programs: "tree", "run"
+    const char *name; // as the messages name it: "the tree"
+    const char *text; // its text in the template ("" for none; the install option renames Run)
+};
+extern const WindowControl g_windowControls[WINDOW_CONTROLS];
+
+struct ControlRect {
+    long left, top, right, bottom; // in client pixels, the right and bottom exclusive
+};
+
+struct WindowLayout {
+    int outerWidth, outerHeight;   // the size laid out: the platform keeps a window to its smallest
+    int clientWidth, clientHeight;
+    ControlRect rects[WINDOW_CONTROLS]; // in g_windowControls' order
+};
+
+// Lays the controls out for the outer size width x height, as the program
+// does at that size.
+void LayOutWindow(int width, int height, WindowLayout *layout);
+
+// The outer size the window opens at without a size= option: the
+// template's client size in the measured base units, and the frame.
+void FindOpeningSize(int *width, int *height);
+
 // Yields "" when every control the window shows is whole at the outer size
 // width x height (not empty, within the client area, overlapping no other
 // but the description box wholly inside the frame), else what is not:

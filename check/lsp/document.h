@@ -8,14 +8,10 @@
 #define QUORLAN_CHECK_LSP_DOCUMENT_H
 
 #include "../engine/check.h"
+#include "../editor/encoding.h" // how the file on disc is written, and so how the editor's text becomes bytes
 
 #include <string>
 #include <vector>
-
-// How the file on disc is written, and so how the editor's text becomes bytes.
-#define FILE_MARKED_UTF8 0   // UTF-8 after a byte-order mark
-#define FILE_UNMARKED_UTF8 1 // UTF-8 without one (also a file of ASCII only, or none yet)
-#define FILE_CODE_PAGE 2     // in the users' code page
 
 struct LspPosition {
     long line, character;

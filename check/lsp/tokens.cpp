@@ -9,12 +9,6 @@
 
 #include <algorithm>
 
-// The types, in the order of the words' kinds (WORD_TITLE ...), and the
-// modifiers, in the order of their flags (WORD_ESCAPED, WORD_QUOTED).
-static const char *const s_tokenTypes[WORD_KINDS] = {"namespace", "keyword", "number",  "property", "function",
-                                                     "parameter", "string",  "macro",   "operator", "comment"};
-static const char *const s_tokenModifiers[] = {"modification", "readonly"};
-
 // Where the line that holds offset ends, before its line break.
 static long LineContentEnd(const LspDocument &doc, long offset)
 {
@@ -95,5 +89,5 @@ void AnswerSemanticTokens(const json *params, LspAnswer *answer)
 void AddTokenCapabilities(json *capabilities)
 {
     (*capabilities)["semanticTokensProvider"] = {
-        {"legend", {{"tokenTypes", s_tokenTypes}, {"tokenModifiers", s_tokenModifiers}}}, {"full", true}};
+        {"legend", {{"tokenTypes", g_wordKindNames}, {"tokenModifiers", g_wordFlagNames}}}, {"full", true}};
 }

@@ -512,3 +512,24 @@ void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long ra
     layout->problemPos = layout->edits[0].start;
     layout->edits.clear();
 }
+
+bool FormatMenu(const std::string &bytes, const CheckSettings &settings, FormattedMenu *formatted)
+{
+    CheckSettings layoutSettings = settings;
+    layoutSettings.checkFiles = false; // the layout changes no command, so no file it names
+    MenuLayout layout;
+    LayOutMenu(bytes, layoutSettings, -1, -1, &layout);
+    formatted->problem = layout.problem;
+    formatted->problemPos = layout.problemPos;
+    formatted->problemLine = formatted->problemColumn = 0;
+    formatted->bytes.clear();
+    if (!layout.problem.empty()) {
+        // Where it stands, as a warning's place is said.
+        StartPositions(bytes);
+        formatted->problemLine = LineOf(layout.problemPos);
+        formatted->problemColumn = ColumnOf(layout.problemPos);
+        return false;
+    }
+    formatted->bytes = ApplyLayout(bytes, layout.edits);
+    return true;
+}

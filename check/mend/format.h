@@ -41,6 +41,18 @@ void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long ra
 // The bytes with the edits made.
 std::string ApplyLayout(const std::string &bytes, const std::vector<LayoutEdit> &edits);
 
+// The whole menu in the house layout, as --format gives it, with no file
+// its commands name looked for: the layout changes no command.
+struct FormattedMenu {
+    std::string bytes;            // the menu laid out; "" where it is not formatted
+    std::string problem;          // why it is not formatted, or ""
+    long problemPos;              // the byte the problem points at
+    long problemLine, problemColumn; // and where, as the warnings count them
+};
+
+// Yields false, with the problem, where the menu is not formatted.
+bool FormatMenu(const std::string &bytes, const CheckSettings &settings, FormattedMenu *formatted);
+
 // Yields "" when the bytes after read as the bytes before, the edits
 // being what made the one from the other: the same caption, size, options
 // and items with their records, and the same warnings once their places

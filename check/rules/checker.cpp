@@ -8,6 +8,8 @@
 #include "../engine/bytes_stream.h"
 #include "../engine/places.h"
 
+#include <algorithm>
+
 // The entries' places are followed last, and warn of nothing.
 const RuleSet *const g_ruleSets[] = {&g_structureRules, &g_encodingRules, &g_fileRules, &g_mistakeRules,
                                      &g_optionRules, &g_entryPlaces};
@@ -47,4 +49,13 @@ void CheckMenuBytes(const std::string &bytes, const CheckSettings &settings, Che
                     std::vector<MenuWarning> *warnings)
 {
     CheckMenuBytesWith(bytes, settings, menu, warnings, NULL);
+}
+
+void LeaveOutWarnings(const std::vector<std::string> &codes, std::vector<MenuWarning> *warnings)
+{
+    if (codes.empty()) return;
+    std::vector<MenuWarning> kept;
+    for (MenuWarning &warning : *warnings)
+        if (std::find(codes.begin(), codes.end(), warning.code) == codes.end()) kept.push_back(warning);
+    warnings->swap(kept);
 }

@@ -27,4 +27,7 @@ void CheckMenuBytes(const std::string &bytes, const CheckSettings &settings, Che
 bool CheckMenuBytesWith(const std::string &bytes, const CheckSettings &settings, CheckedMenu *menu,
                         std::vector<MenuWarning> *warnings, const RuleSet *more);
 
+// Drops the warnings of the codes left out (the command line's --no-warn).
+void LeaveOutWarnings(const std::vector<std::string> &codes, std::vector<MenuWarning> *warnings);
+
 #endif

@@ -25,14 +25,13 @@
 #include "../mend/fix.h"
 #include "../mend/format.h"
 #include "../editor/complete.h"
+#include "../editor/encoding.h"
 #include "../editor/outline.h"
 #include "../editor/words.h"
 #include "../report/report.h"
 #include "../text/codepage.h"
 
-#include "subst.h"
 #include "../../res/resource.h"
-#include "../../ui/ui.h"
 
 #include <ctype.h>
 #include <malloc.h>
@@ -47,10 +46,6 @@
 // Where the page's disc is put in the module's memory file system (the
 // folder above holds it alone, as a disc's copy in a folder of its own).
 static const char MENU_FOLDER[] = "/quorlan/disc";
-
-// The most completions at once, as the language server offers them;
-// beyond it the list is marked incomplete.
-static const size_t MAX_COMPLETIONS = 500;
 
 // The settings of the calls, and the codes whose warnings are left out.
 static CheckSettings g_settings = {1252, 'D', true, MENU_FOLDER};
@@ -75,16 +70,6 @@ static void StartCall()
     g_answer.clear();
 }
 
-// Drops the warnings whose code the page left out, as --no-warn does.
-static void LeaveOutWarnings(std::vector<MenuWarning> *warnings)
-{
-    if (g_leftOut.empty()) return;
-    std::vector<MenuWarning> kept;
-    for (MenuWarning &warning : *warnings)
-        if (std::find(g_leftOut.begin(), g_leftOut.end(), warning.code) == g_leftOut.end()) kept.push_back(warning);
-    warnings->swap(kept);
-}
-
 // The fixes made, as the command line's "fixed" lines say them.
 static std::string FixedJson(const std::vector<MenuWarning> &fixed)
 {
@@ -105,80 +90,9 @@ static int ReportMenu(const std::string &bytes)
     std::vector<MenuWarning> warnings;
     if (!CheckMenuBytesWith(bytes, g_settings, &menu, &warnings, NULL)) return 2;
     KeepProvenFixes(bytes, g_settings, menu, &warnings);
-    LeaveOutWarnings(&warnings);
+    LeaveOutWarnings(g_leftOut, &warnings);
     g_report = FormatMenuJson(menu, warnings);
     return warnings.empty() ? 0 : 1;
-}
-
-// The line and column of a byte as the warnings count them, for the
-// layout's problem: lines end at a line feed, columns count bytes, and a
-// UTF-8 mark is not the first line's (as --format says it).
-static void FindLineAndColumn(const std::string &bytes, long pos, long *line, long *column)
-{
-    pos = std::max(0L, std::min(pos, (long)bytes.size()));
-    *line = 1 + (long)std::count(bytes.begin(), bytes.begin() + pos, '\n');
-    long start = pos;
-    while (start > 0 && bytes[start - 1] != '\n') start--;
-    if (start == 0 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = std::min(3L, pos);
-    *column = pos - start + 1;
-}
-
-// The controls as the window template names them, in its order.
-static const struct {
-    int id;
-    const char *key, *name, *text;
-} s_controls[] = {
-    {IDC_TREE, "tree", "the tree", ""},
-    {IDC_FRAME, "frame", "the frame", FRAME_TEXT},
-    {IDC_DESCRIPTION, "description", "the description box", DESCRIPTION_TEXT},
-    {IDC_COMMAND, "command", "the command box", COMMAND_TEXT},
-    {IDOK, "run", "the Run button", RUN_TEXT},
-    {IDCANCEL, "close", "the Close button", CLOSE_TEXT},
-};
-static const int CONTROLS = sizeof(s_controls) / sizeof(s_controls[0]);
-
-// Larger windows are cut to the screen; this keeps the layout's sums in
-// range (as the checker's own measuring does).
-static const int LARGEST_SIDE = 32767;
-
-// Lays the controls out for the outer size as the checker measures them
-// (engine/window.cpp): the program's layout over the substitute's dialog,
-// in the measured base units and frame; yields the size laid out (the
-// platform keeps a window to its smallest size), the client size and the
-// controls' rectangles in client pixels.
-static void LayOutWindow(int width, int height, int *outerWidth, int *outerHeight, int *clientWidth,
-                         int *clientHeight, RECT (&rects)[CONTROLS])
-{
-    const WindowMeasures &m = g_windowMeasures;
-    *outerWidth = std::min(std::max(width, m.smallestWidth), LARGEST_SIDE);
-    *outerHeight = std::min(std::max(height, m.smallestHeight), LARGEST_SIDE);
-    *clientWidth = std::max(*outerWidth - m.frameWidth, 0);
-    *clientHeight = std::max(*outerHeight - m.frameHeight, 0);
-    HWND dialog = SubstCreateMainDialog(NULL);
-    // The substitute's units are the loading's too: put back what they were.
-    RECT before = {0, 0, 4, 8};
-    MapDialogRect(dialog, &before);
-    SubstSetDialogBaseUnits(m.baseX, m.baseY);
-    LayoutControls(dialog, *clientWidth, *clientHeight);
-    SubstSetDialogBaseUnits(before.right, before.bottom);
-    for (int i = 0; i < CONTROLS; i++) GetWindowRect(GetDlgItem(dialog, s_controls[i].id), &rects[i]);
-    SubstDestroyWindow(dialog);
-}
-
-// The outer size the window opens at without a size= option: the
-// template's client size in the measured base units, and the frame.
-static void FindOpeningSize(int *width, int *height)
-{
-    const WindowMeasures &m = g_windowMeasures;
-    HWND dialog = SubstCreateMainDialog(NULL);
-    RECT before = {0, 0, 4, 8}, client = {0, 0, MAIN_SIZE};
-    MapDialogRect(dialog, &before);
-    SubstSetDialogBaseUnits(m.baseX, m.baseY);
-    MapDialogRect(dialog, &client);
-    SubstSetDialogBaseUnits(before.right, before.bottom);
-    SubstDestroyWindow(dialog);
-    *width = client.right + m.frameWidth;
-    *height = client.bottom + m.frameHeight;
 }
 
 // The tree's items as the window shows them, each with what the shell
@@ -218,15 +132,6 @@ static std::string RangesJson(const std::vector<ByteRange> &ranges)
     for (size_t i = 0; i < ranges.size(); i++) out += (i ? ", " : "") + Pair(ranges[i].start, ranges[i].end);
     return out + "]";
 }
-
-// The words' kinds and flags as the language server names them for its
-// semantic tokens (the protocol's standard types and modifiers), in the
-// order of WORD_TITLE ... and WORD_ESCAPED, WORD_QUOTED.
-static const char *const s_wordTypes[WORD_KINDS] = {"namespace", "keyword", "number",  "property", "function",
-                                                    "parameter", "string",  "macro",   "operator", "comment"};
-static const char *const s_wordModifiers[] = {"modification", "readonly"};
-
-static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 extern "C" {
 
@@ -307,19 +212,14 @@ EMSCRIPTEN_KEEPALIVE int quorlan_format(const char *menu, size_t size, int fix)
     std::string bytes = MenuOf(menu, size), start = bytes;
     std::vector<MenuWarning> fixed;
     if (fix) start = FixMenu(bytes, g_settings, fix == 2, &fixed, g_leftOut);
-    CheckSettings layoutSettings = g_settings;
-    layoutSettings.checkFiles = false; // the layout changes no command, so no file it names
-    MenuLayout layout;
-    LayOutMenu(start, layoutSettings, -1, -1, &layout);
-    if (!layout.problem.empty()) {
-        long line, column;
-        FindLineAndColumn(start, layout.problemPos, &line, &column);
+    FormattedMenu layout;
+    if (!FormatMenu(start, g_settings, &layout)) {
         g_answer = "{\"changed\": false, \"fixed\": [], \"problem\": {\"message\": " + QuoteJson(layout.problem) +
-                   ", \"offset\": " + Number(layout.problemPos) + ", \"line\": " + Number(line) +
-                   ", \"column\": " + Number(column) + "}}";
+                   ", \"offset\": " + Number(layout.problemPos) + ", \"line\": " + Number(layout.problemLine) +
+                   ", \"column\": " + Number(layout.problemColumn) + "}}";
         return 2;
     }
-    g_bytes = ApplyLayout(start, layout.edits);
+    g_bytes = layout.bytes;
     g_answer = "{\"changed\": " + Flag(g_bytes != bytes) + ", \"fixed\": " + FixedJson(fixed) +
                ", \"problem\": null}";
     return 0;
@@ -339,24 +239,17 @@ EMSCRIPTEN_KEEPALIVE int quorlan_complete(const char *menu, size_t size, long of
     CheckedMenu checked;
     std::vector<MenuWarning> warnings;
     CheckMenuBytes(bytes, quiet, &checked, &warnings);
+    // Written in the encoding an editor saves the text in, as the bytes tell it.
     MenuCursor cursor;
-    FindMenuCursor(bytes, offset, g_settings, &cursor);
     std::vector<MenuCompletion> completions;
-    CompleteOption(cursor, checked.install, &completions);
-    // The encoding an editor saves the text in, as the bytes tell it.
-    MenuEncoding encoding;
-    encoding.marked = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    bool utf8 = encoding.marked || IsUtf8Text(bytes) ||
-                std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
-    encoding.textCodePage = utf8 ? CP_UTF8 : g_settings.codePage;
-    bool cut = false;
-    CompleteFilePart(cursor, g_settings, encoding, MAX_COMPLETIONS, &completions, &cut);
-    const int FILE_KIND = 17, FOLDER_KIND = 19, KEYWORD_KIND = 14; // as the protocol numbers them
+    bool cut;
+    CompleteMenuAt(bytes, offset, g_settings, FindFileEncoding(bytes), checked.install, true, &cursor, &completions,
+                   &cut);
     std::string items = "[";
     for (size_t i = 0; i < completions.size(); i++) {
         const MenuCompletion &c = completions[i];
         items += std::string(i ? ", " : "") + "{\"label\": " + QuoteJson(c.label) +
-                 ", \"kind\": " + Number(c.option ? KEYWORD_KIND : c.folder ? FOLDER_KIND : FILE_KIND) +
+                 ", \"kind\": " + Number(FindCompletionKind(c)) +
                  ", \"newText\": " + QuoteJson(c.text) + ", \"folder\": " + Flag(c.folder) +
                  ", \"option\": " + Flag(c.option) + ", \"documentation\": " + QuoteJson(c.documentation) + "}";
     }
@@ -374,16 +267,10 @@ EMSCRIPTEN_KEEPALIVE int quorlan_outline(const char *menu, size_t size, long at)
     std::string bytes = MenuOf(menu, size);
     MenuOutline outline;
     if (!FindMenuOutline(bytes, g_settings, &outline)) return 2;
-    // The header runs to the first `{` the reader gave, which opened the
-    // list, its white space and the mark left out.
-    long end = (long)bytes.size();
-    for (const ByteRange &level : outline.levels) end = std::min(end, level.start);
-    long start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < end && IsBlank(bytes[start])) start++;
-    while (end > start && IsBlank(bytes[end - 1])) end--;
+    ByteRange header = FindHeaderRange(bytes, outline);
     g_answer = "{\"levels\": " + RangesJson(outline.levels) + ", \"quotes\": " + RangesJson(outline.quotes) +
                ", \"fields\": " + RangesJson(outline.fields) + ", \"entries\": " + RangesJson(outline.entries) +
-               ", \"header\": {\"start\": " + Number(start) + ", \"end\": " + Number(end) +
+               ", \"header\": {\"start\": " + Number(header.start) + ", \"end\": " + Number(header.end) +
                ", \"markdown\": " + QuoteJson(DescribeHeader(outline.menu)) + "}";
     if (at >= 0) g_answer += ", \"selection\": " + RangesJson(FindSelectionRanges(outline, at));
     g_answer += "}";
@@ -400,8 +287,10 @@ EMSCRIPTEN_KEEPALIVE int quorlan_words(const char *menu, size_t size)
     MenuWords words;
     if (!FindMenuWords(bytes, g_settings, &words)) return 2;
     std::string out = "{\"legend\": {\"types\": [";
-    for (int i = 0; i < WORD_KINDS; i++) out += std::string(i ? ", " : "") + "\"" + s_wordTypes[i] + "\"";
-    out += "], \"modifiers\": [\"" + std::string(s_wordModifiers[0]) + "\", \"" + s_wordModifiers[1] + "\"]}";
+    for (int i = 0; i < WORD_KINDS; i++) out += std::string(i ? ", " : "") + QuoteJson(g_wordKindNames[i]);
+    out += "], \"modifiers\": [";
+    for (int i = 0; i < WORD_FLAGS; i++) out += std::string(i ? ", " : "") + QuoteJson(g_wordFlagNames[i]);
+    out += "]}";
     out += ", \"words\": [";
     for (size_t i = 0; i < words.words.size(); i++) {
         const MenuWord &w = words.words[i];
@@ -443,25 +332,27 @@ EMSCRIPTEN_KEEPALIVE int quorlan_window(const char *menu, size_t size, int width
         height = checked.hasSize ? checked.height : openingHeight;
     }
     bool commandShown = !checked.install;
-    int outerWidth, outerHeight, clientWidth, clientHeight, smallestWidth, smallestHeight;
-    RECT rects[CONTROLS];
-    LayOutWindow(width, height, &outerWidth, &outerHeight, &clientWidth, &clientHeight, rects);
+    WindowLayout layout;
+    LayOutWindow(width, height, &layout);
+    int smallestWidth, smallestHeight;
     FindSmallestWindow(commandShown, &smallestWidth, &smallestHeight);
     std::string out = "{\"caption\": " + QuoteJson(ShowText(checked.caption)) +
                       ", \"size\": " + (checked.hasSize ? Pair(checked.width, checked.height) : "null") +
                       ", \"sorted\": " + Flag(checked.sorted) + ", \"install\": " + Flag(checked.install) +
                       ", \"opening\": " + Pair(openingWidth, openingHeight) + ", \"outer\": " +
-                      Pair(outerWidth, outerHeight) + ", \"client\": " + Pair(clientWidth, clientHeight) +
-                      ", \"smallest\": " + Pair(smallestWidth, smallestHeight) +
-                      ", \"cramped\": " + QuoteJson(FindCrampedControls(outerWidth, outerHeight, commandShown)) +
+                      Pair(layout.outerWidth, layout.outerHeight) + ", \"client\": " +
+                      Pair(layout.clientWidth, layout.clientHeight) + ", \"smallest\": " +
+                      Pair(smallestWidth, smallestHeight) + ", \"cramped\": " +
+                      QuoteJson(FindCrampedControls(layout.outerWidth, layout.outerHeight, commandShown)) +
                       ", \"controls\": [";
-    for (int i = 0; i < CONTROLS; i++) {
+    for (int i = 0; i < WINDOW_CONTROLS; i++) {
         // The install option hides the command box and renames Run.
-        bool shown = s_controls[i].id != IDC_COMMAND || commandShown;
-        const char *text = s_controls[i].id == IDOK && checked.install ? INSTALL_TEXT : s_controls[i].text;
-        const RECT &r = rects[i];
-        out += std::string(i ? ", " : "") + "{\"id\": \"" + s_controls[i].key + "\", \"name\": \"" +
-               s_controls[i].name + "\", \"text\": " + QuoteJson(text) + ", \"shown\": " + Flag(shown) +
+        const WindowControl &control = g_windowControls[i];
+        bool shown = control.id != IDC_COMMAND || commandShown;
+        const char *text = control.id == IDOK && checked.install ? INSTALL_TEXT : control.text;
+        const ControlRect &r = layout.rects[i];
+        out += std::string(i ? ", " : "") + "{\"id\": \"" + control.key + "\", \"name\": \"" + control.name +
+               "\", \"text\": " + QuoteJson(text) + ", \"shown\": " + Flag(shown) +
                ", \"rect\": [" + Number(r.left) + ", " + Number(r.top) + ", " + Number(r.right) + ", " +
                Number(r.bottom) + "]}";
     }
@@ -470,15 +361,6 @@ EMSCRIPTEN_KEEPALIVE int quorlan_window(const char *menu, size_t size, int width
     g_answer = out + "}";
     return 0;
 }
-
-// How the bytes are written, as an editor takes them: UTF-8 after the
-// mark, UTF-8 without one (also ASCII only, or nothing, as editors save
-// new text), else the users' code page.
-#define TEXT_MARKED_UTF8 0
-#define TEXT_UNMARKED_UTF8 1
-#define TEXT_CODE_PAGE 2
-
-static const char *const s_textEncodings[] = {"utf-8-marked", "utf-8", "code-page"};
 
 // The menu's text as an editor shows it: the mark left out, each line as
 // the platform reads it in the bytes' encoding. The bytes are its UTF-16
@@ -489,14 +371,11 @@ EMSCRIPTEN_KEEPALIVE int quorlan_decode(const char *menu, size_t size)
 {
     StartCall();
     std::string bytes = MenuOf(menu, size);
-    bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
-    int encoding = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? TEXT_MARKED_UTF8
-                   : ascii || IsUtf8Text(bytes)               ? TEXT_UNMARKED_UTF8
-                                                              : TEXT_CODE_PAGE;
-    unsigned codePage = encoding == TEXT_CODE_PAGE ? g_settings.codePage : CP_UTF8;
+    int encoding = FindFileEncoding(bytes);
+    unsigned codePage = FindTextCodePage(encoding, g_settings.codePage);
     std::vector<uint16_t> units;
     std::vector<int32_t> starts;
-    for (size_t at = encoding == TEXT_MARKED_UTF8 ? 3 : 0; at < size;) {
+    for (size_t at = encoding == FILE_MARKED_UTF8 ? 3 : 0; at < size;) {
         TextChar ch;
         ReadTextChar(codePage, menu + at, (int)std::min(size - at, (size_t)64), &ch);
         for (int i = 0; i < ch.wideCount; i++) {
@@ -508,21 +387,21 @@ EMSCRIPTEN_KEEPALIVE int quorlan_decode(const char *menu, size_t size)
     starts.push_back((int32_t)size);
     g_bytes.assign((const char *)units.data(), units.size() * sizeof(uint16_t));
     g_bytes.append((const char *)starts.data(), starts.size() * sizeof(int32_t));
-    g_answer = "{\"encoding\": \"" + std::string(s_textEncodings[encoding]) + "\", \"units\": " +
+    g_answer = "{\"encoding\": \"" + std::string(g_fileEncodingNames[encoding]) + "\", \"units\": " +
                Number((long)units.size()) + "}";
     return 0;
 }
 
 // An editor's text (count UTF-16 units) written as a menu in the encoding
-// (TEXT_*): the bytes, and in the answer each unit that starts a
+// (FILE_*): the bytes, and in the answer each unit that starts a
 // character the encoding cannot hold (written as the code page's default,
 // or a lone surrogate).
 EMSCRIPTEN_KEEPALIVE int quorlan_encode(const uint16_t *text, size_t count, int encoding)
 {
     StartCall();
-    if (encoding < TEXT_MARKED_UTF8 || encoding > TEXT_CODE_PAGE) return 2;
-    unsigned codePage = encoding == TEXT_CODE_PAGE ? g_settings.codePage : CP_UTF8;
-    if (encoding == TEXT_MARKED_UTF8) g_bytes = "\xEF\xBB\xBF";
+    if (encoding < 0 || encoding >= FILE_ENCODINGS) return 2;
+    unsigned codePage = FindTextCodePage(encoding, g_settings.codePage);
+    if (encoding == FILE_MARKED_UTF8) g_bytes = "\xEF\xBB\xBF";
     std::string unheld = "[";
     for (size_t at = 0; at < count;) {
         bool high = text[at] >= 0xD800 && text[at] < 0xDC00;
