@@ -31,6 +31,12 @@ add_test(NAME wasm_lsp
          COMMAND python3 ${CMAKE_SOURCE_DIR}/check/tests/lsp_client.py ${CMAKE_BINARY_DIR}/quorlan-check-node
                  ${CMAKE_SOURCE_DIR})
 set_tests_properties(wasm_lsp PROPERTIES TIMEOUT 600)
+# The VS Code extension's own tests, with this build as the checker it
+# carries: its code starts it as the editor does, with a stand-in for the
+# editor's program that runs it as Node, and it checks a menu.
+add_test(NAME editor_extension_carried COMMAND node --test test/
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode)
+set_tests_properties(editor_extension_carried PROPERTIES ENVIRONMENT QUORLAN_CARRIED_CHECK=$<TARGET_FILE:quorlan-check>)
 # The browser module under Node: a thousand calls on one instance, each
 # answered as a fresh instance answers it, in bounded memory; the disc
 # changed under the folder index; the native tool's bytes on the test

@@ -59,3 +59,50 @@ for (const [what, opening, changes, expectedCalls, expectedRunning] of cases) {
     assert.deepStrictEqual(running(), [], `${what}: none after deactivation`);
   });
 }
+
+// The checker the extension carries for every system but Windows, the
+// WebAssembly build, which the wasm configuration gives in
+// QUORLAN_CARRIED_CHECK (its .wasm beside it), started by the extension's
+// own code through the client as the library starts a program. The editor's
+// program is a stand-in that, as the editor does, runs a script with Node
+// only where ELECTRON_RUN_AS_NODE is 1, and else would open its window.
+const CARRIED_CHECK = process.env.QUORLAN_CARRIED_CHECK;
+const SLIP = 'Demo disc\n{\n  Read me, readme.txt\n  Setup, setup.exe\n}\n';  // no comma after readme.txt
+
+test('the carried WebAssembly checker, run by the editor\'s program as Node, checks a menu', {
+  skip: process.platform === 'win32' ? 'Windows runs the carried .exe'
+        : !CARRIED_CHECK && 'no QUORLAN_CARRIED_CHECK: the wasm configuration gives the carried checker',
+}, async () => {
+  const fs = require('fs');
+  const os = require('os');
+  const path = require('path');
+  const {pathToFileURL} = require('url');
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quorlan-carried-'));
+  const editorProgram = process.execPath;
+  try {
+    const extension = path.join(work, 'extension');
+    fs.mkdirSync(path.join(extension, 'bin'), {recursive: true});
+    for (const name of ['quorlan-check.js', 'quorlan-check.wasm'])
+      fs.copyFileSync(path.join(path.dirname(CARRIED_CHECK), name), path.join(extension, 'bin', name));
+    const editor = path.join(work, 'code');
+    fs.writeFileSync(editor, '#!/bin/sh\n[ "$ELECTRON_RUN_AS_NODE" = 1 ] || ' +
+                             '{ echo "ELECTRON_RUN_AS_NODE is not 1: the editor opens its window" >&2; exit 64; }\n' +
+                             `exec '${editorProgram}' "$@"\n`, {mode: 0o755});
+    const disc = path.join(work, 'disc');
+    fs.mkdirSync(disc);
+    for (const name of ['readme.txt', 'setup.exe']) fs.writeFileSync(path.join(disc, name), '');
+    process.execPath = editor;
+    reset({'quorlan.checkerPath': ''}, [], [], [editor]);
+    await activate({subscriptions: [], extensionPath: extension});
+    const [client] = state.clients;
+    assert.deepStrictEqual([client.state, client.serverInfo && client.serverInfo.name], ['running', 'quorlan-check']);
+    const diagnostics = await client.openDocument(pathToFileURL(path.join(disc, 'Quorlan.ini')).href, SLIP);
+    assert.deepStrictEqual(diagnostics.map(d => [d.range.start.line + 1, d.range.start.character + 1, d.code]),
+                           [[3, 22, 'missing-comma']]);
+    await deactivate();
+    assert.deepStrictEqual([state.calls, client.exitStatus], [[['start', editor], ['stop', editor]], 0]);
+  } finally {
+    process.execPath = editorProgram;
+    fs.rmSync(work, {recursive: true, force: true});
+  }
+});

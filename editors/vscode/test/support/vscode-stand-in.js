@@ -1,12 +1,15 @@
 // A stand-in for the vscode module, for Node's test runner: the few calls
 // the extension's commands make, each recorded in `calls`, with the editor,
 // the settings and the answers a test sets; and one for the language
-// client, whose servers are the programs a test lists.
+// client, whose servers are the programs a test lists, or programs it
+// really starts.
 'use strict';
 const Module = require('module');
 const path = require('path');
+const {startServer} = require('../../tools/lsp');
 
-const state = {activeTextEditor: null, settings: {}, calls: [], servers: [], silent: [], clients: [], settingsListeners: []};
+const state = {activeTextEditor: null, settings: {}, calls: [], servers: [], silent: [], programs: [], clients: [],
+               settingsListeners: []};
 
 function record(name, ...args) {
   state.calls.push([name, ...args]);
@@ -43,10 +46,16 @@ const vscode = {
 // vscode-languageclient's LanguageClient as version 9 behaves: its start
 // fails where the command is no server (not in `servers`), never ends where
 // the server never answers (in `silent`), and it refuses to stop a client
-// that is not running, one whose start failed among them.
+// that is not running, one whose start failed among them. A command in
+// `programs` it starts as the library starts an executable, with the
+// arguments and options (the environment among them) it was given, and
+// speaks the protocol with over the program's standard streams: running
+// once the program answered initialize.
 class LanguageClient {
-  constructor(id, name, serverOptions) {
+  constructor(id, name, serverOptions, clientOptions = {}) {
+    this.run = serverOptions.run;
     this.command = serverOptions.run.command;
+    this.initializationOptions = clientOptions.initializationOptions;
     this.state = 'initial';
     state.clients.push(this);
   }
@@ -56,6 +65,7 @@ class LanguageClient {
     this.state = 'starting';
     await new Promise(setImmediate);
     if (state.silent.includes(this.command)) await new Promise(() => {});
+    if (state.programs.includes(this.command)) return this.startProgram();
     if (!state.servers.includes(this.command)) {
       this.state = 'startFailed';
       throw new Error(`${this.command}: couldn't create connection to server`);
@@ -63,11 +73,67 @@ class LanguageClient {
     this.state = 'running';
   }
 
+  async startProgram() {
+    const {command, args = [], options = {}} = this.run;
+    this.answers = new Map();  // request id -> its answer's resolve
+    this.published = [];  // the diagnostics published, and who waits for them
+    this.nextId = 1;
+    const {server, send} = startServer(command, args, options, message => this.receive(message));
+    this.send = send;
+    this.ended = new Promise(resolve => {
+      server.on('exit', status => resolve(status));
+      server.on('error', error => resolve(error.message));
+    });
+    const answer = await Promise.race([this.request('initialize', {
+      processId: process.pid, rootUri: null, capabilities: {}, initializationOptions: this.initializationOptions}),
+                                       this.ended.then(() => null)]);
+    if (!answer || !answer.result) {
+      this.state = 'startFailed';
+      throw new Error(`${command}: couldn't create connection to server`);
+    }
+    this.serverInfo = answer.result.serverInfo;
+    this.send({method: 'initialized', params: {}});
+    this.state = 'running';
+  }
+
+  receive(message) {
+    if (message.id !== undefined && this.answers.has(message.id)) {
+      this.answers.get(message.id)(message);
+      this.answers.delete(message.id);
+    } else if (message.method === 'textDocument/publishDiagnostics') {
+      for (const waiting of this.published.splice(0)) waiting(message.params);
+    }
+  }
+
+  request(method, params) {
+    const id = this.nextId++;
+    const answered = new Promise(resolve => this.answers.set(id, resolve));
+    this.send({id, method, params});
+    return answered;
+  }
+
+  sendNotification(method, params) {
+    if (this.send) this.send({method, params});
+  }
+
+  // Opens a document, as the library does for one the selector takes, and
+  // yields the diagnostics the server first publishes for it.
+  async openDocument(uri, text) {
+    const published = new Promise(resolve => this.published.push(params => params.uri === uri && resolve(params)));
+    this.send({method: 'textDocument/didOpen', params: {textDocument: {uri, languageId: 'quorlan-menu', version: 1,
+                                                                       text}}});
+    return (await published).diagnostics;
+  }
+
   async stop() {
     if (this.state !== 'running')
       throw new Error(`Client is not running and can't be stopped. It's current state is: ${this.state}`);
     record('stop', this.command);
     this.state = 'stopped';
+    if (!this.send) return;
+    await this.request('shutdown');
+    this.send({method: 'exit'});
+    this.exitStatus = await this.ended;
   }
 
   isRunning() {
@@ -100,12 +166,13 @@ function openMenu(fsPath, {dirty = false, saves = true, languageId = 'quorlan-me
   };
 }
 
-function reset(settings = {}, servers = [], silent = []) {
+function reset(settings = {}, servers = [], silent = [], programs = []) {
   state.activeTextEditor = null;
   state.settings = settings;
   state.calls = [];
   state.servers = servers;
   state.silent = silent;
+  state.programs = programs;
   state.clients = [];
   state.settingsListeners = [];
 }
