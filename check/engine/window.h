@@ -33,7 +33,7 @@ struct ControlRect {
 };
 
 struct WindowLayout {
-    int outerWidth, outerHeight;   // the size laid out: the platform keeps a window to its smallest
+    int outerWidth, outerHeight;   // the size laid out: at least the smallest the platform keeps to, at most 32767
     int clientWidth, clientHeight;
     ControlRect rects[WINDOW_CONTROLS]; // in g_windowControls' order
 };
