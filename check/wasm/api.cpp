@@ -432,3 +432,31 @@ EMSCRIPTEN_KEEPALIVE size_t quorlan_answer_size() { return g_answer.size(); }
 EMSCRIPTEN_KEEPALIVE size_t quorlan_memory_in_use() { return mallinfo().uordblks; }
 
 }
+
+extern "C" {
+
+// What the shell is handed for a command box's text (count UTF-16 units),
+// as Run reads the box: the text in the users' code page, cut where the
+// box is read, and split by the launcher's own function, as record.launch
+// is. The answer is {"launch": {"file", "parameters", "directory"}}, or
+// {"launch": null} for an empty box, which starts nothing.
+EMSCRIPTEN_KEEPALIVE int quorlan_launch(const uint16_t *text, size_t count)
+{
+    quorlan_encode(text, count, FILE_CODE_PAGE);
+    std::string command = g_bytes;
+    StartCall();
+    if (command.empty()) {
+        g_answer = "{\"launch\": null}";
+        return 0;
+    }
+    char buffer[COMMAND_BUFFER];
+    CommandParts parts;
+    SplitMenuCommand(command, buffer, &parts);
+    SetShownCodePage(g_settings.codePage);
+    g_answer = "{\"launch\": {\"file\": " + QuoteJson(ShowText(parts.file)) + ", \"parameters\": " +
+               (parts.parameters ? QuoteJson(ShowText(parts.parameters)) : "null") + ", \"directory\": " +
+               (parts.directory ? QuoteJson(ShowText(parts.directory)) : "null") + "}}";
+    return 0;
+}
+
+}

@@ -224,6 +224,15 @@
       memory: function () {
         return {heap: module.HEAPU8.length, inUse: call('memory_in_use', [])};
       },
+      launch: function (text, options) {
+        if (typeof text !== 'string') throw new TypeError('the text is a string');
+        // The box's text as UTF-16 units, in the module's (little-endian) order.
+        var wide = new Uint16Array(text.length);
+        for (var i = 0; i < text.length; i++) wide[i] = text.charCodeAt(i);
+        useSettings(options);
+        withBytes(new Uint8Array(wide.buffer), function (at) { return call('launch', [at, text.length]); });
+        return answer().launch;
+      },
     };
   }
 

@@ -78,6 +78,7 @@ function callOn(checker, call) {
   switch (call.op) {
   case 'complete': return checker.complete(call.menu, call.offset, options);
   case 'encode': return checker.encode(call.text, options);
+  case 'launch': return checker.launch(call.text, options);
   default: return checker[call.op](call.menu, options);
   }
 }
@@ -116,6 +117,8 @@ function makeCalls(menus) {
     calls.push({op: 'decode', menu: bytes, options: options(d)});
     calls.push({op: 'encode', text: bytes.toString('utf8'),
                 options: Object.assign({encoding: ['code-page', 'utf-8-marked'][d]}, options(d))});
+    // A command box holding one of the menu's lines, as if typed there.
+    calls.push({op: 'launch', text: bytes.toString('utf8').split('\n')[(m % 4) + 1] || '', options: options(d)});
   });
   return calls;
 }
@@ -214,6 +217,17 @@ async function testNative(createQuorlanChecker, menus) {
       same('--json' + said, menu, n.out, Buffer.from(checked.json));
       same('--json exit' + said, menu, [n.status], [checked.status]);
       runs++;
+      // Each entry's command given as a command box's text: what the
+      // shell gets is what the tool says it gets for that entry.
+      const commands = [];
+      const walk = (items) => items.forEach((item) => {
+        if (item.record && !item.record.command.includes('\uFFFD')) commands.push(item.record);
+        walk(item.children);
+      });
+      if (n.status !== 2) walk(JSON.parse(n.out).items);
+      for (const record of commands)
+        same('launch of ' + JSON.stringify(record.command) + said, menu, Buffer.from(shown(record.launch)),
+             Buffer.from(shown(checker.launch(record.command, options))));
       if (runsUnder === 'json') continue;
       for (const all of runsUnder === 'all' ? [false, true] : [true]) {
         const fixed = checker.fix(menu.bytes, Object.assign({all}, options));
