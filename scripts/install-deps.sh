@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, everything the builds and tests need, and
-# the VS Code extension's Node packages, as its lock file pins them.
+# the Node packages of the VS Code extension and of the checker's page, as
+# their lock files pin them.
 # Idempotent: when every package is present it returns at once without apt
 # or npm.
 set -euo pipefail
@@ -10,7 +11,7 @@ packages=(cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
           clang libclang-rt-14-dev valgrind python3 python3-pefile nlohmann-json3-dev
           wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick xorriso
           neovim tmux xterm nodejs dpkg-dev file lintian mandoc man-db bash-completion
-          emscripten node-acorn)
+          emscripten node-acorn chromium)
 
 # Debian's own nodejs comes without npm, which is a package of its own there;
 # another Node (as these machines have) carries its npm in its nodejs package.
@@ -33,8 +34,10 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The lock file that node_modules was installed from is kept beside it.
-extension=$(cd "$(dirname "$0")/../editors/vscode" && pwd)
-if ! cmp -s "$extension/package-lock.json" "$extension/node_modules/.installed-lock.json"; then
-    npm ci --prefix "$extension" --no-audit --no-fund --loglevel=error >/dev/null
-    cp "$extension/package-lock.json" "$extension/node_modules/.installed-lock.json"
-fi
+for folder in editors/vscode web; do
+    installed=$(cd "$(dirname "$0")/../$folder" && pwd)
+    if ! cmp -s "$installed/package-lock.json" "$installed/node_modules/.installed-lock.json"; then
+        npm ci --prefix "$installed" --no-audit --no-fund --loglevel=error >/dev/null
+        cp "$installed/package-lock.json" "$installed/node_modules/.installed-lock.json"
+    fi
+done
