@@ -95,7 +95,9 @@ function decorationsOf(words) {
     modifiers.forEach((name, bit) => { if (marks[i + 3] & (1 << bit)) flags += ' w-' + name; });
     ranges.push(markOf(types[marks[i + 2]], flags).range(marks[i], marks[i + 1]));
   }
-  return Decoration.set(ranges, true);
+  // The checker gives the words in order; a set is sorted only where not.
+  const sorted = ranges.every((r, i) => i === 0 || r.from >= ranges[i - 1].from);
+  return Decoration.set(ranges, !sorted);
 }
 
 // --- The checks ---------------------------------------------------------
@@ -127,9 +129,16 @@ async function runCheck() {
   const doc = g_view.state.doc;
   const slow = setTimeout(() => { $('check-state').textContent = 'Checking…'; }, 1000);
   try {
-    const result = await ask('update', {text: g_view.state.sliceDoc(), encoding: g_file.encoding});
+    const fields = {text: g_view.state.sliceDoc(), encoding: g_file.encoding};
+    const result = await ask('check', fields);
     $('settings-problem').textContent = '';
     if (g_view.state.doc === doc) showCheck(result);
+    // The words and the window after the warnings, each in a task of its
+    // own, and only for text that is still the editor's.
+    if (g_view.state.doc === doc && !g_checkTimer) {
+      const drawn = await ask('draw', fields);
+      if (g_view.state.doc === doc) await showDrawing(drawn);
+    }
   } catch (e) {
     $('settings-problem').textContent = e.message;
   }
@@ -208,17 +217,30 @@ function showCheck(result) {
   }));
   for (const d of unheldDiagnostics(result.unheld))
     diagnostics.push(Object.assign({}, d, {renderMessage: renderMessage(d), message: d.message}));
-  const effects = [];
-  if (result.words) effects.push(setWords.of(decorationsOf(result.words)));
-  g_view.dispatch(setDiagnostics(g_view.state, diagnostics), {effects});
+  g_view.dispatch(setDiagnostics(g_view.state, diagnostics));
   const count = result.diagnostics.length + result.unheld.length;
   $('check-state').textContent = count === 0 ? 'No warnings.' : count === 1 ? '1 warning.' : count + ' warnings.';
-  if (result.window) {
-    g_lastWindow = result.window;
-    drawWindow($('window-pane'), result.window, runLaunch);
-  }
-  performance.mark(g_firstCheck ? 'quorlan-first-check' : 'quorlan-checked', {detail: {checkMs: result.checkMs}});
+  performance.mark('quorlan-checked', {detail: {checkMs: result.checkMs}});
   if (performance.getEntriesByType('mark').length > 1000) performance.clearMarks('quorlan-checked');
+}
+
+const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
+async function showDrawing(drawn) {
+  const doc = g_view.state.doc;
+  if (drawn.words) {
+    await nextTask();
+    if (g_view.state.doc !== doc) return;
+    g_view.dispatch({effects: setWords.of(decorationsOf(drawn.words))});
+  }
+  if (drawn.window) {
+    await nextTask();
+    if (g_view.state.doc !== doc) return;
+    g_lastWindow = drawn.window;
+    drawWindow($('window-pane'), drawn.window, runLaunch);
+  }
+  performance.mark(g_firstCheck ? 'quorlan-first-check' : 'quorlan-drawn', {detail: {drawMs: drawn.drawMs}});
+  if (performance.getEntriesByType('mark').length > 1000) performance.clearMarks('quorlan-drawn');
   g_firstCheck = false;
 }
 
@@ -539,7 +561,7 @@ window.quorlanShown = () => {
   const shown = [];
   forEachDiagnostic(g_view.state, (d, from, to) => shown.push({from, to, code: d.source, message: d.message}));
   return {diagnostics: shown, window: g_lastWindow, text: g_view.state.sliceDoc(), encoding: g_file.encoding,
-          busy: g_checking || g_checkTimer !== 0};
+          busy: g_checking || g_checkTimer !== 0 || g_firstCheck};
 };
 
 start();

@@ -13,7 +13,33 @@
  */
 
 // The window's state across redraws of the same page.
-const g_state = {expanded: new Set(), selected: null, shownRecord: null, onRun: null};
+const g_state = {expanded: new Set(), selected: null, shownRecord: null, shape: null, all: null, parts: null};
+
+// What the drawing is made of, records aside: the geometry, the caption
+// and the tree's texts and levels. Where it stays, a redraw only takes
+// the new records (an edit of a command or a description, say).
+function shapeOf(win) {
+  const texts = [];
+  const walk = (items) => items.forEach((item) => {
+    texts.push(item.text, item.children.length);
+    walk(item.children);
+  });
+  walk(win.items);
+  return JSON.stringify([win.outer, win.client, win.controls, win.caption, win.cramped, texts]);
+}
+
+// The selected entry's record, shown where it changed.
+function keepSelection(all, parts) {
+  const selected = all.find((e) => e.path === g_state.selected);
+  if (selected) {
+    selected.node.setAttribute('aria-selected', 'true');
+    selected.node.tabIndex = 0;
+    const record = selected.item.record;
+    if (record && JSON.stringify(record) !== g_state.shownRecord) showRecord(parts, record);
+  } else {
+    g_state.selected = null;
+  }
+}
 
 // Text with the controls' mnemonic rule: `&` underlines the character
 // after it and is not shown, `&&` shows one `&`.
@@ -193,6 +219,18 @@ function wireTree(tree, parts, all) {
 // Draws the window into the pane, replacing what was there; onRun(text)
 // is called with the command box's text when Run is pressed.
 export function drawWindow(pane, win, onRun) {
+  const shape = shapeOf(win);
+  if (shape === g_state.shape && pane.firstChild) {
+    const items = [];
+    const walk = (list) => list.forEach((item) => {
+      items.push(item);
+      walk(item.children);
+    });
+    walk(win.items);
+    g_state.all.forEach((entry, i) => { entry.item = items[i]; });
+    keepSelection(g_state.all, g_state.parts);
+    return;
+  }
   const commandBefore = pane.querySelector('.command');
   const typed = commandBefore ? commandBefore.value : '';
   const descriptionBefore = pane.querySelector('.description');
@@ -261,15 +299,8 @@ export function drawWindow(pane, win, onRun) {
   parts.command.value = typed;
   if (descriptionBefore) parts.description.value = descriptionBefore.value;
   if (frameBefore) parts.frameCaption.replaceChildren(...frameBefore.childNodes);
-  const selected = all.find((e) => e.path === g_state.selected);
-  if (selected) {
-    selected.node.setAttribute('aria-selected', 'true');
-    selected.node.tabIndex = 0;
-    const record = selected.item.record;
-    if (record && JSON.stringify(record) !== g_state.shownRecord) showRecord(parts, record);
-  } else {
-    g_state.selected = null;
-  }
+  keepSelection(all, parts);
+  Object.assign(g_state, {shape, all, parts});
   if (win.cramped) {
     const note = element('div', 'cramped', pane);
     note.textContent = `At this size: ${win.cramped}`;

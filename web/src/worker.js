@@ -168,17 +168,24 @@ function writeRequest(checker, request, options) {
 }
 
 const handlers = {
-  // A check of the text: the warnings, the words and the window.
-  update(checker, request) {
+  // A check of the text: its warnings.
+  check(checker, request) {
     const options = settingsOf(request);
     const started = performance.now();
     const menu = writeRequest(checker, request, options);
     const checked = checker.check(menu.bytes, options);
     const diagnostics = checked.report ? diagnosticsOf(menu, checked.report) : [];
+    return {status: checked.status, diagnostics, unheld: unheldOf(menu), checkMs: performance.now() - started};
+  },
+  // What the page draws of the text: its words and the window.
+  draw(checker, request) {
+    const options = settingsOf(request);
+    const started = performance.now();
+    const menu = writeRequest(checker, request, options);
     const words = checker.words(menu.bytes, options);
     const window = checker.window(menu.bytes, options);
-    return {status: checked.status, diagnostics, unheld: unheldOf(menu), words: words ? wordsOf(menu, words) : null,
-            window: window ? windowOf(menu, window) : null, checkMs: performance.now() - started};
+    return {words: words ? wordsOf(menu, words) : null, window: window ? windowOf(menu, window) : null,
+            drawMs: performance.now() - started};
   },
   // The safe fixes (all: the suggested ones too), or the house layout:
   // the new text, as the file's encoding reads back.
