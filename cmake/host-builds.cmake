@@ -8,7 +8,8 @@
 #          where 32-bit Wine cannot (never put on a disc);
 #   wasm/  quorlan-check.js and its .wasm (Emscripten), which the VS Code
 #          extension carries and runs with the editor's own Node wherever
-#          it is not on Windows.
+#          it is not on Windows, and the checker's page (web/), which the
+#          kit and the package carry.
 #
 # Each is a configuration of this project of its own, built for those
 # targets only; its make runs on every build, and rebuilds what changed.
@@ -55,6 +56,18 @@ set(QUORLAN_WASM_CHECK ${QUORLAN_WASM_BUILD}/quorlan-check.js ${QUORLAN_WASM_BUI
 set(QUORLAN_EMSCRIPTEN_TOOLCHAIN /usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake CACHE FILEPATH
     "Emscripten's CMake toolchain file, for the checker the VS Code extension carries")
 set(wasm_env ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+# The page needs its Node packages (web/package.json): without them it is
+# left out, and what ships it (the kit, the package) says what to run.
+include(${CMAKE_SOURCE_DIR}/web/files.cmake)
+list(TRANSFORM QUORLAN_WEB_FILES PREPEND ${QUORLAN_WASM_BUILD}/web/ OUTPUT_VARIABLE QUORLAN_WEB_PAGE)
+file(GLOB web_packages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/node_modules/esbuild/package.json)
+set(QUORLAN_WEB_MISSING "")
+set(wasm_targets quorlan-check web_page)
+if(NOT web_packages)
+    set(QUORLAN_WEB_MISSING "The checker's page's Node packages are not installed: run scripts/install-deps.sh, then build again.")
+    set(wasm_targets quorlan-check)
+    set(QUORLAN_WEB_PAGE "")
+endif()
 set(wasm_paths "-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${QUORLAN_WASM_BUILD}/=")
 ExternalProject_Add(wasm_check
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -63,7 +76,7 @@ ExternalProject_Add(wasm_check
     CONFIGURE_COMMAND ${wasm_env} ${CMAKE_COMMAND} -G ${CMAKE_GENERATOR} -S <SOURCE_DIR> -B <BINARY_DIR>
                       -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=${QUORLAN_EMSCRIPTEN_TOOLCHAIN}
                       -DCMAKE_CXX_FLAGS=${wasm_paths} -DCMAKE_C_FLAGS=${wasm_paths}
-    BUILD_COMMAND ${wasm_env} $(MAKE) quorlan-check
+    BUILD_COMMAND ${wasm_env} $(MAKE) ${wasm_targets}
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${QUORLAN_WASM_CHECK}
+    BUILD_BYPRODUCTS ${QUORLAN_WASM_CHECK} ${QUORLAN_WEB_PAGE}
     INSTALL_COMMAND "")

@@ -3,7 +3,8 @@
 # same install):
 #
 #   bin/                      quorlan-check (for this machine), quorlan-disc
-#   share/quorlan/            quorlan.exe, the window driver, wine-env.sh
+#   share/quorlan/            quorlan.exe, the window driver, wine-env.sh,
+#                             the checker's page (web/, quorlan-check.html)
 #   share/quorlan/preview-x64/  the 64-bit quorlan.exe and driver, which
 #                             previews run where 32-bit Wine cannot
 #   share/doc/quorlan/        the README, the pages of docs/ with their
@@ -16,6 +17,7 @@
 install(PROGRAMS ${QUORLAN_HOST_CHECK} ${QUORLAN_INSTALLED_DISC} DESTINATION bin)
 install(TARGETS quorlan quorlan-driver RUNTIME DESTINATION ${QUORLAN_INSTALL_DATA})
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh DESTINATION ${QUORLAN_INSTALL_DATA})
+install(FILES ${QUORLAN_WEB_PAGE} DESTINATION ${QUORLAN_INSTALL_DATA})
 install(PROGRAMS ${QUORLAN_X64_EXE} ${QUORLAN_X64_DRIVER}
         DESTINATION ${QUORLAN_INSTALL_DATA}/${QUORLAN_INSTALL_X64})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/kit/Quorlan.txt DESTINATION share/doc/quorlan)
@@ -46,7 +48,8 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine32")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/package-time.cmake)
 # Why no package may be made from this build, or empty: a release is never
-# made from a build that left out the .vsix (editors/CMakeLists.txt).
-set(CPACK_QUORLAN_REFUSED "${NODE_PACKAGES_MISSING}")
+# made from a build that left out the .vsix (editors/CMakeLists.txt) or the
+# page (cmake/host-builds.cmake).
+set(CPACK_QUORLAN_REFUSED "${NODE_PACKAGES_MISSING}${QUORLAN_WEB_MISSING}")
 set(CPACK_SOURCE_GENERATOR "")
 include(CPack)

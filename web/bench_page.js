@@ -69,6 +69,15 @@ async function openMenu(page, file) {
   await settled(page);
 }
 
+// The cursor before the comma that ends the last entry's description.
+async function toLastDescription(page) {
+  await page.click('.cm-content');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('End');
+  await page.keyboard.up('Control');
+  for (const key of ['ArrowUp', 'ArrowUp', 'End', 'ArrowLeft']) await page.keyboard.press(key);
+}
+
 async function main() {
   const html = fs.readFileSync(pagePath);
   console.log(`page: ${path.basename(pagePath)}, ${(html.length / 1024).toFixed(0)} KiB, ` +
@@ -91,14 +100,7 @@ async function main() {
     // Each keystroke into the example menu, its check awaited.
     const page = await openPage(browser);
     await openMenu(page, path.join(source, 'examples/Quorlan.ini'));
-    await page.click('.cm-content');
-    await page.keyboard.down('Control');
-    await page.keyboard.press('End');
-    await page.keyboard.up('Control');
-    await page.keyboard.press('ArrowUp');
-    await page.keyboard.press('ArrowUp');
-    await page.keyboard.press('End');
-    await page.keyboard.press('ArrowLeft');
+    await toLastDescription(page);
     const checks = [], draws = [];
     for (const c of 'a keystroke at a time') {
       await page.evaluate(() => performance.clearMarks());
@@ -127,14 +129,7 @@ async function main() {
     }
     console.log(`a check of the 2,000-entry menu (in the worker): ${spread(bigChecks)}; its words and window: ${spread(bigDraws)}`);
     const warnings = await big.evaluate(() => window.quorlanShown().diagnostics.length);
-    await big.click('.cm-content');
-    await big.keyboard.down('Control');
-    await big.keyboard.press('End');
-    await big.keyboard.up('Control');
-    await big.keyboard.press('ArrowUp');
-    await big.keyboard.press('ArrowUp');
-    await big.keyboard.press('End');
-    await big.keyboard.press('ArrowLeft');
+    await toLastDescription(big);
     await big.evaluate(() => {
       window.benchLongTasks = [];
       window.benchGap = 0;

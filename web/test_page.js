@@ -337,6 +337,10 @@ async function keepPicture(browser) {
 }
 
 async function main() {
+  if (!fs.existsSync(native)) {
+    console.log(`FAIL: no native tool at ${native}: build the native preset's quorlan-check first`);
+    process.exit(1);
+  }
   fs.rmSync(out, {recursive: true, force: true});
   fs.mkdirSync(out, {recursive: true});
   const {createQuorlanChecker} = require(path.join(path.dirname(path.dirname(pagePath)), 'quorlan-check-web-single.js'));

@@ -43,6 +43,7 @@ INSTALLED = sorted([
     "share/man/man5/quorlan.ini.5.gz",
     "share/quorlan/preview-x64/quorlan-driver.exe",
     "share/quorlan/preview-x64/quorlan.exe",
+    "share/quorlan/quorlan-check.html",
     "share/quorlan/quorlan-driver.exe",
     "share/quorlan/quorlan.exe",
     "share/quorlan/wine-env.sh",
