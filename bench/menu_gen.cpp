@@ -105,6 +105,9 @@ static void WritePattern(MenuWriter &w, unsigned long long *random)
     case MENU_SLIPS:
         w.bytes += fprintf(w.out, "  Offer %ld, offer.pdf, Save 20%% today,\r\n", n);
         break;
+    case MENU_NO_COMMAS:
+        w.bytes += fprintf(w.out, "  Entry %ld, e%ld.exe, Starts it\r\n", n, n);
+        break;
     case MENU_BRACES:
         fputc('{', w.out);
         w.bytes++;

@@ -25,6 +25,7 @@
 #define MENU_LONG_FIELDS 3 // each a name of LONG_NAME_BYTES and a description of LONG_DESCRIPTION_BYTES
 #define MENU_SLIPS 4       // "Offer N, offer.pdf, Save 20% today,": each `%` a fixable slip
 #define MENU_BRACES 5      // "M " and `entries` times `{`, never closed
+#define MENU_NO_COMMAS 6   // "Entry N, eN.exe, Starts it" with no comma after it: each fix changes the rest
 
 #define LONG_NAME_BYTES 900
 #define LONG_DESCRIPTION_BYTES 8000

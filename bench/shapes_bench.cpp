@@ -49,6 +49,7 @@ static ShapeMenu s_shapes[] = {
     {"sorted", "random words, \"sorted\"", {5000, 0, false, true, MENU_WORDS}, {}, {}},
     {"long_fields", "900-byte names, 8,000-byte descriptions", {50, 0, false, false, MENU_LONG_FIELDS}, {}, {}},
     {"slips", "\"Save 20% today\": a fixable slip each", {500, 0, false, false, MENU_SLIPS}, {}, {}},
+    {"no_commas", "no comma after any entry: each fix changes the rest", {500, 0, false, false, MENU_NO_COMMAS}, {}, {}},
 };
 
 static std::string s_strDir; // the temporary folder of the menus

@@ -675,6 +675,24 @@ struct Verdicts {
     std::vector<std::string> why;
 };
 
+// What the proofs of one menu's fixes may read, in bytes: this many times
+// the menu, and this much more, so that a small menu's fixes are always
+// all proven. Where each fix changes how the rest of the file reads (a
+// comma missing at the end of every line), no two readings get back in
+// step, every fix is proven by a reading of its own, and a check would
+// read the menu once for each of its thousands of fixes: minutes, where
+// the author needs only the first fixes, which make the rest go. Bytes,
+// not time, so that every build offers the same fixes.
+static const size_t PROOF_READ_TIMES = 16;
+static const size_t PROOF_READ_MORE = 1024 * 1024;
+
+// What the proofs of the menu being proven may still read.
+static size_t s_proofBytesLeft;
+
+// What a proof says where the proofs before it read all they may.
+static const char UNAFFORDED[] = "left unproven: the fixes of this menu change how the rest of it reads, and proving "
+                                 "them all would read it again too many times; make the first ones and check again";
+
 // Proves the fixes of the batch (apart from one another, in the order of
 // their stretches) made together, as FindStretches says; *kept, if given,
 // gets the reading with all of them.
@@ -682,6 +700,11 @@ static void ProveTogether(const Reading &before, const CheckSettings &settings, 
                           const NameCounts *names, Verdicts *verdicts, MenuRead *kept)
 {
     const std::vector<MenuWarning> &found = *before.warnings;
+    if (before.bytes->size() > s_proofBytesLeft) {
+        for (const FixToProve &c : batch) verdicts->proven[c.index] = 0, verdicts->why[c.index] = UNAFFORDED;
+        return;
+    }
+    s_proofBytesLeft -= before.bytes->size();
     if (batch.size() == 1) {
         size_t i = batch[0].index;
         verdicts->proven[i] = ProveAlone(before, settings, found[i], &verdicts->why[i], kept);
@@ -804,6 +827,7 @@ static void ProveAll(const std::string &bytes, const CheckSettings &settings, co
     s_proofs.verdicts.why.assign(found.size(), std::string());
     s_proofs.together.clear();
     s_proofs.togetherRead = MenuRead();
+    s_proofBytesLeft = PROOF_READ_TIMES * bytes.size() + PROOF_READ_MORE;
     std::vector<FixToProve> pending;
     bool named = false;
     for (size_t i = 0; i < found.size(); i++) {
