@@ -17,7 +17,7 @@
 #include <string.h>
 
 #include <algorithm>
-#include <set>
+#include <vector>
 
 // What the program's WinMain captures at start-up (ui/main.cpp), for every
 // other program that reads menus: each sets it before it reads one.
@@ -60,6 +60,7 @@ static long s_insertsTried;
 static SubstToWideProc s_toWide;     // the platform's conversions and sort
 static SubstFromWideProc s_fromWide; // order, as given (subst.h)
 static SubstCompareProc s_compare;
+static SubstOrderKeyProc s_orderKey;
 static long s_compareEpoch;          // counts the changes of the comparison and the code page
 static UINT s_ansiCodePage = 1252;   // what GetACP yields (subst.h)
 static DWORD s_lastError;            // what GetLastError yields
@@ -374,26 +375,38 @@ static _TREEITEM *WalkToSortedPlace(const _TREEITEM *parent, const _TREEITEM *it
 // keeps them so), with equal ones together; the walk then stops at the
 // first run whose first child the item is less than or equal to, which a
 // search of these finds with a few comparisons instead of one a child.
-// The comparison is the platform's, an order as sort keys make it.
+// The comparison is the platform's, an order as sort keys make it. Each
+// first is kept with its order key, which decides most comparisons
+// without reading the child's text: of thousands of names, the text read
+// at each step of the search cost more than the comparison.
+struct RunFirst {
+    unsigned long long key;
+    _TREEITEM *item;
+};
+
+// The item's text, with its order key, as the search compares it.
+struct RunProbe {
+    unsigned long long key;
+    const char *text;
+};
+
+// Whether a run's first stands before the item, compared as the walk compares them.
 struct RunOrder {
-    using is_transparent = void;
-    bool operator()(const _TREEITEM *a, const _TREEITEM *b) const
+    bool operator()(const RunFirst &first, const RunProbe &probe) const
     {
-        return s_compare(a->text.c_str(), b->text.c_str()) < 0;
-    }
-    // The item's text against a run's first child, compared as the walk compares them.
-    bool operator()(const _TREEITEM *first, const char *text) const
-    {
-        return s_compare(text, first->text.c_str()) > 0;
-    }
-    bool operator()(const char *text, const _TREEITEM *first) const
-    {
-        return s_compare(text, first->text.c_str()) < 0;
+        return first.key != probe.key ? first.key < probe.key : s_compare(probe.text, first.item->text.c_str()) > 0;
     }
 };
 
+// The firsts in order, in blocks of up to twice RUN_BLOCK (a block split
+// in halves past that), each block's last also kept apart: a search reads a small array of lasts and one block,
+// each in a few cache lines, where a tree of thousands of nodes spread
+// over the heap cost a cache miss at each of its levels.
+#define RUN_BLOCK 128
+
 struct SortedRuns {
-    std::set<_TREEITEM *, RunOrder> firsts;
+    std::vector<std::vector<RunFirst>> blocks; // none empty
+    std::vector<RunFirst> lasts;               // each block's last
     long epoch; // the comparison they were found with
 };
 
@@ -413,13 +426,37 @@ static _TREEITEM *SearchSortedPlace(_TREEITEM *parent, _TREEITEM *item)
         parent->unsorted = true;
     }
     if (parent->unsorted) return WalkToSortedPlace(parent, item);
-    if (!parent->runs) parent->runs = new SortedRuns{{}, s_compareEpoch};
-    std::set<_TREEITEM *, RunOrder> &firsts = parent->runs->firsts;
-    auto run = firsts.lower_bound(item->text.c_str());
-    if (run != firsts.end() && s_compare(item->text.c_str(), (*run)->text.c_str()) == 0) return *run;
-    // The item starts a run of its own, before the first that it is less than.
-    firsts.insert(run, item);
-    return run == firsts.end() ? parent->lastChild : (*run)->prev;
+    if (!parent->runs) parent->runs = new SortedRuns{{}, {}, s_compareEpoch};
+    SortedRuns &runs = *parent->runs;
+    RunOrder order;
+    RunProbe probe = {s_orderKey ? s_orderKey(item->text.c_str()) : 0, item->text.c_str()};
+    // The first run whose first the item is not greater than: in the first
+    // block whose last it is not greater than.
+    size_t block = std::lower_bound(runs.lasts.begin(), runs.lasts.end(), probe, order) - runs.lasts.begin();
+    std::vector<RunFirst> *firsts = block < runs.blocks.size() ? &runs.blocks[block] : NULL;
+    size_t at = firsts ? std::lower_bound(firsts->begin(), firsts->end(), probe, order) - firsts->begin() : 0;
+    _TREEITEM *run = firsts ? (*firsts)[at].item : NULL;
+    if (run && (*firsts)[at].key == probe.key && s_compare(probe.text, run->text.c_str()) == 0) return run;
+    // The item starts a run of its own, before the first that it is less
+    // than, or after the last.
+    _TREEITEM *after = run ? run->prev : parent->lastChild;
+    if (!firsts) {
+        if (runs.blocks.empty() || runs.blocks.back().size() >= RUN_BLOCK) runs.blocks.emplace_back();
+        else runs.lasts.pop_back();
+        block = runs.blocks.size() - 1;
+        firsts = &runs.blocks[block];
+        at = firsts->size();
+        runs.lasts.push_back(RunFirst{probe.key, item});
+    }
+    firsts->insert(firsts->begin() + at, RunFirst{probe.key, item});
+    if (firsts->size() > 2 * RUN_BLOCK) {
+        // Split in two halves, the second a block of its own.
+        std::vector<RunFirst> second(firsts->begin() + RUN_BLOCK, firsts->end());
+        firsts->resize(RUN_BLOCK);
+        runs.lasts.insert(runs.lasts.begin() + block, firsts->back());
+        runs.blocks.insert(runs.blocks.begin() + block + 1, std::move(second));
+    }
+    return after;
 }
 
 static LRESULT InsertItem(HWND tree, const TVINSERTSTRUCTA *insert)
@@ -522,11 +559,13 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 
 /* ---- text ---- */
 
-void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare)
+void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare,
+                          SubstOrderKeyProc orderKey)
 {
     s_toWide = toWide;
     s_fromWide = fromWide;
     s_compare = compare;
+    s_orderKey = compare ? orderKey : NULL;
     s_compareEpoch++;
 }
 

@@ -95,7 +95,12 @@ typedef int (*SubstToWideProc)(UINT codePage, DWORD flags, const char *text, int
 typedef int (*SubstFromWideProc)(UINT codePage, DWORD flags, const WCHAR *wide, int length, char *text, int size,
                                  BOOL *usedDefault);
 typedef int (*SubstCompareProc)(const char *a, const char *b);
-void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare);
+// orderKey, if given, yields a number for a text that orders two texts as
+// compare does wherever their numbers differ (equal numbers decide
+// nothing): TVI_SORT's search then compares numbers where it can.
+typedef unsigned long long (*SubstOrderKeyProc)(const char *text);
+void SubstSetPlatformText(SubstToWideProc toWide, SubstFromWideProc fromWide, SubstCompareProc compare,
+                          SubstOrderKeyProc orderKey = NULL);
 
 // The ANSI code page, which GetACP yields and CP_ACP names (default 1252);
 // where it is CP_UTF8, CP_ACP is refused what CP_UTF8 is (above).

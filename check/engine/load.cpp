@@ -45,6 +45,7 @@ static int ConvertFromWide(UINT codePage, DWORD, const WCHAR *wide, int length, 
 }
 
 static int CompareItemTexts(const char *a, const char *b) { return CompareNames(GetShownCodePage(), a, b); }
+static unsigned long long MakeItemOrderKey(const char *text) { return MakeNameOrderKey(GetShownCodePage(), text); }
 
 // Makes the substitute convert and sort text as machines whose ANSI code
 // page is codePage do, and the reports show text as they show it.
@@ -52,7 +53,7 @@ void UsePlatformText(unsigned codePage)
 {
     SetShownCodePage(codePage);
     SubstSetAnsiCodePage(codePage);
-    SubstSetPlatformText(ConvertToWide, ConvertFromWide, CompareItemTexts);
+    SubstSetPlatformText(ConvertToWide, ConvertFromWide, CompareItemTexts, MakeItemOrderKey);
 }
 
 // What Run hands the shell for this command, if it calls it at all.

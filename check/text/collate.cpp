@@ -175,10 +175,28 @@ int CompareNames(unsigned codePage, const char *a, const char *b)
     DecodeText(codePage, b, -1, &wideB[0], sizeB);
     return CompareStringW(locale, 0, (LPCWSTR)wideA.c_str(), -1, (LPCWSTR)wideB.c_str(), -1) - CSTR_EQUAL;
 }
+
+unsigned long long MakeNameOrderKey(unsigned, const char *) { return 0; }
 #else
 int CompareNames(unsigned codePage, const char *a, const char *b)
 {
     return CompareTableNames(codePage, a, b);
+}
+
+// The first seven bytes of primary weight, the first byte highest, then
+// how many there are, up to seven. The primary weights decide first, a
+// text whose weights end first is less, and a weight may be 0: where two
+// numbers differ, either a byte differs after equal ones, or the shorter
+// text's weights end (its bytes left 0) where the other's go on, and its
+// smaller count says it is less. Equal numbers decide nothing.
+unsigned long long MakeNameOrderKey(unsigned codePage, const char *text)
+{
+    PrimaryCursor cursor = {FindSortTable(codePage), codePage, (const unsigned char *)text, {}, 0, 0};
+    unsigned long long key = 0;
+    int count = 0;
+    for (int weight; count < 7 && (weight = ReadPrimary(&cursor)) >= 0; count++)
+        key |= (unsigned long long)weight << (56 - 8 * count);
+    return key | (unsigned)count;
 }
 #endif
 

@@ -27,6 +27,14 @@
 // in characters that weigh nothing.
 int CompareNames(unsigned codePage, const char *a, const char *b);
 
+// Yields a number made once for a text (NUL-terminated, in codePage) that
+// orders two texts as CompareNames does wherever their numbers differ: the
+// first letters' weights, so that a sorted insertion among thousands of
+// names compares numbers rather than texts. Texts with the same number are
+// compared with CompareNames. The Windows build asks the platform, which
+// has no such number: there every text's is 0.
+unsigned long long MakeNameOrderKey(unsigned codePage, const char *text);
+
 // Yields where the tree puts a new item inserted with TVI_SORT among
 // siblings already in the tree's order: an index from 0 to count.
 int FindSortedPlace(unsigned codePage, const char *const *siblings, int count, const char *text);

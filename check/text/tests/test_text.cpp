@@ -163,6 +163,8 @@ TEST(Collate, OrdersAsTheTree)
         {1252, "10", "9", -1},            // digit by digit
         {1252, "9", "a", -1},             // digits before letters
         {1252, "ab", "Ab", -1},           // case only breaks ties
+        {1252, "abcdx", "abcdy", -1},     // past the weights an order key holds
+        {1252, "abc", "abcd", -1},        // a key's count: the shorter is less
         {1252, "Ab", "ac", -1},
         {1252, "e", "\xE9", -1},          // accented letters beside their base letter
         {1252, "\xE9", "f", -1},
@@ -189,6 +191,10 @@ TEST(Collate, OrdersAsTheTree)
             << row.codePage << " \"" << row.a << "\" \"" << row.b << "\"";
         EXPECT_EQ(-row.order, Sign(CompareNames(row.codePage, row.b, row.a)))
             << row.codePage << " \"" << row.b << "\" \"" << row.a << "\"";
+        // Where the order keys differ, they order the texts alike.
+        unsigned long long keyA = MakeNameOrderKey(row.codePage, row.a), keyB = MakeNameOrderKey(row.codePage, row.b);
+        if (keyA != keyB)
+            EXPECT_EQ(row.order, keyA < keyB ? -1 : 1) << row.codePage << " \"" << row.a << "\" \"" << row.b << "\"";
     }
 }
 
