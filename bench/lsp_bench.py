@@ -9,6 +9,11 @@
 - the outline (documentSymbol) of two 1 MiB menus, one flat and one of
   levels of 2 entries: the peak resident memory the request adds, against
   the size of its answer (goal: at most twice the answer plus 8 MB).
+- folding ranges, selection ranges (of 1,000 positions) and semantic
+  tokens of a menu written on one line, of 256 KiB and of 1 MiB: each
+  request's time, from sent to answered, and the larger's over the
+  smaller's (goal: at most 5, as a cost that grows with the line would
+  give).
 
 Prints each figure, then ROW lines for bench/summary.py. Never fails on a
 figure; peak memory is read from /proc (Linux).
@@ -140,6 +145,47 @@ def bench_outline(tool, folder, name, text):
     return before, peak, answer_size
 
 
+def one_line_menu(size):
+    """A menu of levels of two entries, all on one line of about size bytes."""
+    parts, n, length = ["Long line {"], 0, 0
+    while length < size:
+        n += 1
+        part = " L%05d { A, a%05d.exe, 'Starts it.', B, b%05d.exe, }" % (n, n, n)
+        length += len(part)
+        parts.append(part)
+    return "".join(parts + [" }"])
+
+
+LINE_REQUESTS = ("foldingRange", "selectionRange", "semanticTokens/full")
+LINE_POSITIONS = 1000
+LINE_TIMEOUT = 1800  # seconds: a server that walks the line for each position takes minutes
+
+
+def bench_one_line(tool, folder, size):
+    """The seconds of each request of LINE_REQUESTS on the one-line menu of that size."""
+    path = os.path.join(folder, "line%d.ini" % size)
+    text = one_line_menu(size)
+    with open(path, "w", newline="") as menu:
+        menu.write(text)
+    timeout, lsp_client.TIMEOUT = lsp_client.TIMEOUT, LINE_TIMEOUT
+    client = lsp_client.Client(tool, settings={"checkFiles": False})
+    try:
+        uri, _ = client.open(path)
+        seconds = {}
+        for method in LINE_REQUESTS:
+            params = {"textDocument": {"uri": uri}}
+            if method == "selectionRange":
+                params["positions"] = [{"line": 0, "character": len(text) * i // LINE_POSITIONS}
+                                       for i in range(LINE_POSITIONS)]
+            start = time.perf_counter()
+            client.request("textDocument/" + method, params)
+            seconds[method] = time.perf_counter() - start
+    finally:
+        client.close()
+        lsp_client.TIMEOUT = timeout
+    return seconds
+
+
 def main(tool):
     rows = []
     with tempfile.TemporaryDirectory(prefix="quorlan-bench-lsp-") as folder:
@@ -166,6 +212,15 @@ def main(tool):
         rows.append(("server", "documentSymbol, 1 MiB menu, %s: peak RSS added" % (what % count),
                      "%.1f MB" % (added / 1e6), "answer %.1f MB" % (answer / 1e6), added / goal,
                      "<= 2x answer + 8 MB", "ok" if added <= goal else "over"))
+    sizes = (256 * 1024, MIB)
+    with tempfile.TemporaryDirectory(prefix="quorlan-bench-lsp-") as folder:
+        lines = [bench_one_line(tool, folder, size) for size in sizes]
+    for method in LINE_REQUESTS:
+        small, large = lines[0][method] * 1000, lines[1][method] * 1000
+        ratio = large / small if small > 0 else 0
+        print("%s, a menu on one line: %.1f ms at 256 KiB, %.1f ms at 1 MiB (x %.2f)" % (method, small, large, ratio))
+        rows.append(("server", "%s, a menu on one line of 1 MiB" % method, "%.1f ms" % large,
+                     "%.1f ms at 256 KiB" % small, ratio, "<= 5", "ok" if ratio <= 5 else "over"))
     for r in rows:
         print("ROW|%s|%s|%s|%s|%.2f|%s|%s" % r)
 

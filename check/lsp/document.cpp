@@ -72,37 +72,90 @@ static unsigned ReadingCodePage(const LspDocument &doc)
 }
 
 // Walks the characters of one of the editor's lines (its break included),
-// calling step(offset, bytes, units) for each until it yields false; yields
-// the offset of the character it stopped at, or where the line ends.
+// from its start or from a mark on it, calling step(place, bytes, units)
+// for each, place being where it starts and the units before it, until
+// step yields false; yields the place it stopped at, or where the line ends.
 template <class Step>
-static long WalkLine(const LspDocument &doc, long line, Step step)
+static LspLineMark WalkLine(const LspDocument &doc, long line, const LspLineMark *from, Step step)
 {
     const std::string &bytes = doc.bytes;
-    long at = doc.lineStarts[line];
     long end = line + 1 < (long)doc.lineStarts.size() ? doc.lineStarts[line + 1] : (long)bytes.size();
-    if (line == 0 && IsMarked(bytes)) at = std::min(3L, end);
+    LspLineMark place = {doc.lineStarts[line], 0, 0};
+    if (line == 0 && IsMarked(bytes)) place.at = std::min(3L, end);
     TextChar ch;
     if (doc.fromText && doc.encoding == FILE_CODE_PAGE) {
         const std::string &text = doc.text;
-        size_t t = (size_t)doc.textLineStarts[line];
-        while (at < end && t < text.size()) {
+        place.textAt = doc.textLineStarts[line];
+        if (from) place = *from;
+        while (place.at < end && (size_t)place.textAt < text.size()) {
+            size_t t = (size_t)place.textAt;
             ReadTextChar(CP_UTF8, text.data() + t, (int)(text.size() - t), &ch);
             char written[8];
             int count = (unsigned char)text[t] < 0x80 ? 1
                         : EncodeText(s_codePage, ch.wide, ch.wideCount, written, sizeof(written), NULL);
-            if (!step(at, count, UnitsOf(ch))) return at;
-            at += std::max(count, 1);
-            t += ch.byteCount;
+            long units = UnitsOf(ch);
+            if (!step(place, count, units)) return place;
+            place.at += std::max(count, 1);
+            place.textAt += ch.byteCount;
+            place.units += units;
         }
-        return std::min(at, end);
+        place.at = std::min(place.at, end);
+        return place;
     }
+    if (from) place = *from;
     unsigned codePage = ReadingCodePage(doc);
-    while (at < end) {
-        ReadTextChar(codePage, bytes.data() + at, (int)(end - at), &ch);
-        if (!step(at, ch.byteCount, UnitsOf(ch))) return at;
-        at += ch.byteCount;
+    while (place.at < end) {
+        ReadTextChar(codePage, bytes.data() + place.at, (int)(end - place.at), &ch);
+        long units = UnitsOf(ch);
+        if (!step(place, ch.byteCount, units)) return place;
+        place.at += ch.byteCount;
+        place.units += units;
     }
-    return end;
+    place.at = end;
+    return place;
+}
+
+// A line at least this long gets marks, this far apart at least: on a menu
+// written on one line of a megabyte, each position walked from the line's
+// start made a request of its folds or its tokens take minutes.
+#define LONG_LINE_BYTES 4096
+#define LINE_MARK_SPACING 256
+
+// Marks the document's long lines, before the first line break on each.
+static void MarkLongLines(LspDocument *doc)
+{
+    doc->lineMarks.clear();
+    doc->marksUtf8 = g_bUtf8Positions;
+    doc->marksCodePage = s_codePage;
+    for (size_t line = 0; line < doc->lineStarts.size(); line++) {
+        long start = doc->lineStarts[line];
+        long end = line + 1 < doc->lineStarts.size() ? doc->lineStarts[line + 1] : (long)doc->bytes.size();
+        if (end - start < LONG_LINE_BYTES) continue;
+        long next = start + LINE_MARK_SPACING;
+        WalkLine(*doc, (long)line, NULL, [&](const LspLineMark &place, int, long) {
+            char c = doc->bytes[place.at];
+            if (c == '\r' || c == '\n') return false;
+            if (place.at >= next) {
+                doc->lineMarks.push_back(place);
+                next = place.at + LINE_MARK_SPACING;
+            }
+            return true;
+        });
+    }
+}
+
+// The line's marks, from *first up to *last; none where they were made in
+// other units or another code page than the walk's now.
+static void FindLineMarks(const LspDocument &doc, long line, const LspLineMark **first, const LspLineMark **last)
+{
+    *first = *last = NULL;
+    if (doc.lineMarks.empty() || doc.marksUtf8 != g_bUtf8Positions || doc.marksCodePage != s_codePage) return;
+    long start = doc.lineStarts[line];
+    long end = line + 1 < (long)doc.lineStarts.size() ? doc.lineStarts[line + 1] : (long)doc.bytes.size();
+    auto before = [](const LspLineMark &mark, long at) { return mark.at < at; };
+    const LspLineMark *marks = doc.lineMarks.data(), *marksEnd = marks + doc.lineMarks.size();
+    *first = std::lower_bound(marks, marksEnd, start, before);
+    *last = std::lower_bound(*first, marksEnd, end, before);
 }
 
 LspPosition PositionOf(const LspDocument &doc, long offset)
@@ -111,12 +164,17 @@ LspPosition PositionOf(const LspDocument &doc, long offset)
     LspPosition position;
     position.line = (long)(std::upper_bound(doc.lineStarts.begin(), doc.lineStarts.end(), offset) -
                            doc.lineStarts.begin()) - 1;
-    position.character = 0;
-    WalkLine(doc, position.line, [&](long at, int count, long units) {
-        if (at + count > offset) return false;
-        position.character += units;
-        return true;
-    });
+    // From the last mark at or before the offset: the walk from the line's
+    // start passes it with those units.
+    const LspLineMark *first, *last;
+    FindLineMarks(doc, position.line, &first, &last);
+    const LspLineMark *from =
+        first ? std::upper_bound(first, last, offset, [](long at, const LspLineMark &mark) { return at < mark.at; })
+              : NULL;
+    from = from && from > first ? from - 1 : NULL;
+    position.character = WalkLine(doc, position.line, from, [&](const LspLineMark &place, int count, long) {
+                             return place.at + count <= offset;
+                         }).units;
     return position;
 }
 
@@ -138,13 +196,19 @@ LspRange RangeOfBytes(const LspDocument &doc, long start, long end)
 long OffsetOfPosition(const LspDocument &doc, const LspPosition &position)
 {
     if (position.line >= (long)doc.lineStarts.size()) return (long)doc.bytes.size();
-    long units = 0;
-    return WalkLine(doc, std::max(0L, position.line), [&](long at, int, long count) {
-        char c = doc.bytes[at];
-        if (units >= position.character || c == '\r' || c == '\n') return false;
-        units += count;
-        return true;
-    });
+    long line = std::max(0L, position.line);
+    // From the last mark with fewer units: the walk from the line's start
+    // passes it, as no line break stands before a mark.
+    const LspLineMark *first, *last;
+    FindLineMarks(doc, line, &first, &last);
+    const LspLineMark *from =
+        first ? std::partition_point(first, last, [&](const LspLineMark &mark) { return mark.units < position.character; })
+              : NULL;
+    from = from && from > first ? from - 1 : NULL;
+    return WalkLine(doc, line, from, [&](const LspLineMark &place, int, long) {
+               char c = doc.bytes[place.at];
+               return place.units < position.character && c != '\r' && c != '\n';
+           }).at;
 }
 
 // Whether a byte belongs to a word: not white space, and none of the
@@ -323,6 +387,7 @@ void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
     s_codePage = settings.codePage;
     doc->diagnostics.clear();
     doc->textLineStarts.clear();
+    doc->lineMarks.clear();
     doc->menu = CheckedMenu();
     long long size = TakeBytes(doc, fromDisc);
     doc->checked = size <= LSP_MAX_FILE;
@@ -339,6 +404,7 @@ void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
         return;
     }
     doc->lineStarts = FindLineStarts(doc->bytes);
+    MarkLongLines(doc);
 
     CheckSettings check = SettingsForDocument(*doc, settings);
     FILE *stream = OpenBytesStream(doc->bytes);

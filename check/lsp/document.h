@@ -21,6 +21,13 @@ struct LspRange {
     LspPosition start, end;
 };
 
+// A place on a long line where a walk of its characters may start: a
+// character's first byte, where it stands in the text when the bytes were
+// made from it, and the editor's units before it on its line.
+struct LspLineMark {
+    long at, textAt, units;
+};
+
 struct LspDiagnostic {
     LspRange range;
     std::string message;
@@ -54,6 +61,12 @@ struct LspDocument {
     bool checked;                 // the bytes were checked (not too large)
     std::vector<long> lineStarts; // where each of the editor's lines starts in the bytes
     std::vector<long> textLineStarts; // and in the text, when the bytes were made from it
+    // Places on the long lines, in order, a few hundred bytes apart, so that
+    // finding a position there walks from the mark before it, not from its
+    // line's start; made in these units and this code page.
+    std::vector<LspLineMark> lineMarks;
+    bool marksUtf8;
+    unsigned marksCodePage;
     CheckedMenu menu;
     CheckSettings check;          // what the checker was given
     std::vector<LspDiagnostic> diagnostics;

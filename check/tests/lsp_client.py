@@ -503,6 +503,17 @@ def case_links(tool, source, folder):
     client.close()
 
 
+def semantic_tokens(client, uri):
+    """The document's semantic tokens, each (line, character, length, type, modifiers)."""
+    data = client.request("textDocument/semanticTokens/full", {"textDocument": {"uri": uri}})["data"]
+    tokens, line, character = [], 0, 0
+    for i in range(0, len(data), 5):
+        character = (0 if data[i] else character) + data[i + 1]
+        line += data[i]
+        tokens.append((line, character, data[i + 2], data[i + 3], data[i + 4]))
+    return tokens
+
+
 def case_tokens(tool, source, folder):
     """Semantic tokens as the loading reads the menu: a command's file part
     and parameters apart, a quoted stretch split at the line's end."""
@@ -510,13 +521,8 @@ def case_tokens(tool, source, folder):
     open(path, "w", newline="\n").write("D\n{\n  A, x.exe /q, 'two\nlines'\n}\n")
     client = Client(tool, settings={"quorlan": {"checkFiles": False}})
     uri, _ = client.open(path)
-    data = client.request("textDocument/semanticTokens/full", {"textDocument": {"uri": uri}})["data"]
+    tokens = semantic_tokens(client, uri)
     client.close()
-    tokens, line, character = [], 0, 0
-    for i in range(0, len(data), 5):
-        character = (0 if data[i] else character) + data[i + 1]
-        line += data[i]
-        tokens.append((line, character, data[i + 2], data[i + 3], data[i + 4]))
     TITLE, NAME, FILE, PARAMETER, STRING, OPERATOR, QUOTED = 0, 3, 4, 5, 6, 8, 2
     wanted = [(0, 0, 1, TITLE, 0), (1, 0, 1, OPERATOR, 0), (2, 2, 1, NAME, 0), (2, 3, 1, OPERATOR, 0),
               (2, 5, 5, FILE, 0), (2, 11, 2, PARAMETER, 0), (2, 13, 1, OPERATOR, 0), (2, 15, 1, OPERATOR, 0),
@@ -541,6 +547,51 @@ def case_positions(tool, source, folder):
         hover = client.hover(uri, 2, next_at)
         expect(hover and hover["contents"]["value"].startswith('"Next"'), f"utf8={utf8}: hover on Next: {hover}")
         client.close()
+
+
+def case_long_line(tool, source, folder):
+    """Positions far into a line of thousands of characters of 1 to 4 bytes
+    (the server finds them from marks along such a line): the warnings,
+    tokens, hover and selection ranges after a long stretch are those of
+    the same entries without it, moved by the stretch's units; in UTF-8
+    with the mark and in code page 1252 edited, in both position encodings."""
+    tail = "Offer, offer.pdf, Save 20% today, Next, y.exe"
+    rows = (("utf-8-sig", "\u00e9\u20ac\U0001f600 "), ("cp1252", "\u00e9\u20ac "))
+    for encoding, letters in rows:
+        stretch = "".join("%s%d, x%d.exe, D, " % (letters, i, i) for i in range(400))
+        texts = ["Disc\n{\n  " + tail + "\n}\n", "Disc\n{\n  " + stretch + tail + "\n}\n"]
+        for utf8 in (False, True):
+            units = len(stretch.encode("utf-8")) if utf8 else len(stretch.encode("utf-16-le")) // 2
+            client = Client(tool, utf8=utf8, settings={"quorlan": {"checkFiles": False}})
+            found = []
+            for n, text in enumerate(texts):
+                path = os.path.join(folder, "line%d.ini" % n)
+                open(path, "wb").write(text.encode(encoding))
+                uri, diagnostics = client.open(path, text)
+                if encoding == "cp1252":  # the bytes made from the editor's text
+                    diagnostics = client.change(uri, text + " ")
+                shift = units if n else 0
+                next_at = {"line": 2, "character": 2 + tail.index("Next") + shift}
+                hover = client.hover(uri, next_at["line"], next_at["character"])
+                chain = client.request("textDocument/selectionRange", {"textDocument": {"uri": uri},
+                                                                       "positions": [next_at]})[0]
+                selections = []
+                while chain:
+                    (l0, c0), (l1, c1) = span(chain["range"])
+                    selections.append(((l0, c0 - (shift if l0 == 2 else 0)), (l1, c1 - (shift if l1 == 2 else 0))))
+                    chain = chain.get("parent")
+                tokens = [(line, character - (shift if line == 2 else 0), length, kind, flags)
+                          for line, character, length, kind, flags in semantic_tokens(client, uri)
+                          if line != 2 or character >= 2 + shift]
+                warned = [((l0, c0 - shift), (l1, c1 - shift)) for (l0, c0), (l1, c1) in ranges(diagnostics)
+                          if l0 == 2 and c0 >= 2 + shift]  # the stretch's own warnings left out
+                found.append((warned,
+                              hover["contents"]["value"] if hover else None, selections, tokens))
+            client.close()
+            expect(found[0][0] and found[0][1] and found[0][1].startswith('"Next"'),
+                   f"{encoding}, utf8={utf8}: the short line's warnings and hover: {found[0]}")
+            expect(found[1] == found[0], f"{encoding}, utf8={utf8}: after a stretch of {units} units: "
+                                         f"{found[1]}, expected {found[0]}")
 
 
 def case_unmarked_utf8(tool, source, folder):
@@ -925,7 +976,7 @@ def case_restored_buffer(tool, source, folder):
 
 
 CASES = [case_code_actions, case_near_name, case_three_mistakes, case_symbols, case_outline, case_links, case_tokens,
-         case_positions, case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion,
+         case_positions, case_long_line, case_unmarked_utf8, case_code_page_edit, case_bad_input, case_formatting, case_completion,
          case_burst, case_file_created, case_restored_buffer]
 
 
