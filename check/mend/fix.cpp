@@ -931,8 +931,11 @@ void KeepProvenFixes(const std::string &bytes, const CheckSettings &settings, co
 }
 
 // The most rounds of fixes: one fix can make another possible, as a quote
-// mended shows the comma it had hidden.
-#define MAX_FIX_ROUNDS 4
+// mended shows the comma it had hidden, and that one the next. Four left
+// a chain of five mends with a safe fix still offered, which a second
+// --fix=all then made; the rounds go on until none is left, up to this,
+// which only a chain no author writes reaches.
+#define MAX_FIX_ROUNDS 64
 
 // Yields the bytes with every proven safe fix made (and the suggested ones
 // too if asked), in rounds; *fixed gets each warning fixed, as found in
@@ -998,6 +1001,11 @@ std::string FixMenu(const std::string &bytes, const CheckSettings &settings, boo
         }
         if (rounds) rounds->push_back(fixed->size());
         current = together;
+        // The mended bytes may stand in current's old buffer, at its old
+        // size: the proofs kept, which took current for the bytes they
+        // proved, must compare them. Else the next round took the fixes
+        // of this one again, said each twice, and made no other.
+        s_proofs.seen = NULL;
     }
     return current;
 }

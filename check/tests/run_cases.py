@@ -191,6 +191,20 @@ def check_fixing(tool, cases, fail):
             mended = open(menu, "rb").read()
             if mended != b"\xEF\xBB\xBF" + text.encode() + b"}\n" or b"[utf16-file]" not in out:
                 fail(f"--fix=all of {encoding}: exit {status}, {out!r}, wrote {mended!r}")
+        # A round whose fixes keep the file's size, then the next: each fix
+        # made and said once.
+        fresh(b"Disc, Sorted\r\n{ A }\r\n")
+        status, out, err = run(tool, args + ["--fix", "Quorlan.ini"], folder)
+        if open(menu, "rb").read() != b"Disc, sorted\r\n{ A }\r\n" or out.count(b"fixed:") != 1:
+            fail(f"--fix of one option's case: exit {status}, {out!r}")
+        # Five mends, each possible once the one before is made: all made
+        # in one --fix=all, so that a second finds nothing.
+        fresh(b" d{,,0%0%s'e 'a'a")
+        run(tool, args + ["--fix=all", "Quorlan.ini"], folder)
+        once = open(menu, "rb").read()
+        status, out, err = run(tool, args + ["--fix=all", "Quorlan.ini"], folder)
+        if open(menu, "rb").read() != once or b"fixed:" in out or not once.endswith(b"\n}"):
+            fail(f"--fix=all left a fix for another run: exit {status}, {out!r}, first wrote {once!r}")
         fresh(b"Disc\r\n{ A }\r\n")
         status, out, err = run(tool, args + ["--fix=all", "Quorlan.ini"], folder)
         if status != 0 or open(menu, "rb").read() != b"Disc\r\n{ A }\r\n" or os.stat(menu).st_mtime != 1000000000:
