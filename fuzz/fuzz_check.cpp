@@ -12,7 +12,11 @@
  * alone, read back without the warning at its place and with what they
  * recorded; making them all, round by round, leaves only errors that were
  * there before, each where it stood (mapped back through each round's
- * edits), and none that a fix of the first round mended. The server's
+ * edits), and none that a fix of the first round mended; no edit splits
+ * a CR LF pair, the mended file keeps its kind of line end, its last line
+ * end and its byte-order mark (or its absence) unless a fix says it saves
+ * the file in another encoding, and a second run of all the fixes on it
+ * changes nothing. The server's
  * every answer is framed with its true length and is well-formed JSON;
  * where every message the client sends is framed and parses, each request
  * is answered once, with a result or an error. Each text the session
@@ -20,7 +24,8 @@
  * both position encodings: each quick fix's edits, made as an editor makes
  * them, are inside their lines and give the text the fix's own edits give
  * the bytes, decoded as the editor holds them; the fix-all's edits are
- * inside their lines and apart.
+ * inside their lines and apart. At the session's end each document's
+ * diagnostics are those a fresh session gives a didOpen of its text.
  */
 #include <stdint.h>
 #include <stdlib.h>
@@ -115,6 +120,7 @@ static bool IsInFile(const std::string &bytes, long line, long column)
 struct FramedMessage {
     json message;
     bool idUnknown;               // read with its surrogate escapes blanked, so a string id may be any string
+    size_t start, end;            // its bytes, header included
 };
 
 // The body with each escape of a surrogate, paired or not, written as a
@@ -141,9 +147,9 @@ static bool SplitMessages(const std::string &bytes, std::vector<FramedMessage> *
         if (end == digits || end - digits > 9 || bytes.compare(end, 4, "\r\n\r\n") != 0) return false;
         size_t length = strtoul(bytes.c_str() + digits, NULL, 10), body = end + 4;
         if (length > bytes.size() - body) return false;
-        FramedMessage framed = {json::parse(bytes.substr(body, length), nullptr, false), false};
+        FramedMessage framed = {json::parse(bytes.substr(body, length), nullptr, false), false, at, body + length};
         if (framed.message.is_discarded()) {
-            framed = {json::parse(BlankSurrogates(bytes.substr(body, length)), nullptr, false), true};
+            framed = {json::parse(BlankSurrogates(bytes.substr(body, length)), nullptr, false), true, at, body + length};
             if (framed.message.is_discarded()) return false;
         }
         messages->push_back(std::move(framed));
@@ -305,18 +311,120 @@ static std::vector<std::string> TextsOf(const std::vector<FramedMessage> &messag
     return texts;
 }
 
-// Serves the bytes as a client's messages, and reads the answers back.
-static void ServeMessages(const std::string &bytes)
+// What a server session answers to the bytes as a client's messages.
+static std::string ServeSession(const std::string &bytes)
 {
     FILE *in = fmemopen((void *)bytes.data(), bytes.size(), "rb");
     char *written = NULL;
     size_t writtenSize = 0;
     FILE *out = open_memstream(&written, &writtenSize);
     ServeLanguageClient(in, out, "fuzz");
-    fclose(in);
+    if (in) fclose(in);
     fclose(out);
     std::string answers(written, writtenSize);
     free(written);
+    return answers;
+}
+
+static std::string FrameMessage(const json &message)
+{
+    std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// The diagnostics last published for each document, from a session's
+// answers (framed as the server frames them).
+static std::map<std::string, json> LastDiagnostics(const std::string &answers)
+{
+    std::map<std::string, json> last;
+    static const char header[] = "Content-Length: ";
+    for (size_t at = answers.find(header); at != std::string::npos; at = answers.find(header, at + 1)) {
+        size_t body = answers.find("\r\n\r\n", at);
+        if (body == std::string::npos) break;
+        json answer = json::parse(answers.substr(body + 4, strtoul(answers.c_str() + at + strlen(header), NULL, 10)),
+                                  nullptr, false);
+        const json *method = Find(&answer, "method"), *params = Find(&answer, "params");
+        if (IsText(method) && TextOf(method) == "textDocument/publishDiagnostics" && IsText(Find(params, "uri")))
+            last[TextOf(Find(params, "uri"))] = Find(params, "diagnostics") ? *Find(params, "diagnostics") : json();
+    }
+    return last;
+}
+
+// The documents open at the end of the messages and their texts, as the
+// server takes the messages: none before "initialize", none past
+// "shutdown" or "exit"; *served gets the bytes of the messages it
+// follows, and *settings those of the session's settings (its initialize,
+// initialized and changes of configuration). False where the session is
+// not one to hold to a fresh one: a request cancelled, a notification
+// read with its surrogate escapes blanked.
+static bool FollowDocuments(const std::string &bytes, const std::vector<FramedMessage> &messages,
+                            std::map<std::string, std::string> *texts, std::string *served, std::string *settings)
+{
+    bool initialized = false;
+    size_t end = 0;
+    for (const FramedMessage &framed : messages) {
+        const json &message = framed.message;
+        const json *id = Find(&message, "id"), *method = Find(&message, "method"), *params = Find(&message, "params");
+        bool usable = message.is_object() && (!id || id->is_string() || id->is_number()) && IsText(method);
+        if (usable && TextOf(method) == "$/cancelRequest") return false;
+        if (params && params->is_null()) params = NULL;
+        usable = usable && (!params || params->is_object() || params->is_array());
+        if (usable && (TextOf(method) == "exit" || (initialized && id && TextOf(method) == "shutdown"))) break;
+        end = framed.end;
+        if (!usable) continue;
+        const std::string &name = TextOf(method);
+        if (name == "initialize" && id && !initialized) initialized = true;
+        else if (!initialized || id) continue;
+        if (name == "initialize" || name == "initialized" || name == "workspace/didChangeConfiguration")
+            settings->append(bytes, framed.start, framed.end - framed.start);
+        const json *item = Find(params, "textDocument"), *uri = Find(item, "uri");
+        if (!IsText(uri)) continue;
+        std::map<std::string, std::string>::iterator doc = texts->find(TextOf(uri));
+        const json *text = Find(name == "textDocument/didOpen" ? item : params, "text");
+        if (name == "textDocument/didOpen" && IsText(text)) {
+            (*texts)[TextOf(uri)] = TextOf(text);
+        } else if (doc == texts->end()) {
+        } else if (name == "textDocument/didChange" && Find(params, "contentChanges") &&
+                   Find(params, "contentChanges")->is_array()) {
+            for (const json &change : *Find(params, "contentChanges"))
+                if (IsText(Find(&change, "text")) && !Find(&change, "range")) doc->second = TextOf(Find(&change, "text"));
+        } else if (name == "textDocument/didSave" && IsText(text)) {
+            doc->second = TextOf(text);
+        } else if (name == "textDocument/didClose") {
+            texts->erase(doc);
+        }
+    }
+    served->assign(bytes, 0, end);
+    return initialized;
+}
+
+// Each document's diagnostics at the end of the session are those a fresh
+// session, with the same settings, gives a didOpen of its last text: what
+// the server kept between its checks (listings, proofs, queued changes,
+// places on its lines) must not show. A document of a file on disc is
+// left out, as its text is checked against the file's.
+static void CheckFreshDiagnostics(const std::string &bytes, const std::vector<FramedMessage> &messages)
+{
+    std::map<std::string, std::string> texts;
+    std::string served, fresh;
+    if (!FollowDocuments(bytes, messages, &texts, &served, &fresh)) return;
+    for (const auto &doc : texts)
+        if (PathOfFileUri(doc.first).empty())
+            fresh += FrameMessage({{"jsonrpc", "2.0"},
+                                   {"method", "textDocument/didOpen"},
+                                   {"params", {{"textDocument", {{"uri", doc.first}, {"languageId", "quorlan"},
+                                                                 {"version", 1}, {"text", doc.second}}}}}});
+    std::map<std::string, json> last = LastDiagnostics(ServeSession(served));
+    std::map<std::string, json> opened = LastDiagnostics(ServeSession(fresh));
+    for (const auto &doc : texts)
+        if (PathOfFileUri(doc.first).empty() && last[doc.first] != opened[doc.first])
+            Fail("a document's diagnostics after a session are not those of a fresh open of its text");
+}
+
+// Serves the bytes as a client's messages, and reads the answers back.
+static void ServeMessages(const std::string &bytes)
+{
+    std::string answers = ServeSession(bytes);
     static const char header[] = "Content-Length: ";
     std::map<std::string, int> answered;
     for (size_t at = 0; at < answers.size();) {
@@ -338,10 +446,57 @@ static void ServeMessages(const std::string &bytes)
     }
 
     std::vector<FramedMessage> messages;
-    if (SplitMessages(bytes, &messages) && !IsOwed(messages, answered))
+    bool framed = SplitMessages(bytes, &messages);
+    if (framed && !IsOwed(messages, answered))
         Fail("a request answered more than once, or not at all, or an answer to no request");
     std::vector<std::string> texts = TextsOf(messages);
     for (size_t i = 0; i < texts.size() && i < 4; i++) CheckQuickFixes(texts[i]);
+    if (framed) CheckFreshDiagnostics(bytes, messages);
+}
+
+// The line ends of a text of one or two bytes a character (UTF-16 in the
+// order given): how many of each kind, and whether it ends with one.
+struct LineEnds {
+    long crlf, lf, cr;
+    bool last;
+};
+
+static LineEnds CountLineEnds(const std::string &bytes, size_t unit, bool bigEndian)
+{
+    LineEnds ends = {0, 0, 0, false};
+    size_t count = bytes.size() / unit;
+    auto at = [&](size_t i) {
+        return unit == 1 ? (unsigned char)bytes[i]
+                         : (unsigned char)bytes[2 * i + !bigEndian] << 8 | (unsigned char)bytes[2 * i + bigEndian];
+    };
+    for (size_t i = 0; i < count; i++) {
+        if (at(i) == '\r' && i + 1 < count && at(i + 1) == '\n') ends.crlf++, i++;
+        else if (at(i) == '\n') ends.lf++;
+        else if (at(i) == '\r') ends.cr++;
+    }
+    ends.last = count > 0 && (at(count - 1) == '\n' || at(count - 1) == '\r');
+    return ends;
+}
+
+static bool IsMarkedUtf8(const std::string &bytes) { return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0; }
+
+// The mended bytes keep the mark, or its absence, unless a fix says it
+// saves the file in another encoding (then they have it); and the line
+// ends: a file of one kind gets no other, and a file that ends with one
+// still does. A UTF-16 file saved as UTF-8 is held to its
+// characters.
+static void CheckLineEnds(const std::string &bytes, const std::string &mended, const std::vector<MenuWarning> &fixed)
+{
+    bool reencoded = false;
+    for (const MenuWarning &w : fixed) reencoded = reencoded || w.fix.reencodes;
+    if (reencoded ? !IsMarkedUtf8(mended) : IsMarkedUtf8(mended) != IsMarkedUtf8(bytes))
+        Fail("the fixes added or removed the byte-order mark, and no fix says it saves the file so");
+    bool utf16 = reencoded && (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0);
+    LineEnds was = CountLineEnds(utf16 ? bytes.substr(2) : bytes, utf16 ? 2 : 1, bytes[0] == '\xFE');
+    LineEnds is = CountLineEnds(mended, 1, false);
+    if ((was.crlf > 0 && was.lf == 0 && is.lf > 0) || (was.lf > 0 && was.crlf == 0 && is.crlf > 0))
+        Fail("the fixes wrote a line end of another kind than the file's");
+    if (was.last && !is.last) Fail("the fixes lost the file's last line end");
 }
 
 // Makes every fix, round by round, and holds each error left against the
@@ -361,9 +516,20 @@ static void CheckFixedErrors(const std::string &bytes, const CheckSettings &sett
             edits.back().insert(edits.back().end(), fixed[i].fix.edits.begin(), fixed[i].fix.edits.end());
         std::sort(edits.back().begin(), edits.back().end(),
                   [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+        const std::string &was = given.back();
+        for (const FixEdit &edit : edits.back())
+            for (long at : {edit.offset, edit.offset + edit.length})
+                if (at > 0 && at < (long)was.size() && was[at - 1] == '\r' && was[at] == '\n')
+                    Fail("a fix's edit splits a CR LF pair");
         given.push_back(ApplyFixEdits(given.back(), edits.back()));
+        if (given.back() == given[given.size() - 2]) Fail("a round of fixes changed nothing");
     }
     if (given.back() != mended) Fail("the fixes' rounds do not give the mended bytes");
+    CheckLineEnds(bytes, mended, fixed);
+    // The rounds converge: the whole mend again finds nothing to make.
+    std::vector<MenuWarning> again;
+    if (FixMenu(mended, settings, true, &again, std::vector<std::string>()) != mended || !again.empty())
+        Fail("a second --fix=all of the mended menu changed it");
     CheckedMenu after;
     CheckMenuBytes(mended, settings, &after, &left);
     for (const MenuWarning &error : left) {
@@ -404,6 +570,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     std::vector<MenuWarning> given = warnings;
     KeepProvenFixes(bytes, settings, menu, &warnings);
+    // Right after the proofs, as --fix makes them, with the proofs kept.
+    CheckFixedErrors(bytes, settings, warnings);
     for (size_t i = 0; i < warnings.size(); i++) {
         const MenuWarning &warning = warnings[i];
         if (!given[i].hasFix) continue;
@@ -420,7 +588,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (warning.hasFix && !alone) Fail("a fix kept that its own reading does not prove");
         if (!warning.hasFix && alone) Fail("a fix dropped that its own reading proves");
     }
-    CheckFixedErrors(bytes, settings, warnings);
 
     if (!IsWellFormedJson(FormatMenuJson(menu, warnings))) Fail("the JSON report is not well formed");
     FormatMenuText(menu, warnings, "Quorlan.ini");
