@@ -62,11 +62,13 @@ const WarningCode *FindWarningCode(const std::string &code)
 
 static std::vector<MenuWarning> *s_warnings; // the check's list
 static bool s_utf8File;                       // the file starts with the UTF-8 mark
+static bool s_utf16File;                      // or with a UTF-16 one
 
-void StartDiagnostics(std::vector<MenuWarning> *warnings, bool utf8File)
+void StartDiagnostics(std::vector<MenuWarning> *warnings, bool utf8File, bool utf16File)
 {
     s_warnings = warnings;
     s_utf8File = utf8File;
+    s_utf16File = utf16File;
 }
 
 std::string Number(long n) { return std::to_string(n); }
@@ -115,6 +117,11 @@ void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> 
                 const std::vector<std::string> &names, const std::string &option, bool reencodes)
 {
     if (s_warnings->empty() || edits.empty()) return;
+    // A UTF-16 file's bytes are not its text (the program reads them as a
+    // code page's): any fix but its save as UTF-8 would write bytes of
+    // another encoding into it, a `}` or a NUL byte removed splitting its
+    // characters. Its other fixes are found in its text once it is saved so.
+    if (s_utf16File && !reencodes) return;
     MenuWarning &warning = s_warnings->back();
     warning.hasFix = true;
     warning.fix.title = title;
