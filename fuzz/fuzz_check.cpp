@@ -15,8 +15,8 @@
  * edits), and none that a fix of the first round mended; no edit splits
  * a CR LF pair, the mended file keeps its kind of line end, its last line
  * end and its byte-order mark (or its absence) unless a fix says it saves
- * the file in another encoding, and a second run of all the fixes on it
- * changes nothing. The server's
+ * the file in another encoding, a UTF-16 file is saved as UTF-8 before any
+ * other fix, and a second run of all the fixes on it changes nothing. The server's
  * every answer is framed with its true length and is well-formed JSON;
  * where every message the client sends is framed and parses, each request
  * is answered once, with a result or an error. Each text the session
@@ -525,6 +525,9 @@ static void CheckFixedErrors(const std::string &bytes, const CheckSettings &sett
         if (given.back() == given[given.size() - 2]) Fail("a round of fixes changed nothing");
     }
     if (given.back() != mended) Fail("the fixes' rounds do not give the mended bytes");
+    // A UTF-16 file's bytes are not its text: the save as UTF-8 comes first.
+    bool utf16 = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
+    if (utf16 && !fixed.empty() && !fixed[0].fix.reencodes) Fail("a fix edited a UTF-16 file's bytes");
     CheckLineEnds(bytes, mended, fixed);
     // The rounds converge: the whole mend again finds nothing to make.
     std::vector<MenuWarning> again;
