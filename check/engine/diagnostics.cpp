@@ -61,14 +61,16 @@ const WarningCode *FindWarningCode(const std::string &code)
 }
 
 static std::vector<MenuWarning> *s_warnings; // the check's list
+static const std::string *s_bytes;            // the whole file
 static bool s_utf8File;                       // the file starts with the UTF-8 mark
 static bool s_utf16File;                      // or with a UTF-16 one
 
-void StartDiagnostics(std::vector<MenuWarning> *warnings, bool utf8File, bool utf16File)
+void StartDiagnostics(std::vector<MenuWarning> *warnings, const std::string &bytes)
 {
     s_warnings = warnings;
-    s_utf8File = utf8File;
-    s_utf16File = utf16File;
+    s_bytes = &bytes;
+    s_utf8File = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    s_utf16File = bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
 }
 
 std::string Number(long n) { return std::to_string(n); }
@@ -122,6 +124,13 @@ void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> 
     // another encoding into it, a `}` or a NUL byte removed splitting its
     // characters. Its other fixes are found in its text once it is saved so.
     if (s_utf16File && !reencodes) return;
+    // An edit between a CR and its LF (where a `%` makes the CR text and
+    // the line ends at the LF) would leave the author's CR LF a lone CR
+    // and a bare LF.
+    const std::string &bytes = *s_bytes;
+    for (const FixEdit &edit : edits)
+        for (long at : {edit.offset, edit.offset + edit.length})
+            if (at > 0 && at < (long)bytes.size() && bytes[at - 1] == '\r' && bytes[at] == '\n') return;
     MenuWarning &warning = s_warnings->back();
     warning.hasFix = true;
     warning.fix.title = title;

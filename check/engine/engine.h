@@ -59,7 +59,7 @@ std::string WriteMenuFileName(const std::string &prefix, const std::string &name
 // The file's warnings go to warnings; a file with the mark shows its
 // fixes' text as it stands, and a UTF-16 file gets no fix but its save as
 // UTF-8.
-void StartDiagnostics(std::vector<MenuWarning> *warnings, bool utf8File, bool utf16File);
+void StartDiagnostics(std::vector<MenuWarning> *warnings, const std::string &bytes);
 void AddWarning(const char *code, long pos, const std::string &message, long notePos, const std::string &note);
 void Warn(const char *code, long pos, const std::string &message, const std::string &note);
 void FinishDiagnostics();

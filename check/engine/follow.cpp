@@ -176,8 +176,7 @@ void StartFollowingMenu(const std::string &bytes, const CheckSettings &settings,
                         std::vector<MenuWarning> *warnings, const RuleSet *const *ruleSets, int count)
 {
     StartPositions(bytes);
-    StartDiagnostics(warnings, bytes.compare(0, 3, "\xEF\xBB\xBF") == 0,
-                     bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0);
+    StartDiagnostics(warnings, bytes);
     s_steps.start.count = s_steps.finish.count = s_steps.takeReport.count = s_steps.takeLevel.count = 0;
     s_steps.takeField.count = s_steps.takeEntry.count = 0;
     for (int i = 0; i < count; i++) {

@@ -964,6 +964,8 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         // nor its list closed, also where it does not decode whole.
         {"nul-byte", true, std::string("\xFF\xFE" "D\0i\0s\0c\0\n\0{\0 \0A\0\n\0\r", 19), "", "A"},
         {"open-list", true, std::string("\xFF\xFE" "D\0i\0s\0c\0\n\0{\0 \0A\0\n\0\r", 19), "", "A"},
+        // No edit goes between a CR and its LF, here where "%" makes the CR text.
+        {"no-list", false, "Disc,\n%\r\nA, a.exe\n", "", ""},
     };
     const char *MARK = "\xEF\xBB\xBF";
     std::string disc = MakeDisc();
@@ -976,6 +978,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
             bool encoding = !strcmp(row.code, "utf8-unmarked") || !strcmp(row.code, "utf16-file") ||
                             before.compare(0, 2, "\xFF\xFE") == 0;
             if (variant == 2 && encoding) continue; // a marked file is neither
+            if (variant == 1 && std::string(row.before).find("\r\n") != std::string::npos) continue; // its own line ends
             if (variant == 2) before = MARK + before, after = MARK + after;
             if (!strcmp(row.code, "utf16-file")) before = InUtf16(before);
             SCOPED_TRACE(std::string(row.code) + " in " + (variant == 0 ? "LF" : variant == 1 ? "CR LF" : "marked") +
