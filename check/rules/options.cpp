@@ -8,6 +8,7 @@
 #include "../engine/quote.h"
 #include "../engine/window.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
@@ -148,7 +149,12 @@ static void TakeField(int kind, const FieldScan &field)
     if (kind != MENU_OPTION) return;
     if (NoteOption(field.text.c_str())) {
         s_sizeAt = PositionOf(field, strlen("size="));
-        s_sizeEnd = field.textEnd;
+        // The value ends where the program's scan of it does: what follows
+        // (text a quote that is never closed runs on with, to the file's
+        // end) is the author's, and no fix of the size removes it.
+        int scanned = 0;
+        sscanf(field.text.c_str() + strlen("size="), "%*dx%*d%n", &scanned);
+        s_sizeEnd = scanned > 0 ? PositionOf(field, strlen("size=") + scanned) : field.textEnd;
     }
     CheckOption(field);
 }

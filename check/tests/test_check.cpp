@@ -882,6 +882,8 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         {"option-comma", true, "Disc, sorted install\n{ A }\n", "Disc, sorted, install\n{ A }\n", "A"},
         {"size-format", true, "Disc, size=640 x 480\n{ A }\n", "Disc, size=640x480\n{ A }\n", "A"},
         {"size-cramped", false, "Disc, size=100x100\n{ A }\n", "Disc, size=" + smallest + "\n{ A }\n", "A"},
+        // What follows the size in its field, which the program does not read, stays.
+        {"size-cramped", false, "Disc, size=100x100 'wide\n{ A }\n", "Disc, size=" + smallest + " 'wide\n{ A }\n", "Explore CD"},
         {"title-space", true, "  Disc\n{ A }\n", "Disc\n{ A }\n", "A"},
         {"apostrophe-in-word", true, "Disc\n{\n  A, a.exe, Don't stop and won't stop\n}\n",
          "Disc\n{\n  A, a.exe, Don%'t stop and won%'t stop\n}\n", "A"},
