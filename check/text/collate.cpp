@@ -72,8 +72,11 @@ static int ReadSortElement(const SortTable *table, unsigned codePage, const unsi
         table->contractions, end, text[0],
         [](const SortContraction &entry, unsigned char first) { return entry.bytes[0] < first; });
     const SortContraction *best = 0;
+    // strncmp, not memcmp: the text may end before the contraction does,
+    // and nothing past its zero byte may be read.
     for (; c < end && c->bytes[0] == text[0]; c++) {
-        if (memcmp(c->bytes, text, c->length) == 0 && (!best || c->length > best->length)) best = c;
+        if (strncmp((const char *)c->bytes, (const char *)text, c->length) == 0 && (!best || c->length > best->length))
+            best = c;
     }
     *element = best ? &best->element : &table->bytes[text[0]];
     return best ? best->length : 1;
