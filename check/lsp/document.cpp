@@ -38,14 +38,6 @@ static const char BYTE_ORDER_MARK[] = "\xEF\xBB\xBF";
 
 static bool IsMarked(const std::string &bytes) { return bytes.compare(0, 3, BYTE_ORDER_MARK) == 0; }
 
-// The encoding of a file's bytes, as far as the bytes tell.
-static int EncodingOf(const std::string &bytes)
-{
-    if (IsMarked(bytes)) return FILE_MARKED_UTF8;
-    bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; });
-    return ascii || IsUtf8Text(bytes) ? FILE_UNMARKED_UTF8 : FILE_CODE_PAGE;
-}
-
 // Where each line starts, lines ending as the editor ends them.
 static std::vector<long> FindLineStarts(const std::string &bytes)
 {
@@ -66,10 +58,7 @@ static long UnitsOf(const TextChar &ch)
 
 static unsigned s_codePage; // the users' code page, for the last check
 
-static unsigned ReadingCodePage(const LspDocument &doc)
-{
-    return doc.encoding == FILE_CODE_PAGE ? s_codePage : CP_UTF8;
-}
+static unsigned ReadingCodePage(const LspDocument &doc) { return FindTextCodePage(doc.encoding, s_codePage); }
 
 // Walks the characters of one of the editor's lines (its break included),
 // from its start or from a mark on it, calling step(place, bytes, units)
@@ -306,7 +295,7 @@ static void EncodeInCodePage(LspDocument *doc)
 void ReadDocumentFile(LspDocument *doc)
 {
     doc->discRead = ReadFileBytes(doc->path, LSP_MAX_FILE, &doc->discBytes, &doc->discSize);
-    if (doc->discRead == 1) doc->encoding = EncodingOf(doc->discBytes);
+    if (doc->discRead == 1) doc->encoding = FindFileEncoding(doc->discBytes);
 }
 
 bool IsTextOfFile(const LspDocument &doc, unsigned codePage)
@@ -420,12 +409,9 @@ void CheckDocument(LspDocument *doc, const LspSettings &settings, bool fromDisc)
     // them, for about one reading more; a code action finds their verdicts
     // kept, for as long as no other check starts.
     KeepProvenFixes(doc->bytes, check, doc->menu, &warnings);
-    std::vector<MenuWarning> kept;
-    for (const MenuWarning &warning : warnings)
-        if (std::find(settings.ignore.begin(), settings.ignore.end(), warning.code) == settings.ignore.end())
-            kept.push_back(warning);
+    LeaveOutWarnings(settings.ignore, &warnings);
     doc->check = check;
-    AddWarnings(doc, kept);
+    AddWarnings(doc, warnings);
 }
 
 // Yields the innermost item whose entry's own text holds the offset, or null.
