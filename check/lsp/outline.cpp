@@ -105,11 +105,8 @@ json HoverOnHeader(const LspDocument &doc, long offset)
     MenuOutline outline;
     if (!OutlineOf(doc, &outline)) return nullptr;
     // The header runs to the first `{` the reader gave, which opened the list.
-    long end = (long)doc.bytes.size();
-    for (const ByteRange &level : outline.levels) end = std::min(end, level.start);
-    long start = doc.bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < end && IsBlank(doc.bytes[start])) start++;
-    while (end > start && IsBlank(doc.bytes[end - 1])) end--;
+    ByteRange header = FindHeaderRange(doc.bytes, outline);
+    long start = header.start, end = header.end;
     if (offset < start || offset > end || start == end) return nullptr;
     return json{{"contents", {{"kind", "markdown"}, {"value", DescribeHeader(outline.menu)}}},
                 {"range", RangeJson(RangeOfBytes(doc, start, end))}};
