@@ -232,6 +232,22 @@ static void PostMouse(HWND hwnd, UINT msg, POINT pt, WPARAM keys)
     PostMessageA(hwnd, msg, keys, MAKELPARAM(pt.x, pt.y));
 }
 
+// Waits until the tree has handled what was posted to it. A sent WM_NULL is
+// no proof of that: a thread takes sent messages before posted ones, so under
+// load it answered before the click. Posted messages keep their order, so a
+// marker posted last and read back means all before it were handled.
+static void WaitForPosted(HWND tree)
+{
+    COLORREF old = (COLORREF)Send(tree, TVM_GETINSERTMARKCOLOR, 0, 0);
+    COLORREF marker = old ^ 0x010101;
+    PostMessageA(tree, TVM_SETINSERTMARKCOLOR, 0, (LPARAM)marker);
+    DWORD start = GetTickCount();
+    while (IsWindow(tree) && (COLORREF)Send(tree, TVM_GETINSERTMARKCOLOR, 0, 0) != marker &&
+           GetTickCount() - start < 10000)
+        Sleep(10);
+    Send(tree, TVM_SETINSERTMARKCOLOR, 0, (LPARAM)old);
+}
+
 static void ClickItem(HTREEITEM item, bool twice)
 {
     if (!item) return;
@@ -244,7 +260,7 @@ static void ClickItem(HTREEITEM item, bool twice)
         PostMouse(tree, WM_LBUTTONDBLCLK, pt, MK_LBUTTON);
         PostMouse(tree, WM_LBUTTONUP, pt, 0);
     }
-    Send(tree, WM_NULL, 0, 0); // the posted input has been handled once this returns
+    WaitForPosted(tree);
     Send(g_hDlg, WM_NULL, 0, 0);
 }
 
