@@ -193,8 +193,9 @@ TEST(Collate, OrdersAsTheTree)
             << row.codePage << " \"" << row.b << "\" \"" << row.a << "\"";
         // Where the order keys differ, they order the texts alike.
         unsigned long long keyA = MakeNameOrderKey(row.codePage, row.a), keyB = MakeNameOrderKey(row.codePage, row.b);
-        if (keyA != keyB)
+        if (keyA != keyB) {
             EXPECT_EQ(row.order, keyA < keyB ? -1 : 1) << row.codePage << " \"" << row.a << "\" \"" << row.b << "\"";
+        }
     }
 }
 
