@@ -273,7 +273,14 @@ static void PostKey(HWND hwnd, WPARAM key)
 // A real key press, as the keyboard gives it to the active window's focus.
 static void TypeKey(WORD key)
 {
+    // The keyboard goes to the active window: wait until the dialog is it,
+    // which a loaded machine takes longer than a fixed pause to make so.
+    DWORD start = GetTickCount();
     SetForegroundWindow(g_hDlg);
+    while (GetForegroundWindow() != g_hDlg && GetTickCount() - start < 10000) {
+        Sleep(50);
+        SetForegroundWindow(g_hDlg);
+    }
     Sleep(200);
     INPUT input[2] = {};
     input[0].type = input[1].type = INPUT_KEYBOARD;
