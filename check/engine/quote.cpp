@@ -52,6 +52,29 @@ static void ForEachShownChar(const std::string &bytes, Show show, unsigned codeP
     }
 }
 
+// Yields the bytes of the UTF-8 character at `at`: 0 for an invalid
+// sequence, 1 for ASCII, more for a character beyond.
+int Utf8SequenceAt(const std::string &bytes, size_t at)
+{
+    TextChar ch;
+    ReadTextChar(CP_UTF8, bytes.data() + at, (int)(bytes.size() - at), &ch);
+    return ch.defined ? ch.byteCount : 0;
+}
+
+// Yields true when the bytes are UTF-8 beyond ASCII and nothing else: as
+// an editor writes a file saved as UTF-8, and seldom text in a code page.
+bool IsUtf8Text(const std::string &bytes)
+{
+    bool beyondAscii = false;
+    for (size_t i = 0; i < bytes.size();) {
+        int length = Utf8SequenceAt(bytes, i);
+        if (!length) return false;
+        beyondAscii = beyondAscii || length > 1;
+        i += length;
+    }
+    return beyondAscii;
+}
+
 // Yields the bytes as the users' machines show them, in UTF-8.
 std::string ShowText(const std::string &bytes)
 {

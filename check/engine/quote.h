@@ -20,8 +20,10 @@ std::string QuoteText(const std::string &bytes);
 std::string ShowUtf8(const std::string &bytes);
 // The bytes read as UTF-8, quoted as QuoteText quotes.
 std::string QuoteUtf8(const std::string &bytes);
+// The length of the UTF-8 character at `at`: 0 for an invalid sequence.
+int Utf8SequenceAt(const std::string &bytes, size_t at);
 // Whether the bytes are UTF-8 beyond ASCII and nothing else, as a file
-// saved as UTF-8 is (rules/encoding.cpp).
+// saved as UTF-8 is.
 bool IsUtf8Text(const std::string &bytes);
 // A JSON string for UTF-8 text.
 std::string QuoteJson(const std::string &utf8);

@@ -23,29 +23,6 @@ static struct {
 
 static std::string CodePageName(unsigned codePage) { return "code page " + std::to_string(codePage); }
 
-// Yields the bytes of the UTF-8 character at `at`: 0 for an invalid
-// sequence, 1 for ASCII, more for a character beyond.
-static int Utf8SequenceAt(const std::string &bytes, size_t at)
-{
-    TextChar ch;
-    ReadTextChar(CP_UTF8, bytes.data() + at, (int)(bytes.size() - at), &ch);
-    return ch.defined ? ch.byteCount : 0;
-}
-
-// Yields true when the bytes are UTF-8 beyond ASCII and nothing else: as
-// an editor writes a file saved as UTF-8, and seldom text in a code page.
-bool IsUtf8Text(const std::string &bytes)
-{
-    bool beyondAscii = false;
-    for (size_t i = 0; i < bytes.size();) {
-        int length = Utf8SequenceAt(bytes, i);
-        if (!length) return false;
-        beyondAscii = beyondAscii || length > 1;
-        i += length;
-    }
-    return beyondAscii;
-}
-
 // In a UTF-8 file without the mark: the field's first character beyond
 // ASCII, and how the field reads as UTF-8 and as the users see it.
 static std::string FindUnmarkedUtf8(const std::string &raw, unsigned codePage, long *at, std::string *note)
