@@ -86,6 +86,36 @@ static bool IsOurs(const json &given, const json *requestRange, const LspDiagnos
            start->get<long>() <= d.range.end.line && d.range.start.line <= end->get<long>();
 }
 
+static bool IsPosition(const json *position, const LspPosition &at)
+{
+    const json *character = Member(position, "character");
+    return IsLine(position, at.line) && character && character->is_number_integer() &&
+           character->get<long>() == at.character;
+}
+
+// Whether the client gave the diagnostic back as it was sent: its code,
+// its whole range and its fix's title. Two warnings of one code on one
+// line (two slips in one description) differ only there.
+static bool IsExactlyOurs(const json &given, const LspDiagnostic &d)
+{
+    const json *code = Member(&given, "code"), *range = Member(&given, "range");
+    const json *title = Member(Member(&given, "data"), "fix");
+    return code && code->is_string() && code->get_ref<const std::string &>() == d.code && range &&
+           IsPosition(Member(range, "start"), d.range.start) && IsPosition(Member(range, "end"), d.range.end) &&
+           (!title || (title->is_string() && title->get_ref<const std::string &>() == d.fix.title));
+}
+
+// The server's diagnostic the client's stands for: the one it was sent
+// as, else the first of its code on its lines.
+static const LspDiagnostic *FindOurs(const LspDocument &doc, const json &given, const json *requestRange)
+{
+    for (const LspDiagnostic &d : doc.diagnostics)
+        if (IsExactlyOurs(given, d)) return &d;
+    for (const LspDiagnostic &d : doc.diagnostics)
+        if (d.hasFix && IsOurs(given, requestRange, d)) return &d;
+    return NULL;
+}
+
 json CodeActions(const LspDocument &doc, const json *params, bool documentChanges)
 {
     json actions = json::array();
@@ -94,16 +124,14 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
     const json *only = Member(context, "only");
     if (IsAsked(only, "quickfix") && diagnostics && diagnostics->is_array()) {
         for (const json &given : *diagnostics) {
-            for (const LspDiagnostic &d : doc.diagnostics) {
-                if (!d.hasFix || !IsOurs(given, Member(params, "range"), d) || !IsProven(doc, d)) continue;
-                json action = {{"title", d.fix.title + " [" + d.code + "]"},
-                               {"kind", "quickfix"},
-                               {"diagnostics", json::array({given})},
-                               {"edit", WorkspaceEdit(doc, d.fix.edits, documentChanges)}};
-                if (d.fix.safe) action["isPreferred"] = true;
-                actions.push_back(std::move(action));
-                break;
-            }
+            const LspDiagnostic *d = FindOurs(doc, given, Member(params, "range"));
+            if (!d || !d->hasFix || !IsProven(doc, *d)) continue;
+            json action = {{"title", d->fix.title + " [" + d->code + "]"},
+                           {"kind", "quickfix"},
+                           {"diagnostics", json::array({given})},
+                           {"edit", WorkspaceEdit(doc, d->fix.edits, documentChanges)}};
+            if (d->fix.safe) action["isPreferred"] = true;
+            actions.push_back(std::move(action));
         }
     }
     if (IsAsked(only, FIX_ALL) && only) {
