@@ -34,6 +34,7 @@ const WarningCode g_warningCodes[] = {
     {"size-empty", false, "a size= that gives no window of at least 1 x 1 pixels"},
     {"size-cramped", false, "a size= too small for the window's controls"},
     {"missing-file", false, "a command's file that is not on the disc, or not by that name"},
+    {"unlisted-file", false, "a command's file not found in a folder whose listing lacks names it could not read"},
     {"apostrophe-in-word", false, "an apostrophe between letters opens or closes a quoted stretch", true},
     {"quote-after-word", false, "an apostrophe right after a word opens a quote that swallows an entry", true},
     {"percent-variable", false, "%NAME% is not expanded: '%' only makes the next character plain"},

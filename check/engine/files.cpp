@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <set>
 
 #ifdef __EMSCRIPTEN__
 #include <stdlib.h>
@@ -172,7 +173,8 @@ enum FileLookup {
     FILE_FOUND,
     FILE_MISSING,
     FILE_NAME_NOT_UTF8,       // there under a name that is not UTF-8
-    FILE_NAME_NOT_IN_CODE_PAGE // there under a name the users' code page cannot hold
+    FILE_NAME_NOT_IN_CODE_PAGE, // there under a name the users' code page cannot hold
+    FILE_LISTING_INCOMPLETE   // not found in a folder whose listing lacks names
 };
 
 // A name as Windows compares it: its UTF-16 units in capitals.
@@ -193,6 +195,7 @@ struct FolderIndex {
     std::vector<FolderEntry> entries;
     std::map<WideName, std::vector<size_t> > opened; // the UTF-8 entries under each key
     std::map<WideName, std::pair<size_t, FileLookup> > whyNot; // the first entry behind each
+    bool incomplete;       // the folder holds names its listing could not give
     long long folderTime;  // the folder's modification time when listed, or -1
     bool trusted;          // listed more than TIME_GRANULARITY after folderTime
     unsigned long checked; // the last check that used it
@@ -209,6 +212,13 @@ static const unsigned long CHECKS_KEPT = 64;
 // number of the check in progress.
 static std::map<std::pair<unsigned, std::string>, FolderIndex> s_folderIndexes;
 static unsigned long s_check = 1;
+// The folders, as ListFolder takes them, known to hold names that could
+// not be given as text: a name not found in one may still be there.
+static std::set<std::string> s_incompleteFolders;
+
+void MarkListingIncomplete(const std::string &folder) { s_incompleteFolders.insert(folder); }
+
+void ForgetIncompleteListings() { s_incompleteFolders.clear(); }
 
 // Yields the folder's modification time in nanoseconds since 1970, or -1
 // where it has none to give.
@@ -301,6 +311,7 @@ static const FolderIndex &IndexFolder(const std::string &folder, unsigned codePa
     index.folderTime = folderTime;
     index.trusted = folderTime >= 0 && listed - folderTime > TIME_GRANULARITY;
     index.checked = s_check;
+    index.incomplete = s_incompleteFolders.count(folder) > 0;
     index.entries = ListFolder(folder);
     std::sort(index.entries.begin(), index.entries.end(),
               [](const FolderEntry &a, const FolderEntry &b) { return a.spelt < b.spelt; });
@@ -362,7 +373,7 @@ static FileLookup FindInFolder(const std::string &folder, const std::string &par
         return FILE_FOUND;
     }
     std::map<WideName, std::pair<size_t, FileLookup> >::const_iterator why = index.whyNot.find(wanted);
-    if (why == index.whyNot.end()) return FILE_MISSING;
+    if (why == index.whyNot.end()) return index.incomplete ? FILE_LISTING_INCOMPLETE : FILE_MISSING;
     *name = index.entries[why->second.first].spelt;
     return why->second.second;
 }
@@ -443,8 +454,9 @@ static FileLookup LookForFile(const char *filePart, const std::vector<bool> &fro
 // else the warning, and its note in *note. fromDrive marks the command's
 // bytes that `%:` gave.
 std::string FindCommandFileProblem(const std::string &command, const std::vector<bool> &fromDrive,
-                                   const CheckSettings &settings, std::string *note)
+                                   const CheckSettings &settings, std::string *note, bool *unlisted)
 {
+    if (unlisted) *unlisted = false;
     char text[COMMAND_BUFFER];
     CommandParts parts;
     SplitMenuCommand(command, text, &parts);
@@ -458,6 +470,11 @@ std::string FindCommandFileProblem(const std::string &command, const std::vector
         *note = "rename " + QuoteUtf8(name) + " in UTF-8, as the menu writes it";
         return "the command's file " + QuoteText(file) + " is on the disc only as " + QuoteUtf8(name) +
                ", a name that is not UTF-8 and reaches no Windows intact";
+    case FILE_LISTING_INCOMPLETE:
+        if (unlisted) *unlisted = true;
+        *note = "give the folder with names that can be read as text, or check the disc with quorlan-check";
+        return "the command's file " + QuoteText(file) + " is not among the names given of its folder, but "
+               "that folder holds names that could not be read as text: it may be one of them";
     case FILE_NAME_NOT_IN_CODE_PAGE:
         *note = "rename it with characters of " + codePage + ", or give the users' code page (--codepage)";
         return "the command's file " + QuoteText(file) + " is on the disc as " + QuoteUtf8(name) + ", which " +

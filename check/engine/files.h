@@ -14,8 +14,11 @@
 #include <vector>
 
 void SplitMenuCommand(const std::string &command, char (&text)[COMMAND_BUFFER], CommandParts *parts);
+// Yields "" where the command's file is on the disc or not looked for;
+// else the warning. *unlisted, where given, says that the file was not
+// found in a folder whose listing is incomplete, so it may be there.
 std::string FindCommandFileProblem(const std::string &command, const std::vector<bool> &fromDrive,
-                                   const CheckSettings &settings, std::string *note);
+                                   const CheckSettings &settings, std::string *note, bool *unlisted = NULL);
 bool IsFileOnDisc(const std::string &file, const std::vector<bool> &fromDrive, const CheckSettings &settings);
 std::string FindCommandFilePath(const std::string &command, const std::vector<bool> &fromDrive,
                                 const CheckSettings &settings);
@@ -31,6 +34,12 @@ unsigned long CountChecksStarted();
 // (in the server's spelling of paths), and of the folder itself and those
 // under it, so that the next check lists them again.
 void ForgetFolderListings(const std::string &path);
+// Says that the folder (as the menu's folder and the names under it spell
+// it) holds names that its listing cannot give, as a browser gives a name
+// it cannot read as text; until forgotten, a file not found there is not
+// called missing. Takes effect at the folder's next listing.
+void MarkListingIncomplete(const std::string &folder);
+void ForgetIncompleteListings();
 // A name in a folder of the disc, as a command would name it.
 struct DiscName {
     std::string held;             // in the users' code page

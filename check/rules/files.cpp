@@ -30,10 +30,13 @@ static void CheckCommandFile(const FieldScan *fields, int count, bool inserted)
     const FieldScan &command = fields[1];
     std::string text = Shown(command);
     if (text.empty()) return;
-    std::string note, problem = FindCommandFileProblem(text, command.fromDrive, settings, &note);
+    bool unlisted;
+    std::string note, problem = FindCommandFileProblem(text, command.fromDrive, settings, &note, &unlisted);
     if (problem.empty()) return;
-    Warn("missing-file", command.firstPos, problem, note);
-    FixMissingFile(fields, command, text);
+    // A close name is no fix where the file itself may be among the names
+    // the listing could not give.
+    Warn(unlisted ? "unlisted-file" : "missing-file", command.firstPos, problem, note);
+    if (!unlisted) FixMissingFile(fields, command, text);
 }
 
 const RuleSet g_fileRules = {ForgetDiscFolders, NULL, NULL, CheckCommandFile, NULL, NULL};

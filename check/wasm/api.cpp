@@ -176,6 +176,16 @@ EMSCRIPTEN_KEEPALIVE void quorlan_forget_disc()
 {
     ForgetFolderListings(MENU_FOLDER);
     ForgetDiscFolders();
+    ForgetIncompleteListings();
+}
+
+// The page's disc holds names in this folder (a path under the menu's, ""
+// for the menu's own) that could not be given as text, and are not in the
+// memory file system: a file not found there is not called missing.
+EMSCRIPTEN_KEEPALIVE void quorlan_unlisted_names(const char *folder, size_t size)
+{
+    std::string relative(folder, size);
+    MarkListingIncomplete(relative.empty() ? std::string(MENU_FOLDER) : MENU_FOLDER + std::string("/") + relative);
 }
 
 // Checks the menu: the report is --json's; yields its exit status.

@@ -39,11 +39,16 @@
     throw new TypeError('a menu is a string, a Uint8Array or an ArrayBuffer');
   }
 
+  // A replacement character, or half of a surrogate pair: what a browser
+  // gives for a name it could not read as text, not the disc's own name.
+  var UNHELD = /\uFFFD|[\uD800-\uDBFF](?![\uDC00-\uDFFF])|(?:^|[^\uD800-\uDBFF])[\uDC00-\uDFFF]/;
+
   // The disc's names as files and folders to make, each path from the
   // menu's folder: a name ending in '/', or holding others, is a folder.
+  // A name that cannot be held is not made; its folder is unlisted.
   function planDisc(names) {
     if (!Array.isArray(names)) throw new TypeError('the disc is a list of names');
-    var kinds = Object.create(null), order = [];
+    var kinds = Object.create(null), order = [], unlisted = Object.create(null);
     function take(path, folder, name) {
       var known = kinds[path];
       if (known === undefined) {
@@ -60,10 +65,16 @@
         if (part === '.' || part === '..' || part.indexOf('\0') >= 0)
           throw new RangeError('a name on the disc stays under the menu\'s folder: ' + JSON.stringify(name));
       });
-      for (var i = 1; i <= parts.length; i++)
+      for (var i = 1; i <= parts.length; i++) {
+        if (UNHELD.test(parts[i - 1])) {
+          unlisted[parts.slice(0, i - 1).join('/')] = true;
+          break;
+        }
         take(parts.slice(0, i).join('/'), i < parts.length || /\/$/.test(name), name);
+      }
     });
-    return order.map(function (path) { return {path: path, folder: kinds[path]}; });
+    return {made: order.map(function (path) { return {path: path, folder: kinds[path]}; }),
+            unlisted: Object.keys(unlisted)};
   }
 
   function removeTree(FS, path) {
@@ -117,12 +128,15 @@
       discKey = null;
       removeTree(FS, MENU_FOLDER);
       FS.mkdir(MENU_FOLDER);
-      plan.forEach(function (entry) {
+      plan.made.forEach(function (entry) {
         var path = MENU_FOLDER + '/' + entry.path;
         if (entry.folder) FS.mkdir(path);
         else FS.writeFile(path, new Uint8Array(0));
       });
       call('forget_disc', []);
+      plan.unlisted.forEach(function (folder) {
+        withBytes(encoder.encode(folder), function (at, size) { call('unlisted_names', [at, size]); });
+      });
       discKey = key;
     }
 

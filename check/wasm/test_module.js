@@ -11,6 +11,8 @@
  * - The disc changing under the folder index: a menu checked against one
  *   disc, left long enough for its listings to be trusted, then against
  *   another, gives what a fresh instance gives for the other.
+ * - Names a browser could not give as text: a file not found beside one
+ *   may be that name, and is not called missing.
  * - The heap's size and the bytes in use, once each call was made once
  *   (each code page's table and each folder's listing made) and after the
  *   thousandth: they may not grow with the calls.
@@ -180,6 +182,31 @@ async function testDiscChange(createQuorlanChecker) {
   const completed = shown(checker.complete(menu, menu.indexOf('docs') + 5, {disc: discB}));
   const freshCompleted = shown((await createQuorlanChecker()).complete(menu, menu.indexOf('docs') + 5, {disc: discB}));
   if (completed !== freshCompleted) fail(`completion on disc B after disc A: ${completed}, fresh ${freshCompleted}`);
+}
+
+// Names a browser could not give as text, one instance for every row in
+// turn: a file not found beside one is "unlisted-file", with no fix, and
+// never "missing-file"; a disc given after it is whole again.
+async function testUnheldNames(createQuorlanChecker) {
+  const rows = [  // [the disc, the command, the code it gets, or null]
+    [['caf\uFFFD.exe'], 'cafe.exe', 'unlisted-file'],
+    [['setupp.exe', 'caf\uFFFD.txt'], 'setup.exe', 'unlisted-file'],  // the close name is no fix
+    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'setup.exe', null],
+    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'docs\\guide.txt', 'unlisted-file'],
+    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'tools\\x.exe', 'missing-file'],
+    [['b\uD800d/x.exe'], 'bad\\x.exe', 'unlisted-file'],             // half a pair, in a folder's name
+    [['setup.exe', 'set\uDC00p.exe'], 'setup.exe', null],
+    [['x.exe'], 'cafe.exe', 'missing-file'],                             // the disc after: whole
+  ];
+  const checker = await createQuorlanChecker();
+  for (const [disc, command, code] of rows) {
+    const {report} = checker.check(`Disc\n{\n  Entry, ${command}\n}\n`, {disc});
+    const found = report.warnings.filter((w) => /-file$/.test(w.code));
+    const what = `${JSON.stringify(disc)}, ${command}`;
+    if (JSON.stringify(found.map((w) => w.code)) !== JSON.stringify(code ? [code] : []))
+      fail(`${what}: ${JSON.stringify(found)} where ${code || 'nothing'} was due`);
+    if (code === 'unlisted-file' && found.some((w) => w.fix)) fail(`${what}: a fix offered for an unlisted file`);
+  }
 }
 
 // The native tool on standard input in the menu's folder.
@@ -391,6 +418,7 @@ async function main() {
   const menus = findMenus();
   const counts = await testCalls(createQuorlanChecker, fresh, menus);
   await testDiscChange(fresh);
+  await testUnheldNames(fresh);
   const roundTrips = await testText(createQuorlanChecker, menus);
   await testExample(createQuorlanChecker);
   const nativeRuns = native ? await testNative(createQuorlanChecker, menus) : 0;
