@@ -446,7 +446,10 @@ function showDisc() {
     return;
   }
   const files = g_disc.filter((n) => !n.endsWith('/')).length;
-  line.textContent = `Disc: ${g_discName || 'the folder'}, ${files} file${files === 1 ? '' : 's'}; the commands' files are checked.`;
+  // The names the browser could not read, as the checker leaves them out.
+  const unread = g_disc.filter((n) => /\uFFFD|[\uD800-\uDBFF](?![\uDC00-\uDFFF])|(?<![\uD800-\uDBFF])[\uDC00-\uDFFF]/.test(n)).length;
+  line.textContent = `Disc: ${g_discName || 'the folder'}, ${files} file${files === 1 ? '' : 's'}; the commands' files are checked.` +
+    (unread ? ` ${unread} name${unread === 1 ? '' : 's'} the browser could not read as text: a file not found beside one is not called missing.` : '');
 }
 
 // --- The link -----------------------------------------------------------
