@@ -15,7 +15,8 @@
  * - Selecting an entry (the tree's arrow keys) fills the frame, with the
  *   mnemonic rule, and the boxes; the command box edited, Run says what the
  *   native tool says the shell gets for that command.
- * - The link round-trips the page; a menu too long for a link says so.
+ * - The link round-trips the page; a menu too long for a link says so;
+ *   a broken link, or one that unpacks to 20 MB, opens the page as none does.
  * - No request leaves the page.
  * A picture of the page is kept in OUT-FOLDER (and at PNG, for docs/).
  * Prints each failure and a closing count; exits 1 on a failure.
@@ -23,6 +24,7 @@
 'use strict';
 const childProcess = require('child_process');
 const fs = require('fs');
+const zlib = require('zlib');
 const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
@@ -302,6 +304,16 @@ async function testLink(browser, page) {
   check(restored.text === menu && JSON.stringify(restored.settings) === '["1251","E","sort-order"]',
         'the link opens the same page', JSON.stringify(restored));
   await second.close();
+  // Links no page wrote: broken, and a deflate of 20 MB in 26 KB of
+  // fragment. Each opens the page as no link does, and the tab lives.
+  const bomb = zlib.deflateRawSync(Buffer.from(JSON.stringify({text: 'a'.repeat(20e6)})), {level: 9});
+  for (const [what, fragment] of [['a broken link', 'menu=%%%not-base64'],
+                                  ['a link unpacking to 20 MB', 'menu=' + bomb.toString('base64url')]]) {
+    const opened = await openPage(browser, pageUrl + '#' + fragment);
+    const text = await opened.evaluate(() => window.quorlanShown().text).catch((e) => 'the page ended: ' + e.message);
+    check(text.length < 1000, `${what} opens the page as no link does`, `${fragment.length} bytes of fragment, ${text.slice(0, 60)}`);
+    await opened.close();
+  }
   await page.bringToFront(); // a tab behind another has its timers slowed
   // A menu whose link would be too long.
   let long = 'Long Disc\n{\n', seed = 1;

@@ -7,11 +7,39 @@
 
 // A fragment longer than this is not written: the page says so instead.
 export const LINK_LIMIT = 32 * 1024;
+// A link unpacks to at most this many bytes: far more than a menu that
+// fits in a link, and far less than the gigabytes a made-up fragment of
+// deflate can ask for, which would end the tab.
+export const LINK_TEXT_LIMIT = 4 * 1024 * 1024;
 const PREFIX = 'menu=';
 
 async function pipe(bytes, stream) {
   const out = new Response(new Blob([bytes]).stream().pipeThrough(stream));
   return new Uint8Array(await out.arrayBuffer());
+}
+
+// Unpacks the deflate, or yields null once it passes the limit.
+async function unpack(bytes, limit) {
+  const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+  const chunks = [];
+  let size = 0;
+  for (;;) {
+    const {done, value} = await reader.read();
+    if (done) break;
+    size += value.length;
+    if (size > limit) {
+      await reader.cancel();
+      return null;
+    }
+    chunks.push(value);
+  }
+  const out = new Uint8Array(size);
+  let at = 0;
+  for (const chunk of chunks) {
+    out.set(chunk, at);
+    at += chunk.length;
+  }
+  return out;
 }
 
 function toBase64Url(bytes) {
@@ -27,16 +55,20 @@ function fromBase64Url(text) {
   return bytes;
 }
 
+// The fragment for the state, or null where it would unpack to more than
+// a link may (its fragment may still be too long: LINK_LIMIT).
 export async function writeLink(state) {
-  const packed = await pipe(new TextEncoder().encode(JSON.stringify(state)), new CompressionStream('deflate-raw'));
-  return PREFIX + toBase64Url(packed);
+  const bytes = new TextEncoder().encode(JSON.stringify(state));
+  if (bytes.length > LINK_TEXT_LIMIT) return null;
+  return PREFIX + toBase64Url(await pipe(bytes, new CompressionStream('deflate-raw')));
 }
 
 // The state a fragment holds, or null where it holds none (or a broken one).
 export async function readLink(fragment) {
-  if (!fragment.startsWith(PREFIX)) return null;
+  if (!fragment.startsWith(PREFIX) || fragment.length > LINK_LIMIT) return null;
   try {
-    const bytes = await pipe(fromBase64Url(fragment.slice(PREFIX.length)), new DecompressionStream('deflate-raw'));
+    const bytes = await unpack(fromBase64Url(fragment.slice(PREFIX.length)), LINK_TEXT_LIMIT);
+    if (!bytes) return null;
     const state = JSON.parse(new TextDecoder().decode(bytes));
     if (typeof state.text !== 'string') return null;
     return {text: state.text, encoding: ['utf-8-marked', 'utf-8', 'code-page'].includes(state.encoding) ? state.encoding : 'utf-8',

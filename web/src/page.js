@@ -16,7 +16,7 @@ import {setDiagnostics, lintGutter, lintKeymap, forEachDiagnostic, openLintPanel
 import {autocompletion, completionKeymap, startCompletion} from '@codemirror/autocomplete';
 import workerSource from 'quorlan:worker';
 import {drawWindow, describeLaunch} from './window.js';
-import {readLink, writeLink, LINK_LIMIT} from './link.js';
+import {readLink, writeLink, LINK_LIMIT, LINK_TEXT_LIMIT} from './link.js';
 import {namesOfPicked, namesOfDropped} from './disc.js';
 
 /* global QUORLAN_CODE_PAGES */
@@ -469,10 +469,12 @@ async function updateLink() {
                  codePage: settings.codePage, drive: settings.drive, leftOut: $('left-out').value};
   const fragment = await writeLink(state);
   const base = location.href.replace(/#.*$/, '');
-  if (fragment.length > LINK_LIMIT) {
+  if (fragment === null || fragment.length > LINK_LIMIT) {
     window.history.replaceState(null, '', base);
-    $('link-state').textContent = `The menu is too long to share as a link (${Math.ceil(fragment.length / 1024)} KB ` +
-                                  `of ${LINK_LIMIT / 1024} KB): the address holds none of it.`;
+    $('link-state').textContent = fragment === null
+      ? `The menu is too long to share as a link (over ${LINK_TEXT_LIMIT / 1024 / 1024} MB): the address holds none of it.`
+      : `The menu is too long to share as a link (${Math.ceil(fragment.length / 1024)} KB ` +
+        `of ${LINK_LIMIT / 1024} KB): the address holds none of it.`;
     return;
   }
   window.history.replaceState(null, '', base + '#' + fragment);
