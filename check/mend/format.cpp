@@ -474,6 +474,7 @@ void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long ra
     layout->edits.clear();
     layout->problem.clear();
     layout->problemPos = 0;
+    layout->proofFailed = false;
     CheckedMenu before;
     std::vector<MenuWarning> beforeWarnings;
     if (!CheckMenuBytesWith(bytes, settings, &before, &beforeWarnings, &s_layoutFollower)) {
@@ -510,6 +511,7 @@ void LayOutMenu(const std::string &bytes, const CheckSettings &settings, long ra
     }
     layout->problem = "the layout would change what the program reads: " + difference;
     layout->problemPos = layout->edits[0].start;
+    layout->proofFailed = true;
     layout->edits.clear();
 }
 

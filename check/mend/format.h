@@ -28,6 +28,7 @@ struct MenuLayout {
     std::vector<LayoutEdit> edits; // in the file's order; none when it is laid out already
     std::string problem;           // why the file is not formatted, or ""
     long problemPos;               // the byte it points at
+    bool proofFailed;              // the problem is that the layout would read otherwise, not an error of the file
 };
 
 // Lays out the whole menu (rangeStart < 0), or only the white space around
