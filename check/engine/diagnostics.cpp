@@ -132,6 +132,15 @@ void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> 
     for (const FixEdit &edit : edits)
         for (long at : {edit.offset, edit.offset + edit.length})
             if (at > 0 && at < (long)bytes.size() && bytes[at - 1] == '\r' && bytes[at] == '\n') return;
+    // Nor joins a CR and an LF that stand apart (a NUL or a stray mark
+    // between them taken out): that would write a CR LF into a file of
+    // LFs, and one line break where an editor shows two.
+    for (const FixEdit &edit : edits) {
+        long end = edit.offset + edit.length;
+        char first = edit.text.empty() ? (end < (long)bytes.size() ? bytes[end] : 0) : edit.text[0];
+        if (edit.offset > 0 && bytes[edit.offset - 1] == '\r' && first == '\n') return;
+        if (!edit.text.empty() && edit.text.back() == '\r' && end < (long)bytes.size() && bytes[end] == '\n') return;
+    }
     MenuWarning &warning = s_warnings->back();
     warning.hasFix = true;
     warning.fix.title = title;

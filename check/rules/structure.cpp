@@ -28,13 +28,7 @@ static void CheckFieldEnd(const FieldScan &field, const char *what, int limit)
         std::string message = std::string("a NUL byte ends the ") + what + " " + QuoteText(Shown(field));
         if (lost > 0) message += ": the " + Number(lost) + " bytes after it are lost";
         Warn("nul-byte", field.nulPos, message, "remove the NUL byte: the text ends at it");
-        // Between a CR and an LF, taking it out would join the two into a
-        // CR LF the file may not use, and one line break where an editor
-        // shows two: that choice is the author's.
-        const std::string &bytes = *Followed().bytes;
-        bool joinsLineEnd = field.nulPos > 0 && field.nulPos + 1 < (long)bytes.size() &&
-                            bytes[field.nulPos - 1] == '\r' && bytes[field.nulPos + 1] == '\n';
-        if (!joinsLineEnd) FixWarning("remove the NUL byte", true, {Edit(field.nulPos, 1, "")});
+        FixWarning("remove the NUL byte", true, {Edit(field.nulPos, 1, "")});
     } else if (field.length > limit) {
         // A field of a file with the UTF-8 mark ends before a character the limit cuts.
         int next = (unsigned char)field.raw[limit];

@@ -970,6 +970,7 @@ TEST(CheckFixes, EachGivesTheBytesAndTheTreeMeant)
         {"no-list", false, "Disc,\n%\r\nA, a.exe\n", "", ""},
         // Nor joins a CR and an LF into a CR LF that the file's LFs are not.
         {"nul-byte", true, std::string("Disc\n{\n  A, a.exe\r\0\n}\n", 21), "", "A"},
+        {"stray-mark", true, "Disc\n{\n  A, a.exe\r\xEF\xBB\xBF\n}\n", "", "A"},
     };
     const char *MARK = "\xEF\xBB\xBF";
     std::string disc = MakeDisc();
