@@ -181,7 +181,8 @@ async function saveMenu(page) {
 async function testDisc(page) {
   const disc = path.join(out, 'disc');
   fs.mkdirSync(path.join(disc, 'docs'), {recursive: true});
-  for (const name of ['setup.exe', 'readme.txt', 'docs/manual.pdf']) fs.writeFileSync(path.join(disc, name), 'content never read');
+  // A name with U+FFFD is one the page takes for a name the browser could not read.
+  for (const name of ['setup.exe', 'readme.txt', 'docs/manual.pdf', 'docs/caf\uFFFD.txt']) fs.writeFileSync(path.join(disc, name), 'content never read');
   const menu = 'Demo Disc\n{\n  Setup, setupp.exe, Installs it\n  Read Me, \n}\n';
   const shownBefore = await typeMenu(page, menu);
   check(/not checked/.test(await page.$eval('#disc-state', (e) => e.textContent)), 'with no folder, a line says files are not checked');
@@ -189,6 +190,9 @@ async function testDisc(page) {
   const input = await page.$('#disc-input');
   await input.uploadFile(disc);
   await page.waitForFunction(() => /^Disc:/.test(document.getElementById('disc-state').textContent), {timeout: 5000});
+  const counted = await page.waitForFunction(() => / 1 name the browser could not read/.test(document.getElementById('disc-state').textContent),
+                                             {timeout: 5000}).then(() => true, () => false);
+  check(counted, 'the disc line counts the name the checker leaves out', await page.$eval('#disc-state', (e) => e.textContent));
   const shown = await settled(page);
   const missing = shown.diagnostics.find((d) => d.code === 'missing-file');
   check(missing, 'the missing file is a warning once the folder is given', JSON.stringify(shown.diagnostics));

@@ -48,7 +48,7 @@
   // A name that cannot be held is not made; its folder is unlisted.
   function planDisc(names) {
     if (!Array.isArray(names)) throw new TypeError('the disc is a list of names');
-    var kinds = Object.create(null), order = [], unlisted = Object.create(null);
+    var kinds = Object.create(null), order = [], unlisted = Object.create(null), unread = [];
     function take(path, folder, name) {
       var known = kinds[path];
       if (known === undefined) {
@@ -68,13 +68,14 @@
       for (var i = 1; i <= parts.length; i++) {
         if (UNHELD.test(parts[i - 1])) {
           unlisted[parts.slice(0, i - 1).join('/')] = true;
+          unread.push(name);
           break;
         }
         take(parts.slice(0, i).join('/'), i < parts.length || /\/$/.test(name), name);
       }
     });
     return {made: order.map(function (path) { return {path: path, folder: kinds[path]}; }),
-            unlisted: Object.keys(unlisted)};
+            unlisted: Object.keys(unlisted), unread: unread};
   }
 
   function removeTree(FS, path) {
@@ -237,6 +238,10 @@
       },
       memory: function () {
         return {heap: module.HEAPU8.length, inUse: call('memory_in_use', [])};
+      },
+      // The disc's names that are left out, as not its own (above).
+      unread: function (names) {
+        return planDisc(names).unread;
       },
       launch: function (text, options) {
         if (typeof text !== 'string') throw new TypeError('the text is a string');

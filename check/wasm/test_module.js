@@ -186,20 +186,23 @@ async function testDiscChange(createQuorlanChecker) {
 
 // Names a browser could not give as text, one instance for every row in
 // turn: a file not found beside one is "unlisted-file", with no fix, and
-// never "missing-file"; a disc given after it is whole again.
+// never "missing-file"; a disc given after it is whole again. The names
+// left out are those the page counts.
 async function testUnheldNames(createQuorlanChecker) {
-  const rows = [  // [the disc, the command, the code it gets, or null]
-    [['caf\uFFFD.exe'], 'cafe.exe', 'unlisted-file'],
-    [['setupp.exe', 'caf\uFFFD.txt'], 'setup.exe', 'unlisted-file'],  // the close name is no fix
-    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'setup.exe', null],
-    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'docs\\guide.txt', 'unlisted-file'],
-    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'tools\\x.exe', 'missing-file'],
-    [['b\uD800d/x.exe'], 'bad\\x.exe', 'unlisted-file'],             // half a pair, in a folder's name
-    [['setup.exe', 'set\uDC00p.exe'], 'setup.exe', null],
-    [['x.exe'], 'cafe.exe', 'missing-file'],                             // the disc after: whole
+  const rows = [  // [the disc, the command, the code it gets, or null, the names left out]
+    [['caf\uFFFD.exe'], 'cafe.exe', 'unlisted-file', 1],
+    [['setupp.exe', 'caf\uFFFD.txt'], 'setup.exe', 'unlisted-file', 1],  // the close name is no fix
+    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'setup.exe', null, 1],
+    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'docs\\guide.txt', 'unlisted-file', 1],
+    [['docs/', 'docs/caf\uFFFD.txt', 'setup.exe'], 'tools\\x.exe', 'missing-file', 1],
+    [['b\uD800d/x.exe', 'b\uD800d/y.exe'], 'bad\\x.exe', 'unlisted-file', 2],  // half a pair, in a folder's name
+    [['setup.exe', 'set\uDC00p.exe', '\uD83D\uDCC0.txt'], 'setup.exe', null, 1],  // a whole pair is a name
+    [['x.exe'], 'cafe.exe', 'missing-file', 0],                             // the disc after: whole
   ];
   const checker = await createQuorlanChecker();
-  for (const [disc, command, code] of rows) {
+  for (const [disc, command, code, unread] of rows) {
+    if (checker.unread(disc).length !== unread)
+      fail(`${JSON.stringify(disc)}: ${JSON.stringify(checker.unread(disc))} left out, where ${unread} was due`);
     const {report} = checker.check(`Disc\n{\n  Entry, ${command}\n}\n`, {disc});
     const found = report.warnings.filter((w) => /-file$/.test(w.code));
     const what = `${JSON.stringify(disc)}, ${command}`;

@@ -445,11 +445,15 @@ function showDisc() {
     line.textContent = 'Files are not checked: no folder given (pick or drop the disc\'s folder).';
     return;
   }
-  const files = g_disc.filter((n) => !n.endsWith('/')).length;
-  // The names the browser could not read, as the checker leaves them out.
-  const unread = g_disc.filter((n) => /\uFFFD|[\uD800-\uDBFF](?![\uDC00-\uDFFF])|(?<![\uD800-\uDBFF])[\uDC00-\uDFFF]/.test(n)).length;
-  line.textContent = `Disc: ${g_discName || 'the folder'}, ${files} file${files === 1 ? '' : 's'}; the commands' files are checked.` +
-    (unread ? ` ${unread} name${unread === 1 ? '' : 's'} the browser could not read as text: a file not found beside one is not called missing.` : '');
+  const disc = g_disc;
+  const files = disc.filter((n) => !n.endsWith('/')).length;
+  const shown = `Disc: ${g_discName || 'the folder'}, ${files} file${files === 1 ? '' : 's'}; the commands' files are checked.`;
+  line.textContent = shown;
+  // The names the browser could not read, as the checker counts them.
+  ask('disc', {}).then(({unread}) => {
+    if (g_disc !== disc || !unread) return;
+    line.textContent = shown + ` ${unread} name${unread === 1 ? '' : 's'} the browser could not read as text: a file not found beside one is not called missing.`;
+  }, () => {});
 }
 
 // --- The link -----------------------------------------------------------

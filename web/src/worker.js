@@ -208,6 +208,10 @@ const handlers = {
     return {from: unitOf(menu, done.start), to: unitOf(menu, done.end), incomplete: done.incomplete,
             items: done.items};
   },
+  // The disc's names that the checker leaves out, as it cannot hold them.
+  disc(checker, request) {
+    return {unread: checker.unread(request.disc || []).length};
+  },
   launch(checker, request) {
     return {launch: checker.launch(request.text, settingsOf(request))};
   },
