@@ -747,12 +747,14 @@ static void ProveTogether(const Reading &before, const CheckSettings &settings, 
         if (!half.empty()) ProveTogether(before, settings, half, names, verdicts, NULL);
 }
 
-// Whether two edits overlap, or are insertions at one place, which would
-// run together.
+// Whether two edits overlap or touch: insertions at one place would run
+// together, and edits side by side put bytes next to each other that each
+// fix's own checks saw apart (a NUL taken out before the LF that closing
+// the list adds, after a CR, joins the two into a CR LF). Such fixes are
+// made in turn.
 static bool Overlaps(const FixEdit &a, const FixEdit &b)
 {
-    return a.offset < b.offset + b.length && b.offset < a.offset + a.length ? true
-           : a.offset == b.offset;
+    return a.offset <= b.offset + b.length && b.offset <= a.offset + a.length;
 }
 
 bool OverlapsTaken(const TakenEdits &taken, const FixEdit &edit)
