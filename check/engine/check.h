@@ -36,6 +36,10 @@ struct CheckedItem {
     // left out, and its name's text within it.
     long start, end;
     long nameStart, nameEnd;
+    // The `{` open where its entry stands, as the loading counts them (-1
+    // without a record): a `{` that opens no entry's level (`A { {`) is
+    // counted but adds no depth to the tree, and takes a `}` of its own.
+    int braces = -1;
 };
 
 // The dialog after the menu is loaded.

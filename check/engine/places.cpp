@@ -14,6 +14,7 @@
 // and its name's.
 struct EntryPlace {
     long start, end, nameStart, nameEnd;
+    int braces;
 };
 
 static std::vector<EntryPlace> s_places;
@@ -37,7 +38,7 @@ static long TextStart(const FieldScan &field)
 static void TakeEntry(const FieldScan *fields, int count, bool inserted)
 {
     if (!inserted) return;
-    EntryPlace place = {-1, -1, -1, -1};
+    EntryPlace place = {-1, -1, -1, -1, (int)Followed().openBraces.size()};
     for (int i = 0; i < count; i++) {
         if (place.start < 0) place.start = TextStart(fields[i]);
         place.end = std::max(place.end, fields[i].textEnd);
@@ -55,10 +56,12 @@ void PlaceItem(HTREEITEM hItem, CheckedItem *item)
 {
     size_t inserted = (size_t)(SubstGetTreeItemOrder(hItem) - s_firstInsert);
     item->start = item->end = item->nameStart = item->nameEnd = -1;
+    item->braces = -1;
     if (!item->hasRecord || inserted >= s_places.size()) return;
     const EntryPlace &place = s_places[inserted];
     item->start = place.start;
     item->end = place.end;
     item->nameStart = place.nameStart;
     item->nameEnd = place.nameEnd;
+    item->braces = place.braces;
 }

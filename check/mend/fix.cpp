@@ -551,7 +551,7 @@ static bool ReadInStep(const Reading &before, const Reading &after, const Stretc
         const FlatEntry &a = before.entries[s.wasFrom + i], &b = after.entries[s.isFrom + i];
         const CheckedItem &x = *a.item, &y = *b.item;
         bool placed = x.start < 0 ? y.start < 0
-                                  : y.start == x.start + s.shift && y.end == x.end + s.shift &&
+                                  : y.start == x.start + s.shift && y.end == x.end + s.shift && y.braces == x.braces &&
                                         y.nameStart == (x.nameStart < 0 ? -1 : x.nameStart + s.shift) &&
                                         y.nameEnd == (x.nameEnd < 0 ? -1 : x.nameEnd + s.shift);
         if (!placed || !SameEntry(a, b, false)) return false;
@@ -572,7 +572,9 @@ static bool ReadInStep(const Reading &before, const Reading &after, const Stretc
 // there on. Take an entry that the reading before the fixes and the one
 // after them start at the same byte, at the same level, reading its name
 // and its command alike, with no edit from the end of the entry before it
-// to the end of its name: at its start the two are in step. Its fields
+// to the end of its name: at its start the two are in step (the level is
+// the count of `{` open, which a `{` that opens no entry's level makes
+// more than the tree's depth). Its fields
 // start outside any quote (a token ended the field before it, and tokens
 // are read outside quotes only), and nothing carries into them but the
 // level, which both share, and what the rule sets carry over from the
@@ -628,7 +630,8 @@ static bool FindStretches(const Reading &before, const Reading &after, const std
         for (size_t k = j; k < after.entries.size() && after.entries[k].key == at + shift; k++) {
             const FlatEntry &other = after.entries[k];
             const CheckedItem &y = *other.item;
-            if (y.start == at + shift && y.hasRecord && other.depth == entry.depth && y.text == item.text &&
+            if (y.start == at + shift && y.hasRecord && other.depth == entry.depth && y.braces == item.braces &&
+                y.text == item.text &&
                 y.name == item.name && y.command == item.command && y.nameStart == at + shift &&
                 y.nameEnd == item.nameEnd + shift) {
                 while (f < found.size() && found[f].offset < at) f++;
