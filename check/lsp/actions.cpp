@@ -135,7 +135,7 @@ json CodeActions(const LspDocument &doc, const json *params, bool documentChange
         }
     }
     if (IsAsked(only, FIX_ALL) && only) {
-        // Every safe fix that overlaps no other taken before it.
+        // Every safe fix that overlaps or touches no other taken before it.
         TakenEdits taken;
         for (const LspDiagnostic &d : doc.diagnostics) {
             if (!d.hasFix || !d.fix.safe || !IsProven(doc, d)) continue;
