@@ -116,6 +116,25 @@ FixEdit Edit(long offset, long length, const std::string &text)
     return edit;
 }
 
+static bool IsMarkedStart(const std::string &bytes) { return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0; }
+
+// The file's first bytes, as many as the mark has, once the edits are made.
+static std::string StartAfterEdits(const std::string &bytes, std::vector<FixEdit> edits)
+{
+    const size_t kept = 3;
+    std::sort(edits.begin(), edits.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+    std::string start;
+    long at = 0;
+    for (const FixEdit &edit : edits) {
+        if (start.size() >= kept || edit.offset < at) break;
+        start.append(bytes, std::min((size_t)at, bytes.size()), edit.offset - at);
+        start += edit.text;
+        at = edit.offset + edit.length;
+    }
+    if (start.size() < kept) start.append(bytes, std::min((size_t)at, bytes.size()), kept);
+    return start.substr(0, kept);
+}
+
 void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> &edits,
                 const std::vector<std::string> &names, const std::string &option, bool reencodes)
 {
@@ -141,6 +160,11 @@ void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> 
         if (edit.offset > 0 && bytes[edit.offset - 1] == '\r' && first == '\n') return;
         if (!edit.text.empty() && edit.text.back() == '\r' && end < (long)bytes.size() && bytes[end] == '\n') return;
     }
+    // Nor gives the file the UTF-8 mark at its start, or takes it away
+    // (the white space before a stray mark removed), unless it says it
+    // saves the file so: the program would read every byte beyond ASCII
+    // in another encoding.
+    if (!reencodes && IsMarkedStart(bytes) != IsMarkedStart(StartAfterEdits(bytes, edits))) return;
     MenuWarning &warning = s_warnings->back();
     warning.hasFix = true;
     warning.fix.title = title;
