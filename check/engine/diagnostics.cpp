@@ -116,13 +116,28 @@ FixEdit Edit(long offset, long length, const std::string &text)
     return edit;
 }
 
+// Whether the edit touches a line end. Between a CR and its LF (where a
+// `%` makes the CR text and the line ends at the LF) it would leave the
+// author's CR LF a lone CR and a bare LF; joining a CR and an LF that
+// stand apart (a NUL or a stray mark between them taken out) would write
+// a CR LF into a file of LFs, and one line break where an editor shows two.
+static bool TouchesLineEnd(const std::string &bytes, const FixEdit &edit)
+{
+    long size = (long)bytes.size(), end = edit.offset + edit.length;
+    char before = edit.offset > 0 ? bytes[edit.offset - 1] : 0, after = end < size ? bytes[end] : 0;
+    char first = edit.text.empty() ? after : edit.text[0], last = edit.text.empty() ? before : edit.text.back();
+    bool splits = (before == '\r' && edit.offset < size && bytes[edit.offset] == '\n') ||
+                  (after == '\n' && end > 0 && bytes[end - 1] == '\r');
+    return splits || (before == '\r' && first == '\n') || (last == '\r' && after == '\n');
+}
+
 static bool IsMarkedStart(const std::string &bytes) { return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0; }
 
-// The file's first bytes, as many as the mark has, once the edits are made.
-static std::string StartAfterEdits(const std::string &bytes, std::vector<FixEdit> edits)
+// The file's first bytes, as many as the mark has, once the edits (in
+// the file's order) are made.
+static std::string StartAfterEdits(const std::string &bytes, const std::vector<FixEdit> &edits)
 {
     const size_t kept = 3;
-    std::sort(edits.begin(), edits.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
     std::string start;
     long at = 0;
     for (const FixEdit &edit : edits) {
@@ -144,34 +159,21 @@ void FixWarning(const std::string &title, bool safe, const std::vector<FixEdit> 
     // another encoding into it, a `}` or a NUL byte removed splitting its
     // characters. Its other fixes are found in its text once it is saved so.
     if (s_utf16File && !reencodes) return;
-    // An edit between a CR and its LF (where a `%` makes the CR text and
-    // the line ends at the LF) would leave the author's CR LF a lone CR
-    // and a bare LF.
     const std::string &bytes = *s_bytes;
-    for (const FixEdit &edit : edits)
-        for (long at : {edit.offset, edit.offset + edit.length})
-            if (at > 0 && at < (long)bytes.size() && bytes[at - 1] == '\r' && bytes[at] == '\n') return;
-    // Nor joins a CR and an LF that stand apart (a NUL or a stray mark
-    // between them taken out): that would write a CR LF into a file of
-    // LFs, and one line break where an editor shows two.
-    for (const FixEdit &edit : edits) {
-        long end = edit.offset + edit.length;
-        char first = edit.text.empty() ? (end < (long)bytes.size() ? bytes[end] : 0) : edit.text[0];
-        if (edit.offset > 0 && bytes[edit.offset - 1] == '\r' && first == '\n') return;
-        if (!edit.text.empty() && edit.text.back() == '\r' && end < (long)bytes.size() && bytes[end] == '\n') return;
-    }
-    // Nor gives the file the UTF-8 mark at its start, or takes it away
+    std::vector<FixEdit> sorted = edits;
+    std::sort(sorted.begin(), sorted.end(), [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+    for (const FixEdit &edit : sorted)
+        if (TouchesLineEnd(bytes, edit)) return;
+    // No fix gives the file the UTF-8 mark at its start, or takes it away
     // (the white space before a stray mark removed), unless it says it
     // saves the file so: the program would read every byte beyond ASCII
     // in another encoding.
-    if (!reencodes && IsMarkedStart(bytes) != IsMarkedStart(StartAfterEdits(bytes, edits))) return;
+    if (!reencodes && IsMarkedStart(bytes) != IsMarkedStart(StartAfterEdits(bytes, sorted))) return;
     MenuWarning &warning = s_warnings->back();
     warning.hasFix = true;
     warning.fix.title = title;
     warning.fix.safe = safe;
-    warning.fix.edits = edits;
-    std::sort(warning.fix.edits.begin(), warning.fix.edits.end(),
-              [](const FixEdit &a, const FixEdit &b) { return a.offset < b.offset; });
+    warning.fix.edits = std::move(sorted);
     warning.fix.names = names;
     warning.fix.option = option;
     warning.fix.reencodes = reencodes;

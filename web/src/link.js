@@ -13,14 +13,10 @@ export const LINK_LIMIT = 32 * 1024;
 export const LINK_TEXT_LIMIT = 4 * 1024 * 1024;
 const PREFIX = 'menu=';
 
-async function pipe(bytes, stream) {
-  const out = new Response(new Blob([bytes]).stream().pipeThrough(stream));
-  return new Uint8Array(await out.arrayBuffer());
-}
-
-// Unpacks the deflate, or yields null once it passes the limit.
-async function unpack(bytes, limit) {
-  const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+// The bytes through the stream, or null once they pass the limit: a
+// made-up fragment of deflate can unpack to gigabytes.
+async function pipe(bytes, stream, limit = Infinity) {
+  const reader = new Blob([bytes]).stream().pipeThrough(stream).getReader();
   const chunks = [];
   let size = 0;
   for (;;) {
@@ -67,7 +63,7 @@ export async function writeLink(state) {
 export async function readLink(fragment) {
   if (!fragment.startsWith(PREFIX) || fragment.length > LINK_LIMIT) return null;
   try {
-    const bytes = await unpack(fromBase64Url(fragment.slice(PREFIX.length)), LINK_TEXT_LIMIT);
+    const bytes = await pipe(fromBase64Url(fragment.slice(PREFIX.length)), new DecompressionStream('deflate-raw'), LINK_TEXT_LIMIT);
     if (!bytes) return null;
     const state = JSON.parse(new TextDecoder().decode(bytes));
     if (typeof state.text !== 'string') return null;
